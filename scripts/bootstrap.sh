@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs to build, test, run and package, and nothing
+# else. Safe to run again: only missing packages are installed.
+set -euo pipefail
+
+PACKAGES=(
+  # toolchain
+  g++ cmake ninja-build pkg-config
+  # libraries
+  qt6-base-dev qt6-base-dev-tools libgl-dev libssl-dev libcli11-dev nlohmann-json3-dev libgtest-dev libgmock-dev
+  # a font with the CJK glyphs the window's texts need
+  fonts-wqy-microhei
+  # screenshots under a virtual display, icon rendering
+  xvfb xauth x11-apps imagemagick librsvg2-bin
+  # the Debian package
+  dpkg-dev fakeroot file
+)
+
+missing=()
+for package in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+
+command=(apt-get install -y --no-install-recommends "${missing[@]}")
+if ((EUID != 0)); then
+  echo "Missing packages: ${missing[*]}" >&2
+  echo "Install them as root with:" >&2
+  echo "  sudo apt-get update && sudo DEBIAN_FRONTEND=noninteractive ${command[*]}" >&2
+  exit 1
+fi
+
+echo "Installing: ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+"${command[@]}" >/dev/null
