@@ -57,6 +57,8 @@ public:
     std::optional<ReceivedDatagram> ReceiveInto(std::span<std::uint8_t> buffer);
     // The port actually bound; useful after binding port 0.
     [[nodiscard]] std::uint16_t LocalPort() const;
+    // The operating system's handle, so one thread can wait on many sockets at once.
+    [[nodiscard]] std::intptr_t NativeHandle() const { return handle_; }
     void Close();
 
 private:

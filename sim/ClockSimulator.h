@@ -16,27 +16,27 @@ namespace horavane::sim {
 
 // Ways a simulated clock misbehaves on purpose, for tests and demos.
 struct FaultSwitches {
-    bool silent = false;                            // answers nothing
-    int wrongChecksumReplies = 0;                   // the next K replies carry a wrong checksum
-    bool zeroChecksum = false;                      // replies carry checksum byte 0
-    std::optional<std::size_t> shortReplyLength;    // replies cut to L bytes
-    bool duplicateReplies = false;                  // every reply sent twice
-    std::chrono::milliseconds delay{0};             // before each reply
-    std::optional<std::uint8_t> direction;          // direction byte of replies (a wrong one)
-    bool ignoreWrites = false;                      // takes WriteSettings but keeps its settings
+    bool silent = false;                          // answers nothing
+    int wrongChecksumReplies = 0;                 // the next K replies carry a wrong checksum
+    bool zeroChecksum = false;                    // replies carry checksum byte 0
+    std::optional<std::size_t> shortReplyLength;  // replies cut to L bytes
+    bool duplicateReplies = false;                // every reply sent twice
+    std::chrono::milliseconds delay{0};           // before each reply
+    std::optional<std::uint8_t> direction;        // direction byte of replies (a wrong one)
+    bool ignoreWrites = false;                    // takes WriteSettings but keeps its settings
 };
 
 struct SimulatorOptions {
     int clocks = 1;
-    Ipv4Address firstAddress{{127, 0, 0, 2}};       // clock i listens on firstAddress + i
-    std::uint16_t port = ClockPort;                 // 0: pick a free port, see ClockSimulator::port()
-    std::optional<std::string> stateFile;           // JSON; keeps written settings across restarts
-    std::function<void(const std::string&)> log;    // each datagram in hex with its source, when set
+    Ipv4Address firstAddress{{127, 0, 0, 2}};     // clock i listens on firstAddress + i
+    std::uint16_t port = ClockPort;               // 0: pick a free port, see ClockSimulator::port()
+    std::optional<std::string> stateFile;         // JSON; keeps written settings across restarts
+    std::function<void(const std::string&)> log;  // each datagram in hex with its source, when set
 };
 
 // Clocks on loopback addresses of this machine, answering as real clocks on a LAN would.
 class ClockSimulator {
-public:
+  public:
     explicit ClockSimulator(SimulatorOptions options);
     ~ClockSimulator();  // stops
     ClockSimulator(const ClockSimulator&) = delete;
@@ -55,13 +55,15 @@ public:
     // The clock's current settings as the status reply it would send (checksum applied).
     [[nodiscard]] ClockDatagram StatusReply(int clock) const;
     // Overwrites the clock's settings from a datagram laid out like a WriteSettings request.
+    // Takes every field a status reply carries, serial number, MAC, syncState and
+    // currentTimeServer included; start from StatusReply() to change only some of them.
     void SetSettings(int clock, const ClockDatagram& settings);
     // Requests of each command the clock has received and accepted, since start.
     [[nodiscard]] int RequestsReceived(int clock, Command command) const;
     // Every datagram the clock has received, accepted or not, as received.
     [[nodiscard]] std::vector<std::vector<std::uint8_t>> Received(int clock) const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

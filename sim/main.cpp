@@ -1,1 +1,172 @@
-int main() { return 0; }
+// horavane-sim: network wall clocks simulated on loopback addresses of this machine, for demos and
+// for the tests of the window program and horavanectl.
+
+#include <pthread.h>
+
+#include <CLI/CLI.hpp>
+#include <csignal>
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/ClockSimulator.h"
+#include "sim/FaultSpec.h"
+
+namespace {
+
+using horavane::Ipv4Address;
+using horavane::sim::ClockSimulator;
+using horavane::sim::FaultSwitches;
+using horavane::sim::SimulatorOptions;
+
+constexpr int kExitUsage = 1;
+constexpr int kExitCannotStart = 2;
+
+struct CommandLine {
+    int clocks = 5;
+    std::string firstAddress = "127.0.0.2";
+    int port = horavane::ClockPort;
+    std::string stateFile;
+    bool verbose = false;
+    std::vector<std::string> faults;
+    double exitAfter = 0;  // 0: until a signal
+};
+
+int Usage(const std::string& message) {
+    std::fprintf(stderr, "horavane-sim: %s\n", message.c_str());
+    return kExitUsage;
+}
+
+// The clocks must stay on loopback: they answer whoever asks, and must never appear on a real LAN.
+std::optional<Ipv4Address> FirstAddress(const CommandLine& line, std::string* error) {
+    const auto first = Ipv4Address::Parse(line.firstAddress);
+    if (!first) {
+        *error = "--first-address " + line.firstAddress + ": not an IPv4 address";
+        return std::nullopt;
+    }
+    const auto last = first->ToUint32() + static_cast<std::uint32_t>(line.clocks - 1);
+    if (first->octets[0] != 127 || last > Ipv4Address{{127, 255, 255, 254}}.ToUint32()) {
+        *error = "--first-address " + line.firstAddress + ": the " + std::to_string(line.clocks) +
+                 " clocks must lie within the loopback range 127.0.0.1 to 127.255.255.254";
+        return std::nullopt;
+    }
+    return first;
+}
+
+// Collects every --fault per clock; several faults for one clock add up.
+std::optional<std::map<int, FaultSwitches>> Faults(const CommandLine& line, const ClockSimulator& simulator,
+                                                   std::string* error) {
+    std::map<int, FaultSwitches> faults;
+    for (const auto& text : line.faults) {
+        const auto fault = horavane::sim::ParseFaultSpec(text, error);
+        if (!fault) return std::nullopt;
+        int clock = -1;
+        for (int i = 0; i < simulator.clockCount(); ++i)
+            if (simulator.address(i) == fault->address) clock = i;
+        if (clock < 0) {
+            *error =
+                "--fault " + text + ": " + fault->address.ToString() + " is not one of the simulated clocks";
+            return std::nullopt;
+        }
+        horavane::sim::ApplyFault(*fault, faults[clock]);
+    }
+    return faults;
+}
+
+// Blocks until SIGINT or SIGTERM, or until `seconds` have passed when it is above 0. The signals are
+// blocked in every thread and taken here synchronously, so no handler runs at an awkward moment.
+void WaitForEnd(const sigset_t& signals, double seconds) {
+    if (seconds <= 0) {
+        int signal = 0;
+        while (sigwait(&signals, &signal) != 0) {
+        }
+        return;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return;
+        timespec limit{};
+        limit.tv_sec = static_cast<time_t>(left.count() / 1'000'000'000);
+        limit.tv_nsec = static_cast<long>(left.count() % 1'000'000'000);
+        if (sigtimedwait(&signals, nullptr, &limit) > 0) return;  // otherwise timed out or interrupted
+    }
+}
+
+void AddOptions(CLI::App& app, CommandLine& line) {
+    app.add_option("--clocks", line.clocks, "Number of simulated clocks")
+        ->check(CLI::Range(1, 253))
+        ->capture_default_str();
+    app.add_option("--first-address", line.firstAddress,
+                   "Loopback address of the first clock; the others follow")
+        ->capture_default_str();
+    app.add_option("--port", line.port, "UDP port of every clock (0: pick a free one)")
+        ->check(CLI::Range(0, 65535))
+        ->capture_default_str();
+    app.add_option("--state-file", line.stateFile, "JSON file that keeps written settings across runs");
+    app.add_flag("-v,--verbose", line.verbose, "Log each datagram in and out in hex to stderr");
+    app.add_option(
+           "--fault", line.faults,
+           "ADDRESS:KIND[=VALUE], repeatable. KIND: silent, wrong-checksum=K, zero-checksum, short=L, "
+           "duplicate, delay=MS, direction=D, ignore-writes")
+        ->allow_extra_args(false);
+    app.add_option("--exit-after", line.exitAfter,
+                   "Stop after this many seconds (default: run until a signal)")
+        ->check(CLI::PositiveNumber);
+    app.set_version_flag("--version", std::string("horavane-sim ") + HORAVANE_VERSION);
+    app.footer(
+        "Exit status: 0 after a signal or --exit-after, 1 for a bad command line, 2 when the clocks "
+        "cannot start (address or port taken, unusable state file).\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Simulated network wall clocks on loopback addresses.", "horavane-sim"};
+    CommandLine line;
+    AddOptions(app, line);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? 0 : kExitUsage;
+    }
+
+    std::string error;
+    const auto first = FirstAddress(line, &error);
+    if (!first) return Usage(error);
+    SimulatorOptions options;
+    options.clocks = line.clocks;
+    options.firstAddress = *first;
+    options.port = static_cast<std::uint16_t>(line.port);
+    if (!line.stateFile.empty()) options.stateFile = line.stateFile;
+    if (line.verbose)
+        options.log = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
+    ClockSimulator simulator(options);
+    const auto faults = Faults(line, simulator, &error);
+    if (!faults) return Usage(error);
+    for (const auto& [clock, switches] : *faults) simulator.SetFaults(clock, switches);
+
+    // Blocked before the service thread starts, so that it inherits the mask and only WaitForEnd
+    // ever takes these signals.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    if (!simulator.Start(&error)) {
+        std::fprintf(stderr, "horavane-sim: %s\n", error.c_str());
+        return kExitCannotStart;
+    }
+    std::printf("horavane-sim: %d clocks on %s-%s port %u\n", simulator.clockCount(),
+                simulator.address(0).ToString().c_str(),
+                simulator.address(simulator.clockCount() - 1).ToString().c_str(), unsigned{simulator.port()});
+    std::fflush(stdout);
+
+    WaitForEnd(signals, line.exitAfter);
+    simulator.Stop();
+    return 0;
+}

@@ -1,0 +1,105 @@
+#include "sim/ClockState.h"
+
+#include <algorithm>
+#include <string>
+
+namespace horavane::sim {
+namespace {
+
+constexpr std::uint8_t kSynchronised = 1;
+constexpr std::uint8_t kLastWeek = 6;
+constexpr std::uint8_t kSunday = 7;
+
+void CopyRange(ClockDatagram& to, const ClockDatagram& from, std::size_t first, std::size_t count) {
+    const auto begin = from.bytes().begin() + static_cast<std::ptrdiff_t>(first);
+    std::copy(begin, begin + static_cast<std::ptrdiff_t>(count),
+              to.bytes().begin() + static_cast<std::ptrdiff_t>(first));
+}
+
+// A checksum byte that never passes: not the XOR, and not 0, which every receiver accepts.
+std::uint8_t WrongChecksum(std::uint8_t right) {
+    const auto wrong = static_cast<std::uint8_t>(right ^ 0xFF);
+    return wrong == 0 ? std::uint8_t{1} : wrong;
+}
+
+}  // namespace
+
+ClockDatagram DefaultClockState(int index) {
+    const auto host = static_cast<std::uint8_t>(index + 1);
+    ClockDatagram state;
+    state.setSerialNumber("HV-2026-" + std::to_string(1001 + index));
+    state.setMac({0x02, 0x48, 0x56, 0x00, 0x00, host});
+    state.setSyncState(kSynchronised);
+    state.setCurrentTimeServer(Ipv4Address{{192, 168, 1, 10}});
+    state.setTzHours(0x01);
+    state.setTzMinutes(0);
+    state.setTimeFormat(24);
+    state.setBrightness(2);
+    state.setSaveFromHour(22);
+    state.setSaveToHour(6);
+    // Last Sunday of March at 2 until the last Sunday of October at 3.
+    state.setDstStartMonth(3);
+    state.setDstStartWhen(kLastWeek, kSunday);
+    state.setDstStartHour(2);
+    state.setDstEndMonth(10);
+    state.setDstEndWhen(kLastWeek, kSunday);
+    state.setDstEndHour(3);
+    state.setTimeServer(0, Ipv4Address{{192, 168, 1, 10}});
+    state.setTimeServer(1, Ipv4Address{{192, 168, 1, 11}});
+    state.setTimeServerCount(2);
+    state.setDynamicIp(0);
+    state.setClockIp(Ipv4Address{{192, 168, 1, static_cast<std::uint8_t>(100 + index)}});
+    state.setSubnetMask(Ipv4Address{{255, 255, 255, 0}});
+    state.setGateway(Ipv4Address{{192, 168, 1, 1}});
+    state.setDnsServer(Ipv4Address{{192, 168, 1, 1}});
+    return state;
+}
+
+void TakeWrittenSettings(ClockDatagram& state, const ClockDatagram& write) {
+    using O = ClockDatagram::Offset;
+    CopyRange(state, write, O::kDstStartMonth, 6);
+    CopyRange(state, write, O::kTzHours, 2);
+    // timeFormat, brightness, saveFromHour, saveToHour, timeServerCount, dynamicIp
+    CopyRange(state, write, O::kTimeFormat, 6);
+    // The time servers and the four clock addresses lie back to back.
+    CopyRange(state, write, O::kTimeServers, O::kCurrentTimeServer - O::kTimeServers);
+}
+
+void TakeAllSettings(ClockDatagram& state, const ClockDatagram& source) {
+    using O = ClockDatagram::Offset;
+    TakeWrittenSettings(state, source);
+    CopyRange(state, source, O::kSyncState, 1);
+    CopyRange(state, source, O::kCurrentTimeServer, O::kChecksum - O::kCurrentTimeServer);
+}
+
+ClockDatagram BuildStatusReply(const ClockDatagram& state, std::uint8_t command) {
+    ClockDatagram reply;
+    TakeAllSettings(reply, state);
+    reply.SetMagic();
+    reply.setDirection(Direction::Reply);
+    reply.SetAt(ClockDatagram::kCommand, command);
+    if (reply.syncState() != kSynchronised) reply.setCurrentTimeServer(Ipv4Address{});
+    ApplyChecksum(reply);
+    return reply;
+}
+
+std::optional<std::vector<std::uint8_t>> ApplyFaults(ClockDatagram reply, FaultSwitches& faults) {
+    if (faults.silent) return std::nullopt;
+    if (faults.direction) {
+        reply.setDirectionByte(*faults.direction);
+        reply.SetAt(ClockDatagram::kChecksum, 0);
+        ApplyChecksum(reply);
+    }
+    if (faults.wrongChecksumReplies > 0) {
+        --faults.wrongChecksumReplies;
+        reply.SetAt(ClockDatagram::kChecksum, WrongChecksum(reply.checksum()));
+    } else if (faults.zeroChecksum) {
+        reply.SetAt(ClockDatagram::kChecksum, 0);
+    }
+    const std::size_t length =
+        std::min(faults.shortReplyLength.value_or(ClockDatagram::kSize), ClockDatagram::kSize);
+    return std::vector<std::uint8_t>(reply.bytes().begin(),
+                                     reply.bytes().begin() + static_cast<std::ptrdiff_t>(length));
+}
+
+}  // namespace horavane::sim
