@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <span>
 #include <string_view>
 
 namespace horavane {
@@ -18,10 +20,36 @@ using PasswordDigest = std::array<std::uint8_t, 16>;
 // /var/lib/horavane/ZOR.dat elsewhere.
 [[nodiscard]] std::filesystem::path DefaultPasswordFilePath();
 
+// A file being written anew. Closing happens at the latest when the object goes.
+class WritableFile {
+  public:
+    virtual ~WritableFile() = default;
+    // Every byte or false.
+    [[nodiscard]] virtual bool Write(std::span<const std::uint8_t> bytes) = 0;
+    // Onto the disk itself, not just the system's cache.
+    [[nodiscard]] virtual bool Flush() = 0;
+    [[nodiscard]] virtual bool Close() = 0;
+};
+
+// The file operations a password change is made of; tests wrap the real ones to fail at any step.
+class PasswordFileSystem {
+  public:
+    virtual ~PasswordFileSystem() = default;
+    // A file that did not exist before, open for writing only; nullptr when it cannot be created.
+    [[nodiscard]] virtual std::unique_ptr<WritableFile> CreateNew(const std::filesystem::path& path) = 0;
+    // Puts `from` in the place of `to` in one step: a reader of `to` sees the old or the new file.
+    [[nodiscard]] virtual bool Replace(const std::filesystem::path& from,
+                                       const std::filesystem::path& to) = 0;
+    virtual void Remove(const std::filesystem::path& path) = 0;
+};
+
+[[nodiscard]] std::shared_ptr<PasswordFileSystem> RealFileSystem();
+
 // The password file at a given path (tests use a temporary folder; the programs the default path).
 class PasswordStore {
-public:
+  public:
     explicit PasswordStore(std::filesystem::path path);
+    PasswordStore(std::filesystem::path path, std::shared_ptr<PasswordFileSystem> fileSystem);
 
     // Replaces `digest` only when the file yields its 16 bytes; never reports anything.
     void ReadPasswordFile(PasswordDigest& digest) const;
@@ -31,8 +59,9 @@ public:
 
     [[nodiscard]] const std::filesystem::path& path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
+    std::shared_ptr<PasswordFileSystem> fileSystem_;
 };
 
 // The check a typed password must pass: its digest equals `stored` in all 16 bytes.

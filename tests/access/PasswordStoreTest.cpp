@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "access/PasswordStore.h"
+#include "tests/access/TempFolder.h"
+
+namespace horavane {
+namespace {
+
+using test::ReadBytes;
+using test::TempFolder;
+using test::WriteBytes;
+
+constexpr std::string_view kDefaultPassword = "QXNdarvelint";
+
+std::string Hex(const PasswordDigest& digest) {
+    std::string text;
+    char pair[3];
+    for (const std::uint8_t byte : digest) {
+        std::snprintf(pair, sizeof pair, "%02x", byte);
+        text += pair;
+    }
+    return text;
+}
+
+std::vector<unsigned char> Bytes(const PasswordDigest& digest) {
+    return {digest.begin(), digest.end()};
+}
+
+PasswordDigest Loaded(const PasswordStore& store) {
+    PasswordDigest digest = InitialDigest();
+    store.ReadPasswordFile(digest);
+    return digest;
+}
+
+TEST(PasswordDigestTest, IsMd5OfTheTextFollowedByTheSalt) {
+    // Reference values from md5sum of the password bytes followed by "temrusovial".
+    EXPECT_EQ(Hex(InitialDigest()), "478d47cc9b257b83690589db78ed47ec");
+    EXPECT_EQ(Hex(ComputePasswordDigest(kDefaultPassword)), "478d47cc9b257b83690589db78ed47ec");
+    EXPECT_EQ(Hex(ComputePasswordDigest("Secret 1")), "d363c42084a6365c43935bcda2d9294a");
+}
+
+TEST(PasswordDigestTest, OnlyTheExactDefaultPasswordMatchesTheInitialDigest) {
+    const PasswordDigest initial = InitialDigest();
+    EXPECT_TRUE(PasswordMatches(kDefaultPassword, initial));
+    for (const std::string_view other : {"", "QXNdarvelinttemrusovial", "qxndarvelint", "QXNDARVELINT",
+                                         " QXNdarvelint", "QXNdarvelint ", "QXNdarvelin", "QXNdarvelintt"}) {
+        EXPECT_FALSE(PasswordMatches(other, initial)) << '"' << other << '"';
+    }
+}
+
+TEST(PasswordDigestTest, EveryByteOfTheDigestCounts) {
+    const PasswordDigest stored = ComputePasswordDigest("abc");
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        PasswordDigest altered = stored;
+        altered[i] ^= 0x01;
+        EXPECT_FALSE(PasswordMatches("abc", altered)) << "byte " << i;
+    }
+}
+
+TEST(PasswordFileTest, MissingOrShortFileLeavesTheInitialDigest) {
+    TempFolder folder;
+    const PasswordStore store(folder.File());
+    EXPECT_EQ(Loaded(store), InitialDigest());
+
+    std::vector<unsigned char> fifteen(Bytes(ComputePasswordDigest("other")));
+    fifteen.resize(15);
+    WriteBytes(folder.File(), fifteen);
+    EXPECT_EQ(Loaded(store), InitialDigest());
+    EXPECT_TRUE(PasswordMatches(kDefaultPassword, Loaded(store)));
+
+    EXPECT_EQ(Loaded(PasswordStore(std::filesystem::path{})), InitialDigest());
+    EXPECT_EQ(Loaded(PasswordStore(folder.path())), InitialDigest()) << "a folder in the file's place";
+}
+
+TEST(PasswordFileTest, ReadsTheFirstSixteenBytesOfALongerFile) {
+    TempFolder folder;
+    std::vector<unsigned char> content = Bytes(ComputePasswordDigest("stored"));
+    content.insert(content.end(), {0xde, 0xad, 0xbe, 0xef});
+    WriteBytes(folder.File(), content);
+    const PasswordDigest digest = Loaded(PasswordStore(folder.File()));
+    EXPECT_TRUE(PasswordMatches("stored", digest));
+    EXPECT_FALSE(PasswordMatches(kDefaultPassword, digest));
+}
+
+TEST(PasswordFileTest, ChangeCreatesTheFileAndTakesEffectAtOnce) {
+    TempFolder folder;
+    const PasswordStore store(folder.File());
+    ASSERT_TRUE(store.WritePasswordFile("New one"));
+    EXPECT_EQ(ReadBytes(folder.File()), Bytes(ComputePasswordDigest("New one")));
+    EXPECT_EQ(folder.EntryCount(), 1U) << "no temporary file is left behind";
+
+    const PasswordDigest digest = Loaded(store);
+    EXPECT_TRUE(PasswordMatches("New one", digest));
+    EXPECT_FALSE(PasswordMatches(kDefaultPassword, digest));
+
+    ASSERT_TRUE(store.WritePasswordFile("New one")) << "the same password again is a change like any other";
+    EXPECT_EQ(ReadBytes(folder.File()), Bytes(ComputePasswordDigest("New one")));
+}
+
+TEST(PasswordFileTest, ChangeKeepsTheBytesAfterTheDigest) {
+    TempFolder folder;
+    std::vector<unsigned char> content = Bytes(InitialDigest());
+    content.insert(content.end(), {1, 2, 3, 4});
+    WriteBytes(folder.File(), content);
+
+    ASSERT_TRUE(PasswordStore(folder.File()).WritePasswordFile("next"));
+    std::vector<unsigned char> expected = Bytes(ComputePasswordDigest("next"));
+    expected.insert(expected.end(), {1, 2, 3, 4});
+    EXPECT_EQ(ReadBytes(folder.File()), expected);
+}
+
+TEST(PasswordFileTest, ChangeWithoutAWritableLocationFails) {
+    TempFolder folder;
+    EXPECT_FALSE(PasswordStore(folder.path() / "missing" / "ZOR.dat").WritePasswordFile("x"));
+    EXPECT_FALSE(PasswordStore(std::filesystem::path{}).WritePasswordFile("x"));
+    EXPECT_EQ(folder.EntryCount(), 0U);
+}
+
+// The real file operations, failing at one chosen step; records the steps taken.
+struct FailurePlan {
+    const char* name;
+    bool failCreate = false;
+    std::optional<std::size_t> failAfterBytes;
+    bool failFlush = false;
+    bool failClose = false;
+    bool failReplace = false;
+};
+
+class FailingFile final : public WritableFile {
+  public:
+    FailingFile(std::unique_ptr<WritableFile> real, const FailurePlan& plan, std::vector<std::string>& steps)
+        : real_(std::move(real)), plan_(plan), steps_(steps) {}
+    bool Write(std::span<const std::uint8_t> bytes) override {
+        steps_.push_back("write");
+        if (plan_.failAfterBytes && *plan_.failAfterBytes < bytes.size()) {
+            (void)real_->Write(bytes.first(*plan_.failAfterBytes));
+            return false;
+        }
+        return real_->Write(bytes);
+    }
+    bool Flush() override {
+        steps_.push_back("flush");
+        return real_->Flush() && !plan_.failFlush;
+    }
+    bool Close() override {
+        steps_.push_back("close");
+        return real_->Close() && !plan_.failClose;
+    }
+
+  private:
+    std::unique_ptr<WritableFile> real_;
+    const FailurePlan& plan_;
+    std::vector<std::string>& steps_;
+};
+
+class FailingFileSystem final : public PasswordFileSystem {
+  public:
+    explicit FailingFileSystem(FailurePlan plan) : plan_(plan) {}
+    std::unique_ptr<WritableFile> CreateNew(const std::filesystem::path& path) override {
+        steps.push_back("create");
+        if (plan_.failCreate) return nullptr;
+        auto file = real_->CreateNew(path);
+        return file ? std::make_unique<FailingFile>(std::move(file), plan_, steps) : nullptr;
+    }
+    bool Replace(const std::filesystem::path& from, const std::filesystem::path& to) override {
+        steps.push_back("replace");
+        return !plan_.failReplace && real_->Replace(from, to);
+    }
+    void Remove(const std::filesystem::path& path) override {
+        steps.push_back("remove");
+        real_->Remove(path);
+    }
+    std::vector<std::string> steps;
+
+  private:
+    FailurePlan plan_;
+    std::shared_ptr<PasswordFileSystem> real_ = RealFileSystem();
+};
+
+TEST(PasswordFileTest, NewContentReachesTheDiskBeforeItReplacesTheOld) {
+    TempFolder folder;
+    auto files =
+        std::make_shared<FailingFileSystem>(FailurePlan{"none", false, std::nullopt, false, false, false});
+    ASSERT_TRUE(PasswordStore(folder.File(), files).WritePasswordFile("p"));
+    EXPECT_EQ(files->steps, (std::vector<std::string>{"create", "write", "flush", "close", "replace"}));
+}
+
+class FailedChangeTest : public testing::TestWithParam<FailurePlan> {};
+
+TEST_P(FailedChangeTest, LeavesTheOldFileByteForByte) {
+    TempFolder folder;
+    std::vector<unsigned char> old = Bytes(ComputePasswordDigest("old"));
+    old.insert(old.end(), {9, 8, 7, 6});
+    WriteBytes(folder.File(), old);
+
+    auto files = std::make_shared<FailingFileSystem>(GetParam());
+    const PasswordStore store(folder.File(), files);
+    EXPECT_FALSE(store.WritePasswordFile("new"));
+    EXPECT_EQ(ReadBytes(folder.File()), old);
+    EXPECT_EQ(folder.EntryCount(), 1U) << "the temporary file is removed";
+    EXPECT_TRUE(PasswordMatches("old", Loaded(store)));
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(EachStep, FailedChangeTest, testing::Values(
+    //          name                   create  bytes written  flush  close  replace
+    FailurePlan{"create",              true,   std::nullopt,  false, false, false},
+    FailurePlan{"nothing_written",     false,  0U,            false, false, false},
+    FailurePlan{"half_the_digest",     false,  8U,            false, false, false},
+    FailurePlan{"digest_without_tail", false,  16U,           false, false, false},
+    FailurePlan{"flush",               false,  std::nullopt,  true,  false, false},
+    FailurePlan{"close",               false,  std::nullopt,  false, true,  false},
+    FailurePlan{"replace",             false,  std::nullopt,  false, false, true}),
+    [](const testing::TestParamInfo<FailurePlan>& row) { return std::string(row.param.name); });
+// clang-format on
+
+}  // namespace
+}  // namespace horavane
