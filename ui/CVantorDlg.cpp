@@ -1,1 +1,231 @@
-// placeholder: implementation pending
+#include "ui/CVantorDlg.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+
+#include "protocol/SearchWorker.h"
+#include "settings/ControlIds.h"
+#include "ui/AppIcon.h"
+#include "ui/CAboutDlg.h"
+#include "ui/DialogUnits.h"
+#include "ui/IpAddressEdit.h"
+#include "ui/MessageBoxes.h"
+#include "ui/QtSearchView.h"
+#include "ui_CVantorDlg.h"
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace horavane::ui {
+namespace {
+
+// The other button of a radio pair.
+int PartnerOf(int id) {
+    switch (id) {
+        case ctl::Format12:
+            return ctl::Format24;
+        case ctl::Format24:
+            return ctl::Format12;
+        case ctl::StaticIp:
+            return ctl::DynamicIp;
+        case ctl::DynamicIp:
+            return ctl::StaticIp;
+        default:
+            return 0;
+    }
+}
+
+}  // namespace
+
+CVantorDlg::CVantorDlg(ExchangeOptions options, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<::Ui::CVantorDlg>()), logic_(*this, std::move(options)) {
+    ui_->setupUi(this);
+    IndexControls();
+    ApplyInitialState();
+    ConnectHandlers();
+    AddAboutEntry();
+    logic_.OnInitDialog();
+}
+
+CVantorDlg::~CVantorDlg() {
+    StopSearch();
+}
+
+void CVantorDlg::IndexControls() {
+    for (QWidget* child : findChildren<QWidget*>()) {
+        const QVariant id = child->property("controlId");
+        if (id.isValid()) {
+            controls_[id.toInt()] = child;
+        }
+    }
+    m_progress = ui_->ctl1001;
+    m_clockList = ui_->ctl1025;
+    m_timeServer1 = ui_->ctl1013;
+    m_timeZone = ui_->ctl1045;
+    m_energyFrom = ui_->ctl1049;
+    m_energyTo = ui_->ctl1048;
+    m_brightness = ui_->ctl1050;
+    m_searchIp = ui_->ctl1055;
+}
+
+// Nothing is preset: no list has a selection, no radio button is chosen, every field is blank.
+void CVantorDlg::ApplyInitialState() {
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(HoravaneIcon());
+    setFont(DialogFont("宋体", 9));
+    ApplyDialogUnits(this, DialogUnits(font()));
+    for (QComboBox* combo : findChildren<QComboBox*>()) {
+        combo->setCurrentIndex(-1);
+    }
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
+}
+
+void CVantorDlg::ConnectHandlers() {
+    connect(ui_->ctl1002, &QPushButton::clicked, this, &CVantorDlg::OnSearch);
+    connect(ui_->ctl1012, &QPushButton::clicked, this, [this] { logic_.OnModify(); });
+    connect(m_clockList, &QListWidget::itemSelectionChanged, this, &CVantorDlg::OnClockListSelection);
+    for (const int id : {ctl::Format12, ctl::Format24, ctl::StaticIp, ctl::DynamicIp}) {
+        connect(qobject_cast<QRadioButton*>(Control(id)), &QRadioButton::clicked, this,
+                [this, id] { OnAddressModeClicked(id); });
+    }
+}
+
+// The platform's system menu takes the about entry where there is one; elsewhere the window offers
+// the same entry in its context menu and on its mnemonic.
+void CVantorDlg::AddAboutEntry() {
+    const QString text = QString::fromUtf8(kAboutMenuText);
+    if (text.isEmpty()) {
+        return;
+    }
+#ifdef Q_OS_WIN
+    if (HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE)) {
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu, MF_STRING, kAboutCommandId, reinterpret_cast<LPCWSTR>(text.utf16()));
+    }
+#else
+    aboutAction_ = new QAction(text, this);
+    aboutAction_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_A));
+    aboutAction_->setShortcutContext(Qt::WindowShortcut);
+    connect(aboutAction_, &QAction::triggered, this, &CVantorDlg::OnAbout);
+    addAction(aboutAction_);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+#endif
+}
+
+#ifdef Q_OS_WIN
+bool CVantorDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    const auto* msg = static_cast<const MSG*>(message);
+    if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == kAboutCommandId) {
+        OnAbout();
+        *result = 0;
+        return true;
+    }
+    return QDialog::nativeEvent(eventType, message, result);
+}
+#endif
+
+void CVantorDlg::OnAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CVantorDlg::OnSearch() {
+    if (!logic_.OnSearchClicked()) {
+        return;
+    }
+    // A finished search's worker has made its last call; joining it costs nothing.
+    StopSearch();
+    searchCalls_ = std::make_unique<GuiThreadCalls>(
+        [this] { QMetaObject::invokeMethod(this, "RunSearchCalls", Qt::QueuedConnection); });
+    searchView_ = std::make_unique<QtSearchView>(*this, *searchCalls_);
+    searchWorker_ = std::make_unique<SearchWorker>(*searchView_, logic_.options());
+    searchWorker_->Start();
+}
+
+void CVantorDlg::RunSearchCalls() {
+    if (searchCalls_) {
+        searchCalls_->RunPending();
+    }
+}
+
+// Stop before releasing the calls, so that a worker let go in the middle of a call sees the stop
+// before it acts on what that call returned.
+void CVantorDlg::StopSearch() {
+    if (!searchWorker_) {
+        return;
+    }
+    searchWorker_->RequestStop();
+    searchCalls_->Close();
+    searchWorker_->Join();
+    searchWorker_.reset();
+    searchView_.reset();
+    searchCalls_.reset();
+}
+
+bool CVantorDlg::SearchRunning() const {
+    return searchWorker_ && !searchWorker_->Finished();
+}
+
+void CVantorDlg::done(int result) {
+    StopSearch();
+    QDialog::done(result);
+}
+
+void CVantorDlg::OnClockListSelection() {
+    logic_.OnClockSelected();
+}
+
+// The operator's click chooses one button of the pair; the logic sets and clears them itself.
+void CVantorDlg::OnAddressModeClicked(int clickedId) {
+    SetChecked(clickedId, true);
+    SetChecked(PartnerOf(clickedId), false);
+    if (clickedId == ctl::DynamicIp) {
+        logic_.OnDynamicIp();
+    } else if (clickedId == ctl::StaticIp) {
+        logic_.OnStaticIp();
+    }
+}
+
+// Enter ends the dialog unless a push button has the focus, which it then presses; Escape and the
+// close box end it through QDialog.
+void CVantorDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            button->click();
+        } else {
+            accept();
+        }
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+QWidget* CVantorDlg::Control(int id) const {
+    const auto found = controls_.find(id);
+    return found == controls_.end() ? nullptr : found->second;
+}
+
+QComboBox* CVantorDlg::Combo(int id) const {
+    return qobject_cast<QComboBox*>(Control(id));
+}
+
+QListWidget* CVantorDlg::List(int id) const {
+    return qobject_cast<QListWidget*>(Control(id));
+}
+
+IpAddressEdit* CVantorDlg::Ip(int id) const {
+    return qobject_cast<IpAddressEdit*>(Control(id));
+}
+
+}  // namespace horavane::ui

@@ -1,0 +1,117 @@
+#pragma once
+
+#include <QDialog>
+#include <map>
+#include <memory>
+
+#include "protocol/ClockDialogLogic.h"
+#include "protocol/ExchangeOptions.h"
+#include "settings/DialogControls.h"
+
+class QAction;
+class QComboBox;
+class QListWidget;
+class QProgressBar;
+
+namespace Ui {
+class CVantorDlg;
+}
+
+namespace horavane {
+class SearchWorker;
+}
+
+namespace horavane::ui {
+
+class GuiThreadCalls;
+class IpAddressEdit;
+class QtSearchView;
+
+// The main window: the template's controls, addressed by their ids, driven by ClockDialogLogic.
+// The search runs on a SearchWorker whose calls into the window are carried out on this thread.
+class CVantorDlg : public QDialog, public DialogControls {
+    Q_OBJECT
+
+  public:
+    explicit CVantorDlg(ExchangeOptions options = {}, QWidget* parent = nullptr);
+    ~CVantorDlg() override;
+
+    // The control with the given id, or nullptr.
+    [[nodiscard]] QWidget* Control(int id) const;
+    [[nodiscard]] QAction* aboutAction() const { return aboutAction_; }
+    [[nodiscard]] bool SearchRunning() const;
+
+    // DialogControls
+    [[nodiscard]] std::string GetText(int id) const override;
+    void SetText(int id, std::string_view text) override;
+    void Enable(int id, bool enabled) override;
+    [[nodiscard]] bool IsEnabled(int id) const override;
+    void SetFocus(int id) override;
+    [[nodiscard]] bool IsChecked(int id) const override;
+    void SetChecked(int id, bool checked) override;
+    void ComboReset(int id) override;
+    void ComboAdd(int id, std::string_view text) override;
+    [[nodiscard]] int ComboCount(int id) const override;
+    void ComboSelect(int id, int index) override;
+    [[nodiscard]] int ComboFindExact(int id, std::string_view text) const override;
+    [[nodiscard]] int ComboSelectedIndex(int id) const override;
+    void ListReset(int id) override;
+    void ListAdd(int id, std::string_view text) override;
+    [[nodiscard]] int ListFindExact(int id, std::string_view text) const override;
+    [[nodiscard]] int ListSelectedIndex(int id) const override;
+    [[nodiscard]] std::string ListText(int id, int index) const override;
+    [[nodiscard]] IpFieldValue GetIp(int id) const override;
+    void SetIp(int id, Ipv4Address address) override;
+    void ClearIp(int id) override;
+    void SetProgressRange(int id, int low, int high) override;
+    void SetProgressPos(int id, int position) override;
+    void ShowAppMessage(std::string_view text) override;
+    void ShowDialogMessage(std::string_view text, std::optional<std::string_view> title) override;
+
+  public slots:
+    void done(int result) override;
+    void OnAbout();
+
+  private slots:
+    // Reached from the search thread through a queued call that carries no data.
+    void RunSearchCalls();
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+#endif
+
+  private:
+    void IndexControls();
+    void ApplyInitialState();
+    void ConnectHandlers();
+    void AddAboutEntry();
+    void OnSearch();
+    void OnClockListSelection();
+    void OnAddressModeClicked(int clickedId);
+    void StopSearch();
+    [[nodiscard]] QComboBox* Combo(int id) const;
+    [[nodiscard]] QListWidget* List(int id) const;
+    [[nodiscard]] IpAddressEdit* Ip(int id) const;
+
+    std::unique_ptr<::Ui::CVantorDlg> ui_;
+    // The controls the template binds to members; all others are reached by id.
+    QProgressBar* m_progress = nullptr;
+    QListWidget* m_clockList = nullptr;
+    IpAddressEdit* m_timeServer1 = nullptr;
+    QComboBox* m_timeZone = nullptr;
+    QComboBox* m_energyFrom = nullptr;
+    QComboBox* m_energyTo = nullptr;
+    QComboBox* m_brightness = nullptr;
+    IpAddressEdit* m_searchIp = nullptr;
+    std::map<int, QWidget*> controls_;
+
+    ClockDialogLogic logic_;
+    QAction* aboutAction_ = nullptr;
+    std::unique_ptr<GuiThreadCalls> searchCalls_;
+    std::unique_ptr<QtSearchView> searchView_;
+    std::unique_ptr<SearchWorker> searchWorker_;
+};
+
+}  // namespace horavane::ui

@@ -1,0 +1,76 @@
+#include "ui/DemoHooks.h"
+
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+
+#include "settings/ControlIds.h"
+#include "ui/CVantorDlg.h"
+#include "ui/IpAddressEdit.h"
+
+namespace horavane::ui {
+namespace {
+
+constexpr int kPollMs = 100;
+constexpr qint64 kGiveUpMs = 110'000;
+
+QString Env(const char* name) {
+    return qEnvironmentVariable(name);
+}
+
+bool SearchDone(const CVantorDlg& dialog) {
+    return !dialog.SearchRunning() && dialog.GetText(ctl::StatusLine) == "Search finished.";
+}
+
+void SelectClock(CVantorDlg& dialog) {
+    auto* list = qobject_cast<QListWidget*>(dialog.Control(ctl::ClockList));
+    const int row = Env("HORAVANE_DEMO_SELECT").toInt() - 1;
+    if (list != nullptr && row >= 0 && row < list->count()) {
+        list->setCurrentRow(row);
+    }
+}
+
+}  // namespace
+
+bool DemoRequested() {
+    return !Env("HORAVANE_SCREENSHOT").isEmpty();
+}
+
+ExchangeOptions DemoOptions() {
+    ExchangeOptions options;
+    bool ok = false;
+    const int port = Env("HORAVANE_DEMO_PORT").toInt(&ok);
+    if (DemoRequested() && ok && port > 0 && port < 65536) {
+        options.port = static_cast<std::uint16_t>(port);
+    }
+    return options;
+}
+
+void RunDemo(CVantorDlg& dialog) {
+    if (!DemoRequested()) {
+        return;
+    }
+    const QString address = Env("HORAVANE_DEMO_SEARCH");
+    if (const auto value = IpFieldValue::Parse(address.toStdString())) {
+        qobject_cast<IpAddressEdit*>(dialog.Control(ctl::SearchAddress))->SetValue(*value);
+        qobject_cast<QPushButton*>(dialog.Control(ctl::SearchButton))->click();
+    }
+    auto* timer = new QTimer(&dialog);
+    auto* clock = new QElapsedTimer;
+    clock->start();
+    QObject::connect(timer, &QTimer::timeout, &dialog, [&dialog, timer, clock] {
+        const bool waitingForSearch = !Env("HORAVANE_DEMO_SEARCH").isEmpty() && !SearchDone(dialog);
+        if (waitingForSearch && clock->elapsed() < kGiveUpMs) {
+            return;
+        }
+        timer->stop();
+        delete clock;
+        SelectClock(dialog);
+        dialog.grab().save(Env("HORAVANE_SCREENSHOT"));
+        dialog.reject();
+    });
+    timer->start(kPollMs);
+}
+
+}  // namespace horavane::ui

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "protocol/ExchangeOptions.h"
+
+namespace horavane::ui {
+
+class CVantorDlg;
+
+// A hidden hook for the screenshot script, off unless HORAVANE_SCREENSHOT names a file:
+// HORAVANE_DEMO_PORT points the window at a simulator's port, HORAVANE_DEMO_SEARCH types an
+// address into the search field and presses Search, HORAVANE_DEMO_SELECT=n selects the n-th clock
+// once the search has finished; then the window is grabbed into the file and closed.
+[[nodiscard]] bool DemoRequested();
+[[nodiscard]] ExchangeOptions DemoOptions();
+void RunDemo(CVantorDlg& dialog);
+
+}  // namespace horavane::ui
