@@ -1,0 +1,198 @@
+// The simulated clocks over real UDP: what they answer, what they take from a write, and the
+// defaults an operator finds on them.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "protocol/ClockDialogLogic.h"
+#include "settings/ControlIds.h"
+#include "settings/InMemoryControls.h"
+#include "tests/common/TestSupport.h"
+#include "tests/sim/SimFixture.h"
+
+namespace horavane::test {
+namespace {
+
+Ipv4Address Ip(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
+    return {{a, b, c, d}};
+}
+
+// A write whose every setting differs from the defaults, with identity bytes that a clock must not take.
+ClockDatagram DistinctWrite() {
+    ClockDatagram d;
+    BeginRequest(d, Command::WriteSettings);
+    d.setDstStartMonth(4);
+    d.setDstStartWhen(1, 5);
+    d.setDstStartHour(1);
+    d.setDstEndMonth(9);
+    d.setDstEndWhen(2, 6);
+    d.setDstEndHour(23);
+    d.setTzHours(0x83);
+    d.setTzMinutes(30);
+    d.setTimeFormat(12);
+    d.setBrightness(4);
+    d.setSaveFromHour(0);
+    d.setSaveToHour(0);
+    d.setTimeServer(0, Ip(10, 0, 0, 1));
+    d.setTimeServer(2, Ip(10, 0, 0, 3));
+    d.setTimeServerCount(2);
+    d.setDynamicIp(1);
+    d.setClockIp(Ip(10, 1, 2, 3));
+    d.setSubnetMask(Ip(255, 255, 0, 0));
+    d.setGateway(Ip(10, 1, 0, 1));
+    d.setDnsServer(Ip(10, 1, 0, 2));
+    d.setSyncState(0);
+    d.setSerialNumber("INTRUDER");
+    d.setMac({1, 2, 3, 4, 5, 6});
+    ApplyChecksum(d);
+    return d;
+}
+
+bool AwaitWrites(sim::ClockSimulator& sim, int clock, int count) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (sim.RequestsReceived(clock, Command::WriteSettings) < count) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(Ms(5));
+    }
+    return true;
+}
+
+using ClockExchange = SimFixture;
+
+TEST_F(ClockExchange, SearchAndQueryGetOneStatusReplyFromTheClocksOwnAddress) {
+    StartClocks(3);
+    for (int clock = 0; clock < 3; ++clock) {
+        for (const Command command : {Command::Search, Command::QueryStatus}) {
+            const auto reply = Ask(clock, command);
+            ASSERT_TRUE(reply) << "clock " << clock;
+            EXPECT_EQ(reply->source, sim().address(clock));
+            EXPECT_EQ(reply->sourcePort, sim().port());
+            ASSERT_EQ(reply->bytes.size(), ClockDatagram::kSize);
+            ClockDatagram d = AsDatagram(reply->bytes);
+            EXPECT_NE(d.checksum(), 0);
+            EXPECT_TRUE(AcceptAsReply(d));
+            EXPECT_EQ(d.command(), static_cast<std::uint8_t>(command));
+            EXPECT_EQ(d.serialNumber(), "HV-2026-" + std::to_string(1001 + clock));
+            EXPECT_EQ(d.mac(), (MacAddress{0x02, 0x48, 0x56, 0, 0, static_cast<std::uint8_t>(clock + 1)}));
+            EXPECT_EQ(d.clockIp(), Ip(192, 168, 1, static_cast<std::uint8_t>(100 + clock)));
+            EXPECT_EQ(d.syncState(), 1);
+            EXPECT_EQ(d.currentTimeServer(), Ip(192, 168, 1, 10));
+        }
+        EXPECT_EQ(sim().RequestsReceived(clock, Command::Search), 1);
+        EXPECT_EQ(sim().RequestsReceived(clock, Command::QueryStatus), 1);
+    }
+    EXPECT_TRUE(client_.ReceiveFor(Ms(100)).empty()) << "one reply per request";
+}
+
+TEST_F(ClockExchange, WriteIsUnansweredAndAQueryThenShowsTheWrittenSettingsButNotTheIdentity) {
+    StartClocks(2);
+    const ClockDatagram write = DistinctWrite();
+    SendTo(1, ToBytes(write));
+    ASSERT_TRUE(AwaitWrites(sim(), 1, 1));
+    EXPECT_TRUE(client_.ReceiveFor(Ms(150)).empty());
+
+    const auto reply = Ask(1);
+    ASSERT_TRUE(reply);
+    const ClockDatagram d = AsDatagram(reply->bytes);
+    for (std::size_t offset = ClockDatagram::kDstStartMonth; offset <= ClockDatagram::kDstEndHour; ++offset)
+        EXPECT_EQ(d.At(offset), write.At(offset)) << "offset " << offset;
+    for (std::size_t offset :
+         {ClockDatagram::kTzHours, ClockDatagram::kTzMinutes, ClockDatagram::kTimeFormat,
+          ClockDatagram::kBrightness, ClockDatagram::kSaveFromHour, ClockDatagram::kSaveToHour,
+          ClockDatagram::kTimeServerCount, ClockDatagram::kDynamicIp})
+        EXPECT_EQ(d.At(offset), write.At(offset)) << "offset " << offset;
+    for (std::size_t slot = 0; slot < ClockDatagram::kTimeServerSlots; ++slot)
+        EXPECT_EQ(d.timeServer(slot), write.timeServer(slot)) << "slot " << slot;
+    EXPECT_EQ(d.clockIp(), write.clockIp());
+    EXPECT_EQ(d.subnetMask(), write.subnetMask());
+    EXPECT_EQ(d.gateway(), write.gateway());
+    EXPECT_EQ(d.dnsServer(), write.dnsServer());
+    // A write carries no identity: serial, MAC and sync state stay the clock's own.
+    EXPECT_EQ(d.serialNumber(), "HV-2026-1002");
+    EXPECT_EQ(d.mac()[5], 2);
+    EXPECT_EQ(d.syncState(), 1);
+    // The other clock is untouched.
+    EXPECT_EQ(sim().StatusReply(0).tzHours(), 0x01);
+}
+
+TEST_F(ClockExchange, IgnoreWritesTakesTheWriteButKeepsTheOldSettings) {
+    StartClocks(1);
+    const ClockDatagram before = sim().StatusReply(0);
+    sim::FaultSwitches faults;
+    faults.ignoreWrites = true;
+    sim().SetFaults(0, faults);
+    SendTo(0, ToBytes(DistinctWrite()));
+    ASSERT_TRUE(AwaitWrites(sim(), 0, 1));
+    const auto reply = Ask(0);
+    ASSERT_TRUE(reply);
+    ClockDatagram d = AsDatagram(reply->bytes);
+    EXPECT_EQ(d, before);
+}
+
+TEST_F(ClockExchange, SetSettingsShowsInTheNextReplyWithCurrentTimeServerOnlyWhenSynchronised) {
+    StartClocks(1);
+    ClockDatagram settings = sim().StatusReply(0);
+    settings.setSerialNumber("ABCDEFGHIJKLMNOPQRST");  // 20 characters, no terminator
+    settings.setSyncState(0);
+    sim().SetSettings(0, settings);
+    const auto reply = Ask(0);
+    ASSERT_TRUE(reply);
+    const ClockDatagram d = AsDatagram(reply->bytes);
+    EXPECT_EQ(d.serialNumber(), "ABCDEFGHIJKLMNOPQRST");
+    EXPECT_EQ(d.syncState(), 0);
+    EXPECT_TRUE(d.currentTimeServer().IsZero());
+}
+
+TEST_F(ClockExchange, LogHasOneLineInAndOneOutWithEndpointsAndHex) {
+    std::vector<std::string> lines;
+    std::mutex mutex;
+    sim::SimulatorOptions options;
+    options.log = [&](const std::string& line) {
+        const std::lock_guard lock(mutex);
+        lines.push_back(line);
+    };
+    StartClocks(1, options);
+    const Bytes request = Request(Command::QueryStatus);
+    const auto reply = Ask(0);
+    ASSERT_TRUE(reply);
+    std::this_thread::sleep_for(Ms(20));
+    const std::lock_guard lock(mutex);
+    ASSERT_EQ(lines.size(), 2U);
+    const std::string client = "127.0.0.1:" + std::to_string(client_.port());
+    EXPECT_EQ(lines[0].rfind("in ", 0), 0U) << lines[0];
+    EXPECT_NE(lines[0].find(client), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("95 bytes: " + ToHex(request)), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[1].rfind("out ", 0), 0U) << lines[1];
+    EXPECT_NE(lines[1].find("-> " + client), std::string::npos) << lines[1];
+    EXPECT_NE(lines[1].find(ToHex(reply->bytes)), std::string::npos) << lines[1];
+}
+
+// An operator picks a clock, changes one setting and presses Modify: the defaults must pass every
+// check of the window, and the clock must then hold the change.
+TEST_F(ClockExchange, DefaultSettingsPassEveryCheckOfModify) {
+    StartClocks(3);
+    InMemoryControls controls = InMemoryControls::WithDialogData();
+    ClockDialogLogic logic(controls, OptionsFor(sim().port()));
+    logic.OnInitDialog();
+    for (int clock = 0; clock < 3; ++clock) {
+        const std::string address = sim().address(clock).ToString();
+        controls.ListAdd(ctl::ClockList, address);
+        controls.SelectListEntry(ctl::ClockList, controls.ListFindExact(ctl::ClockList, address));
+        ASSERT_EQ(logic.OnClockSelected().repliesShown, 1) << address;
+        const ClockDatagram before = sim().StatusReply(clock);
+        controls.ComboSelect(ctl::TimeZoneList, controls.ComboFindExact(ctl::TimeZoneList, "UTC +8"));
+        EXPECT_TRUE(logic.OnModify()) << address;
+        EXPECT_TRUE(controls.messages().empty()) << address << ": " << controls.messages().front().text;
+        ASSERT_TRUE(AwaitWrites(sim(), clock, 1));
+        ClockDatagram expected = before;
+        expected.setTzHours(0x08);
+        expected.SetAt(ClockDatagram::kChecksum, 0);
+        ApplyChecksum(expected);
+        EXPECT_EQ(sim().StatusReply(clock), expected) << address;
+    }
+}
+
+}  // namespace
+}  // namespace horavane::test

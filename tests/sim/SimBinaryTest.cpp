@@ -1,0 +1,104 @@
+// horavane-sim as other programs' tests and an operator use it: banner, exit codes, signals.
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <regex>
+
+#include "tests/sim/ChildProcess.h"
+#include "tests/sim/SimTestSupport.h"
+
+namespace horavane::test {
+namespace {
+
+using std::chrono::steady_clock;
+
+const std::string kProgram = HORAVANE_SIM_BINARY;
+
+// A slow sanitizer build can take a while to come up; the programs themselves are prompt.
+constexpr Ms kStartLimit{5000};
+
+TEST(SimBinary, BannerGivesTheRangeAndAPortWhereTheClocksAnswerWithFaultsApplied) {
+    ChildProcess sim(kProgram, {"--clocks", "3", "--port", "0", "--exit-after", "20", "-v", "--fault",
+                                "127.0.0.2:silent", "--fault", "127.0.0.4:short=50"});
+    const auto banner = sim.ReadLine(kStartLimit);
+    ASSERT_TRUE(banner);
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(
+        *banner, match, std::regex(R"(horavane-sim: 3 clocks on 127\.0\.0\.2-127\.0\.0\.4 port (\d+))")))
+        << *banner;
+    const auto port = static_cast<std::uint16_t>(std::stoi(match[1]));
+    ASSERT_NE(port, 0);
+
+    TestClient client;
+    client.Send(Ipv4Address{{127, 0, 0, 2}}, port, Request(Command::QueryStatus));
+    EXPECT_FALSE(client.Receive(Ms(150))) << "127.0.0.2 is silent";
+    client.Send(Ipv4Address{{127, 0, 0, 3}}, port, Request(Command::QueryStatus));
+    const auto normal = client.Receive(Ms(1000));
+    ASSERT_TRUE(normal);
+    EXPECT_EQ(normal->bytes.size(), ClockDatagram::kSize);
+    client.Send(Ipv4Address{{127, 0, 0, 4}}, port, Request(Command::Search));
+    const auto cut = client.Receive(Ms(1000));
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(cut->bytes.size(), 50U);
+
+    const auto start = steady_clock::now();
+    sim.Signal(SIGTERM);
+    EXPECT_EQ(sim.Wait(Ms(1000)), 0);
+    EXPECT_LT(steady_clock::now() - start, Ms(1000));
+    EXPECT_NE(sim.Stderr().find("in  127.0.0.3:" + std::to_string(port) + " <- 127.0.0.1:"),
+              std::string::npos);
+}
+
+TEST(SimBinary, ExitAfterAndSigintEndWithStatusZero) {
+    ChildProcess timed(kProgram, {"--clocks", "1", "--port", "0", "--exit-after", "0.3"});
+    ASSERT_TRUE(timed.ReadLine(kStartLimit));
+    EXPECT_EQ(timed.Wait(Ms(3000)), 0);
+
+    ChildProcess interrupted(kProgram, {"--clocks", "1", "--port", "0", "--exit-after", "20"});
+    ASSERT_TRUE(interrupted.ReadLine(kStartLimit));
+    interrupted.Signal(SIGINT);
+    EXPECT_EQ(interrupted.Wait(Ms(1000)), 0);
+}
+
+TEST(SimBinary, BadCommandLinesExitWithOneAndSayWhy) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--first-address", "10.0.0.2"}, "loopback"},
+        {{"--first-address", "127.255.255.250", "--clocks", "6"}, "loopback"},
+        {{"--first-address", "localhost"}, "not an IPv4 address"},
+        {{"--clocks", "254"}, "--clocks"},
+        {{"--fault", "127.0.0.2:loud"}, "unknown fault"},
+        {{"--fault", "127.0.0.9:silent"}, "not one of the simulated clocks"},
+        {{"--no-such-option"}, "no-such-option"},
+    };
+    for (const auto& [arguments, reason] : cases) {
+        std::vector<std::string> all = arguments;
+        all.insert(all.end(), {"--port", "0", "--exit-after", "5"});
+        ChildProcess sim(kProgram, all);
+        EXPECT_EQ(sim.Wait(kStartLimit), 1) << arguments.front();
+        EXPECT_FALSE(sim.ReadLine(Ms(10))) << "no banner for " << arguments.front();
+        EXPECT_NE(sim.Stderr().find(reason), std::string::npos) << arguments.front();
+    }
+}
+
+TEST(SimBinary, APortHeldByAnotherProgramExitsWithTwoAndNamesTheAddress) {
+    const PlainSocket taken(Ipv4Address{{127, 0, 0, 2}});
+    ASSERT_TRUE(taken.bound());
+    const std::string port = std::to_string(taken.port());
+    ChildProcess sim(kProgram, {"--clocks", "2", "--port", port, "--exit-after", "5"});
+    EXPECT_EQ(sim.Wait(kStartLimit), 2);
+    const std::string error = sim.Stderr();
+    EXPECT_NE(error.find("127.0.0.2:" + port), std::string::npos) << error;
+    EXPECT_EQ(error.find('\n'), error.size() - 1) << "one line: " << error;
+}
+
+TEST(SimBinary, VersionAndHelp) {
+    ChildProcess version(kProgram, {"--version"});
+    EXPECT_EQ(version.ReadLine(kStartLimit), "horavane-sim 1.0.5.1");
+    EXPECT_EQ(version.Wait(kStartLimit), 0);
+    ChildProcess help(kProgram, {"--help"});
+    EXPECT_EQ(help.Wait(kStartLimit), 0);
+}
+
+}  // namespace
+}  // namespace horavane::test

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/UdpSocket.h"
+#include "protocol/ClockDatagram.h"
+
+namespace horavane::test {
+
+using Bytes = std::vector<std::uint8_t>;
+using Ms = std::chrono::milliseconds;
+
+inline constexpr Ipv4Address kWorkstation{{127, 0, 0, 1}};
+inline constexpr MacAddress kWorkstationMac{0x02, 0, 0, 0, 0, 0x01};
+
+inline Bytes ToBytes(const ClockDatagram& d) {
+    return Bytes(d.bytes().begin(), d.bytes().end());
+}
+
+inline Bytes Request(Command command) {
+    ClockDatagram d;
+    BuildAddressedRequest(d, command, kWorkstation, kWorkstationMac);
+    return ToBytes(d);
+}
+
+// A received datagram read the way the program reads it: at most 95 bytes, zero-padded.
+inline ClockDatagram AsDatagram(const Bytes& bytes) {
+    return ClockDatagram(std::span(bytes));
+}
+
+struct Arrival {
+    Bytes bytes;
+    Ipv4Address source;
+    std::uint16_t sourcePort = 0;
+};
+
+// The workstation side of a test: a socket on 127.0.0.1 with a port of its own.
+class TestClient {
+  public:
+    TestClient() : socket_(*UdpSocket::Create()) { socket_.Bind(kWorkstation, 0); }
+
+    void Send(Ipv4Address clock, std::uint16_t port, std::span<const std::uint8_t> bytes) {
+        socket_.SendTo(clock, port, bytes);
+    }
+
+    // The next datagram within `limit`, or nullopt.
+    std::optional<Arrival> Receive(Ms limit = Ms(500)) {
+        if (socket_.WaitReadable(limit) != UdpSocket::Wait::Readable) return std::nullopt;
+        std::vector<std::uint8_t> buffer(2048);
+        const auto got = socket_.ReceiveInto(buffer);
+        if (!got) return std::nullopt;
+        buffer.resize(got->length);
+        return Arrival{buffer, got->source, got->sourcePort};
+    }
+
+    // Everything that arrives within `window`.
+    std::vector<Arrival> ReceiveFor(Ms window) {
+        std::vector<Arrival> all;
+        const auto end = std::chrono::steady_clock::now() + window;
+        for (;;) {
+            const auto left = std::chrono::duration_cast<Ms>(end - std::chrono::steady_clock::now());
+            if (left.count() <= 0) return all;
+            if (auto arrival = Receive(left)) all.push_back(std::move(*arrival));
+        }
+    }
+
+    [[nodiscard]] std::uint16_t port() const { return socket_.LocalPort(); }
+
+  private:
+    UdpSocket socket_;
+};
+
+// A socket bound WITHOUT SO_REUSEADDR, which nothing else may then bind next to: how another
+// program holding the clock port looks. Closed on destruction.
+class PlainSocket {
+  public:
+    explicit PlainSocket(Ipv4Address address, std::uint16_t port = 0);
+    ~PlainSocket();
+    PlainSocket(const PlainSocket&) = delete;
+    PlainSocket& operator=(const PlainSocket&) = delete;
+    [[nodiscard]] bool bound() const { return bound_; }
+    [[nodiscard]] std::uint16_t port() const { return port_; }
+
+  private:
+    int fd_ = -1;
+    bool bound_ = false;
+    std::uint16_t port_ = 0;
+};
+
+}  // namespace horavane::test

@@ -1,0 +1,147 @@
+// Written settings kept across runs, and an operator's state file never lost to a bad parse.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <thread>
+
+#include "tests/sim/SimFixture.h"
+
+namespace horavane::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& text) {
+    std::ofstream(path) << text;
+}
+
+class StateFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() /
+                  ("horavane-sim-state-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                   "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        path_ = folder_ / "clocks.json";
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::unique_ptr<sim::ClockSimulator> Simulator(int clocks = 2) {
+        sim::SimulatorOptions options;
+        options.clocks = clocks;
+        options.port = 0;
+        options.stateFile = path_.string();
+        return std::make_unique<sim::ClockSimulator>(options);
+    }
+
+    fs::path folder_;
+    fs::path path_;
+};
+
+TEST_F(StateFileTest, AWriteOverUdpSurvivesARestartAndTheFileIsReadable) {
+    {
+        auto simulator = Simulator();
+        std::string error;
+        ASSERT_TRUE(simulator->Start(&error)) << error;
+        EXPECT_FALSE(fs::exists(path_)) << "nothing is written before a write arrives";
+        ClockDatagram write;
+        BeginRequest(write, Command::WriteSettings);
+        write.setTimeFormat(12);
+        write.setTzHours(0x89);
+        write.setTzMinutes(30);
+        write.setTimeServer(3, Ipv4Address{{10, 0, 0, 4}});
+        write.setTimeServerCount(1);
+        ApplyChecksum(write);
+        TestClient client;
+        client.Send(simulator->address(1), simulator->port(), ToBytes(write));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (simulator->RequestsReceived(1, Command::WriteSettings) == 0 &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(Ms(5));
+        ASSERT_EQ(simulator->RequestsReceived(1, Command::WriteSettings), 1);
+    }
+    EXPECT_FALSE(fs::exists(path_.string() + ".tmp"));
+    const auto document = nlohmann::json::parse(ReadFile(path_));
+    const auto& clock = document.at("clocks").at("127.0.0.3");
+    EXPECT_EQ(clock.at("timeFormat"), 12);
+    EXPECT_EQ(clock.at("timeZone").at("west"), true);
+    EXPECT_EQ(clock.at("timeServers").at(3), "10.0.0.4");
+    EXPECT_EQ(clock.at("serialNumber"), "HV-2026-1002");
+
+    auto restarted = Simulator();
+    std::string error;
+    ASSERT_TRUE(restarted->Start(&error)) << error;
+    const ClockDatagram d = restarted->StatusReply(1);
+    EXPECT_EQ(d.timeFormat(), 12);
+    EXPECT_EQ(d.tzHours(), 0x89);
+    EXPECT_EQ(d.tzMinutes(), 30);
+    EXPECT_EQ(d.timeServer(3), (Ipv4Address{{10, 0, 0, 4}}));
+    EXPECT_EQ(d.serialNumber(), "HV-2026-1002");
+    EXPECT_EQ(restarted->StatusReply(0), Simulator()->StatusReply(0)) << "clock 0 keeps its defaults";
+}
+
+TEST_F(StateFileTest, AHandEditedFileMayNameOnlySomeSettingsAndKeepsOtherClocksEntries) {
+    WriteFile(path_, R"({"clocks": {"127.0.0.2": {"brightness": 4, "mac": "02:48:56:AA:BB:CC"},
+                                    "127.0.0.99": {"note": "kept"}}})");
+    auto simulator = Simulator();
+    std::string error;
+    ASSERT_TRUE(simulator->Start(&error)) << error;
+    const ClockDatagram d = simulator->StatusReply(0);
+    EXPECT_EQ(d.brightness(), 4);
+    EXPECT_EQ(d.mac(), (MacAddress{0x02, 0x48, 0x56, 0xAA, 0xBB, 0xCC}));
+    EXPECT_EQ(d.timeFormat(), 24);
+
+    ClockDatagram write;
+    BeginRequest(write, Command::WriteSettings);
+    write.setBrightness(1);
+    ApplyChecksum(write);
+    TestClient client;
+    client.Send(simulator->address(0), simulator->port(), ToBytes(write));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (simulator->RequestsReceived(0, Command::WriteSettings) == 0 &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(Ms(5));
+    simulator->Stop();
+    const auto document = nlohmann::json::parse(ReadFile(path_));
+    EXPECT_EQ(document.at("clocks").at("127.0.0.99").at("note"), "kept");
+    EXPECT_EQ(document.at("clocks").at("127.0.0.2").at("brightness"), 1);
+}
+
+TEST_F(StateFileTest, ABrokenFileRefusesTheStartWithOneLineAndIsLeftAsItWas) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"{\"clocks\": {\"127.0.0.2\": {\"timeFormat\": 12", "not valid JSON"},
+        {"[1, 2, 3]", "clocks"},
+        {R"({"clocks": {"127.0.0.2": {"timeFormat": "twelve"}}})", "timeFormat"},
+        {R"({"clocks": {"127.0.0.3": {"timeZone": {"hours": 200}}}})", "hours"},
+        {R"({"clocks": {"127.0.0.2": {"ipAddress": "192.168.1.300"}}})", "ipAddress"},
+        {R"({"clocks": {"127.0.0.2": {"timeServers": ["10.0.0.1"]}}})", "timeServers"},
+        {R"({"clocks": {"127.0.0.2": {"serialNumber": "TWENTY-ONE-CHARACTERS"}}})", "serialNumber"},
+        {R"({"clocks": {"127.0.0.2": {"mac": "02-48-56-00-00"}}})", "mac"},
+    };
+    for (const auto& [text, named] : cases) {
+        WriteFile(path_, text);
+        auto simulator = Simulator();
+        std::string error;
+        EXPECT_FALSE(simulator->Start(&error)) << text;
+        EXPECT_NE(error.find(path_.string()), std::string::npos) << error;
+        EXPECT_NE(error.find(named), std::string::npos) << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+        EXPECT_EQ(ReadFile(path_), text);
+    }
+}
+
+}  // namespace
+}  // namespace horavane::test
