@@ -1,0 +1,206 @@
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <fstream>
+#include <iostream>
+#include <memory>
+
+#include "cli/ClockReport.h"
+#include "cli/Commands.h"
+#include "cli/ExchangeArgs.h"
+#include "cli/ExitCodes.h"
+#include "cli/OneClockDialog.h"
+#include "cli/PasswordPrompt.h"
+#include "cli/SettingsChange.h"
+#include "cli/WriteVerification.h"
+#include "protocol/ConfigurationWrite.h"
+#include "protocol/FleetExchange.h"
+#include "settings/ControlIds.h"
+#include "settings/SettingCodes.h"
+
+namespace horavane::cli {
+namespace {
+
+struct ApplyArgs {
+    std::string file;
+    std::vector<std::string> addresses;
+    ExchangeArgs exchange;
+    PasswordArgs password;
+};
+
+// One clock of the fleet: a window of its own in memory, and how far the write got.
+struct FleetMember {
+    Ipv4Address address;
+    std::unique_ptr<InMemoryControls> controls;
+    std::string result;  // the line printed for it
+    bool verified = false;
+    std::optional<ClockDatagram> written;
+};
+
+std::unique_ptr<InMemoryControls> FreshWindow() {
+    auto controls = std::make_unique<InMemoryControls>(InMemoryControls::WithDialogData());
+    FillRuleLists(*controls);
+    return controls;
+}
+
+std::optional<SettingsChange> ReadSettingsFile(const std::string& path, std::string& error) {
+    std::ifstream in(path);
+    if (!in) {
+        error = "cannot read the settings file " + path;
+        return std::nullopt;
+    }
+    const Json file = Json::parse(in, nullptr, false);
+    if (file.is_discarded()) {
+        error = path + " is not valid JSON";
+        return std::nullopt;
+    }
+    return ChangeFromJson(file, error);
+}
+
+std::optional<std::vector<Ipv4Address>> ParseTargets(const std::vector<std::string>& texts,
+                                                     std::string& error) {
+    std::vector<Ipv4Address> targets;
+    for (const std::string& text : texts) {
+        const auto address = ParseClockAddress(text, error);
+        if (!address) return std::nullopt;
+        targets.push_back(*address);
+    }
+    std::sort(targets.begin(), targets.end());
+    targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
+    return targets;
+}
+
+// Queries every member into fresh windows; true for each that answered.
+std::vector<bool> QueryFleet(std::vector<FleetMember>& members, const ExchangeOptions& options,
+                             std::vector<std::string>& failures) {
+    std::vector<FleetClock> fleet;
+    for (FleetMember& member : members) {
+        member.controls = FreshWindow();
+        fleet.push_back(FleetClock{member.address, member.controls.get()});
+    }
+    RunFleetQuery(fleet, options);
+    std::vector<bool> answered(members.size());
+    failures.assign(members.size(), "");
+    for (std::size_t i = 0; i < fleet.size(); ++i) {
+        answered[i] = fleet[i].Answered() && !fleet[i].checksumError;
+        if (fleet[i].checksumError)
+            failures[i] = "Error CheckSum";
+        else if (!fleet[i].Answered())
+            failures[i] = "no reply";
+    }
+    return answered;
+}
+
+std::string FirstMessage(const InMemoryControls& controls) {
+    if (controls.messages().empty()) return "refused";
+    const auto& message = controls.messages().front();
+    return (message.title ? *message.title + ": " : std::string()) + message.text;
+}
+
+// Changes every answering clock's window and runs the Modify button's checks and encoding there.
+std::vector<FleetWrite> BuildWrites(std::vector<FleetMember>& members, const SettingsChange& change) {
+    std::vector<FleetWrite> writes;
+    for (FleetMember& member : members) {
+        if (!member.result.empty()) continue;
+        InMemoryControls& controls = *member.controls;
+        ApplyChange(change, controls);
+        controls.ClearMessages();
+        ClockDatagram request;
+        if (!BuildWriteSettings(controls, request)) {
+            member.result = "refused: " + FirstMessage(controls);
+            continue;
+        }
+        member.written = request;
+        writes.push_back(FleetWrite{member.address, request});
+    }
+    return writes;
+}
+
+void VerifyWrites(std::vector<FleetMember>& members, const ExchangeOptions& options) {
+    std::vector<FleetMember*> sent;
+    std::vector<FleetMember> again;
+    for (FleetMember& member : members)
+        if (member.result.empty() && member.written) {
+            sent.push_back(&member);
+            again.push_back(FleetMember{member.address, nullptr, "", false, std::nullopt});
+        }
+    std::vector<std::string> failures;
+    const auto answered = QueryFleet(again, options, failures);
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        if (!answered[i]) {
+            sent[i]->result = "not verified: " + failures[i] + " to the verifying query";
+            continue;
+        }
+        const auto differing =
+            DifferingFields(ExpectedDisplay(*sent[i]->written), WritableJson(*again[i].controls));
+        if (differing.empty()) {
+            sent[i]->result = "verified";
+            sent[i]->verified = true;
+            continue;
+        }
+        sent[i]->result = "not verified:";
+        for (const std::string& line : differing) sent[i]->result += " " + line + ";";
+        sent[i]->result.pop_back();
+    }
+}
+
+int PrintFleetResults(const std::vector<FleetMember>& members) {
+    std::size_t verified = 0;
+    for (const FleetMember& member : members) {
+        std::cout << member.address.ToString() << "  " << member.result << "\n";
+        if (member.verified) ++verified;
+    }
+    std::cout << "apply: " << verified << " of " << members.size() << " clocks verified\n";
+    return verified == members.size() ? kExitOk : kExitNotVerified;
+}
+
+int RunApplyCommand(const ApplyArgs& args) {
+    std::string error;
+    const auto options = MakeExchangeOptions(args.exchange, error);
+    const auto targets = options ? ParseTargets(args.addresses, error) : std::nullopt;
+    auto change = targets ? ReadSettingsFile(args.file, error) : std::nullopt;
+    if (!change) {
+        std::cerr << "horavanectl: " << error << "\n";
+        return kExitUsage;
+    }
+    // One clock's own address copied onto many would give them all the same address: with more
+    // than one clock, each keeps the address it has.
+    if (targets->size() > 1) change->DropAddress(ctl::IpAddress);
+    if (!CheckOperatorPassword(args.password)) return kExitPassword;
+
+    std::vector<FleetMember> members;
+    for (Ipv4Address address : *targets)
+        members.push_back(FleetMember{address, nullptr, "", false, std::nullopt});
+    std::vector<std::string> failures;
+    QueryFleet(members, *options, failures);
+    for (std::size_t i = 0; i < members.size(); ++i) members[i].result = failures[i];
+
+    std::vector<FleetWrite> writes = BuildWrites(members, *change);
+    SendFleetWrites(writes, *options);
+    for (const FleetWrite& write : writes) {
+        if (write.sent) continue;
+        for (FleetMember& member : members)
+            if (member.address == write.address) member.result = "not sent";
+    }
+    VerifyWrites(members, *options);
+    return PrintFleetResults(members);
+}
+
+}  // namespace
+
+void AddApplyCommand(CLI::App& app, CommandRun& run) {
+    auto args = std::make_shared<ApplyArgs>();
+    CLI::App* apply = app.add_subcommand(
+        "apply", "Write the settings of a file (as export prints them) to many clocks and verify each");
+    apply->add_option("FILE", args->file, "settings file; keys left out keep each clock's own value")
+        ->required();
+    apply
+        ->add_option("ADDRESS", args->addresses,
+                     "clocks to write; with more than one, each keeps its own IP address")
+        ->required();
+    AddPasswordOptions(*apply, args->password);
+    AddExchangeOptions(*apply, args->exchange);
+    apply->footer(std::string("Exit code 0 only when every clock verified, 5 otherwise.\n") + kExitCodeHelp);
+    apply->callback([&run, args] { run = [args] { return RunApplyCommand(*args); }; });
+}
+
+}  // namespace horavane::cli

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <functional>
+
+namespace CLI {
+class App;
+}
+
+namespace horavane::cli {
+
+// Each command group adds its subcommands; the one the user named leaves its work in `run`,
+// which main calls after parsing and whose result is the exit code.
+using CommandRun = std::function<int()>;
+
+void AddReadCommands(CLI::App& app, CommandRun& run);  // search, status, export
+void AddSetCommand(CLI::App& app, CommandRun& run);
+void AddApplyCommand(CLI::App& app, CommandRun& run);
+void AddMonitorCommand(CLI::App& app, CommandRun& run);  // monitor
+
+}  // namespace horavane::cli

@@ -1,0 +1,28 @@
+#pragma once
+
+namespace horavane::cli {
+
+// What horavanectl returns; scripts and monitoring systems rely on these numbers.
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitUsage = 1,         // bad arguments or input file
+    kExitRefused = 2,       // a settings check refused the write; nothing was sent
+    kExitNoReply = 3,       // the clock did not answer
+    kExitChecksum = 4,      // "Error CheckSum": six replies in a row failed the checksum
+    kExitNotVerified = 5,   // the clock does not show what was written
+    kExitMonitorAlarm = 6,  // monitor: a clock is silent or not synchronised
+    kExitPassword = 7,      // password wrong or not available
+};
+
+inline constexpr const char* kExitCodeHelp =
+    "Exit codes:\n"
+    "  0  ok\n"
+    "  1  bad usage (arguments, addresses, settings file)\n"
+    "  2  a settings check refused the write; nothing was sent\n"
+    "  3  no reply from the clock\n"
+    "  4  \"Error CheckSum\": the clock's replies kept failing the checksum\n"
+    "  5  verification failed: the clock does not show what was written\n"
+    "  6  monitor: some clock silent or not synchronised\n"
+    "  7  password refused or not available";
+
+}  // namespace horavane::cli

@@ -1,0 +1,223 @@
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <csignal>
+#include <ctime>
+#include <iomanip>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <thread>
+
+#include "cli/ClockReport.h"
+#include "cli/Commands.h"
+#include "cli/ExchangeArgs.h"
+#include "cli/ExitCodes.h"
+#include "cli/OneClockDialog.h"
+#include "protocol/FleetExchange.h"
+#include "protocol/SearchWorker.h"
+#include "settings/ControlIds.h"
+#include "settings/Messages.h"
+#include "settings/SettingCodes.h"
+
+namespace horavane::cli {
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+extern "C" void OnInterrupt(int) {
+    g_interrupted = 1;
+}
+
+struct MonitorArgs {
+    std::vector<std::string> addresses;
+    std::string subnet;
+    double interval = 5.0;
+    bool once = false;
+    bool json = false;
+    ExchangeArgs exchange;
+};
+
+std::string Now() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%H:%M:%S", &local);
+    return text;
+}
+
+// One row of the table: what the clock's window shows, or what it showed when last heard.
+Json ClockRow(const FleetClock& clock, const Json* lastSeen) {
+    Json row;
+    const bool answered = clock.Answered() && !clock.checksumError;
+    if (answered) {
+        const Json status = StatusJson(*clock.controls, clock.address.ToString());
+        row["address"] = status["address"];
+        row["serialNumber"] = status["serialNumber"];
+        row["syncStatus"] = status["syncStatus"];
+        row["currentTimeServer"] = status["currentTimeServer"];
+        row["timeZone"] = status["timeZone"];
+        row["daylightSaving"] = DaylightSavingText(*clock.controls);
+        row["lastSeen"] = Now();
+    } else if (lastSeen) {
+        row = *lastSeen;
+    } else {
+        row["address"] = clock.address.ToString();
+        for (const char* key :
+             {"serialNumber", "syncStatus", "currentTimeServer", "timeZone", "daylightSaving", "lastSeen"})
+            row[key] = nullptr;
+    }
+    const bool synchronised = answered && row["syncStatus"] == std::string(msg::kSync);
+    row["answered"] = answered;
+    row["synchronised"] = synchronised;
+    if (clock.checksumError)
+        row["state"] = "checksum error";
+    else if (!answered)
+        row["state"] = "silent";
+    else
+        row["state"] = synchronised ? "ok" : "unsynchronised";
+    return row;
+}
+
+std::string Cell(const Json& value) {
+    return value.is_string() ? value.get<std::string>() : "-";
+}
+
+void PrintTable(const Json& rows, bool clearScreen) {
+    if (clearScreen) std::cout << "\x1b[H\x1b[2J";
+    std::cout << "horavanectl monitor  " << Now() << "\n";
+    auto line = [](const std::string& a, const std::string& b, const std::string& c, const std::string& d,
+                   const std::string& e, const std::string& f, const std::string& g) {
+        std::cout << std::left << std::setw(16) << a << std::setw(21) << b << std::setw(7) << c
+                  << std::setw(16) << d << std::setw(11) << e << std::setw(36) << f << g << "\n";
+    };
+    line("ADDRESS", "SERIAL NUMBER", "SYNC", "TIME SERVER", "TIME ZONE", "DAYLIGHT SAVING", "STATE");
+    for (const Json& row : rows) {
+        std::string state = row["state"].get<std::string>();
+        if (state == "silent" && row["lastSeen"].is_string())
+            state += " (last seen " + Cell(row["lastSeen"]) + ")";
+        if (state != "ok") state = "** " + state;
+        line(Cell(row["address"]), Cell(row["serialNumber"]), Cell(row["syncStatus"]),
+             Cell(row["currentTimeServer"]), Cell(row["timeZone"]), Cell(row["daylightSaving"]), state);
+    }
+    std::cout << std::flush;
+}
+
+std::optional<std::vector<Ipv4Address>> FindBySearch(const std::string& subnet,
+                                                     const ExchangeOptions& options, std::string& error) {
+    const auto field = IpFieldValue::Parse(subnet);
+    if (!field) {
+        error = "--subnet: \"" + subnet +
+                "\" is not a search address: up to four numbers 0 to 255 joined by dots";
+        return std::nullopt;
+    }
+    InMemoryControls controls = InMemoryControls::WithDialogData();
+    controls.SetIpParts(ctl::SearchAddress, *field);
+    if (!PrepareSearch(controls)) {
+        error = controls.messages().empty() ? "search refused" : controls.messages().front().text;
+        return std::nullopt;
+    }
+    ControlsSearchView view(controls);
+    RunSearch(view, options, SearchPacing{.fast = true}, std::stop_token{});
+    std::vector<Ipv4Address> found;
+    for (const std::string& entry : controls.ListEntries(ctl::ClockList))
+        if (const auto address = Ipv4Address::Parse(entry)) found.push_back(*address);
+    return found;
+}
+
+std::optional<std::vector<Ipv4Address>> Targets(const MonitorArgs& args, const ExchangeOptions& options,
+                                                std::string& error) {
+    if (args.addresses.empty() == args.subnet.empty()) {
+        error = "monitor needs clock addresses or --subnet ADDRESS, not both";
+        return std::nullopt;
+    }
+    if (!args.subnet.empty()) return FindBySearch(args.subnet, options, error);
+    std::vector<Ipv4Address> targets;
+    for (const std::string& text : args.addresses) {
+        const auto address = ParseClockAddress(text, error);
+        if (!address) return std::nullopt;
+        targets.push_back(*address);
+    }
+    std::sort(targets.begin(), targets.end());
+    targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
+    return targets;
+}
+
+// One round: every clock queried at once into a fresh window; the rows, and whether all is well.
+bool MonitorRound(const std::vector<Ipv4Address>& targets, const ExchangeOptions& options,
+                  std::map<Ipv4Address, Json>& lastSeen, Json& rows) {
+    std::vector<std::unique_ptr<InMemoryControls>> windows;
+    std::vector<FleetClock> fleet;
+    for (Ipv4Address address : targets) {
+        windows.push_back(std::make_unique<InMemoryControls>(InMemoryControls::WithDialogData()));
+        FillRuleLists(*windows.back());
+        fleet.push_back(FleetClock{address, windows.back().get()});
+    }
+    RunFleetQuery(fleet, options);
+    rows = Json::array();
+    bool allWell = !targets.empty();
+    for (const FleetClock& clock : fleet) {
+        const auto last = lastSeen.find(clock.address);
+        Json row = ClockRow(clock, last == lastSeen.end() ? nullptr : &last->second);
+        if (row["answered"].get<bool>()) lastSeen[clock.address] = row;
+        allWell = allWell && row["synchronised"].get<bool>();
+        rows.push_back(std::move(row));
+    }
+    return allWell;
+}
+
+void SleepInterruptibly(std::chrono::milliseconds total) {
+    const auto end = std::chrono::steady_clock::now() + total;
+    while (!g_interrupted && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
+int RunMonitorCommand(const MonitorArgs& args) {
+    std::string error;
+    const auto options = MakeExchangeOptions(args.exchange, error);
+    const auto targets = options ? Targets(args, *options, error) : std::nullopt;
+    if (!targets) {
+        std::cerr << "horavanectl: " << error << "\n";
+        return kExitUsage;
+    }
+    if (targets->empty()) std::cerr << "horavanectl: no clock answered the search\n";
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+    const bool clearScreen = !args.once && !args.json && ::isatty(STDOUT_FILENO) == 1;
+    std::map<Ipv4Address, Json> lastSeen;
+    bool allWell = false;
+    do {
+        Json rows;
+        allWell = MonitorRound(*targets, *options, lastSeen, rows);
+        if (args.json)
+            std::cout << (args.once ? rows.dump(2) : rows.dump()) << std::endl;
+        else
+            PrintTable(rows, clearScreen);
+        if (args.once) break;
+        SleepInterruptibly(std::chrono::milliseconds(static_cast<long long>(args.interval * 1000.0)));
+    } while (!g_interrupted);
+    return allWell ? kExitOk : kExitMonitorAlarm;
+}
+
+}  // namespace
+
+void AddMonitorCommand(CLI::App& app, CommandRun& run) {
+    auto args = std::make_shared<MonitorArgs>();
+    CLI::App* monitor = app.add_subcommand(
+        "monitor", "Live table of clocks: serial number, sync, time server, time zone, daylight saving");
+    monitor->add_option("ADDRESS", args->addresses, "clocks to watch");
+    monitor->add_option("--subnet", args->subnet, "watch the clocks a fast search of this subnet finds");
+    monitor->add_option("--interval", args->interval, "seconds between refreshes (Ctrl-C ends)")
+        ->check(CLI::Range(0.1, 86400.0))
+        ->capture_default_str();
+    monitor->add_flag("--once", args->once, "one round, then exit");
+    monitor->add_flag("--json", args->json, "JSON: an array per round, one clock per element");
+    AddExchangeOptions(*monitor, args->exchange);
+    monitor->footer(std::string("Exit code 0 when every clock answered and is synchronised, 6 otherwise.\n") +
+                    kExitCodeHelp);
+    monitor->callback([&run, args] { run = [args] { return RunMonitorCommand(*args); }; });
+}
+
+}  // namespace horavane::cli

@@ -1,0 +1,38 @@
+#include "cli/OneClockDialog.h"
+
+#include <iostream>
+
+#include "cli/ExitCodes.h"
+#include "settings/ControlIds.h"
+
+namespace horavane::cli {
+
+OneClockDialog::OneClockDialog(Ipv4Address clock, const ExchangeOptions& options)
+    : address_(clock.ToString()), controls_(InMemoryControls::WithDialogData()), logic_(controls_, options) {
+    logic_.OnInitDialog();
+    controls_.ListAdd(ctl::ClockList, address_);
+    controls_.SelectListEntry(ctl::ClockList, 0);
+}
+
+int QueryExitCode(const QueryOutcome& outcome) {
+    if (outcome.checksumError) return kExitChecksum;
+    return outcome.repliesShown > 0 ? kExitOk : kExitNoReply;
+}
+
+void PrintMessages(const InMemoryControls& controls) {
+    for (const auto& message : controls.messages()) {
+        if (message.title) std::cerr << *message.title << ": ";
+        std::cerr << message.text << "\n";
+    }
+}
+
+void ReportQueryFailure(const QueryOutcome& outcome, const InMemoryControls& controls,
+                        const std::string& address) {
+    if (outcome.checksumError) {
+        PrintMessages(controls);
+        return;
+    }
+    if (outcome.repliesShown == 0) std::cerr << "horavanectl: no reply from " << address << "\n";
+}
+
+}  // namespace horavane::cli

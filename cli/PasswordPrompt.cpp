@@ -1,0 +1,83 @@
+#include "cli/PasswordPrompt.h"
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <fstream>
+#include <iostream>
+
+#include "access/PasswordStore.h"
+#include "settings/Messages.h"
+
+namespace horavane::cli {
+namespace {
+
+std::string WithoutLineEnd(std::string line) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    return line;
+}
+
+std::optional<std::string> ReadPasswordFileLine(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        std::cerr << "horavanectl: cannot read the password file " << path << "\n";
+        return std::nullopt;
+    }
+    std::string line;
+    std::getline(file, line);
+    return WithoutLineEnd(line);
+}
+
+// Prompts on the controlling terminal with echo switched off, whatever stdin and stdout are.
+std::optional<std::string> AskOnTerminal() {
+    const int tty = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (tty < 0) {
+        std::cerr << "horavanectl: no terminal to ask for the password; name a file that holds it with "
+                     "--password-file FILE\n";
+        return std::nullopt;
+    }
+    termios saved{};
+    const bool canHide = ::tcgetattr(tty, &saved) == 0;
+    if (canHide) {
+        termios silent = saved;
+        silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        silent.c_lflag |= ICANON;
+        ::tcsetattr(tty, TCSAFLUSH, &silent);
+    }
+    static constexpr char kPrompt[] = "Password: ";
+    [[maybe_unused]] const auto promptWritten = ::write(tty, kPrompt, sizeof kPrompt - 1);
+    std::string line;
+    char c = 0;
+    while (::read(tty, &c, 1) == 1 && c != '\n') line += c;
+    if (canHide) ::tcsetattr(tty, TCSAFLUSH, &saved);
+    [[maybe_unused]] const auto newlineWritten = ::write(tty, "\n", 1);
+    ::close(tty);
+    return WithoutLineEnd(line);
+}
+
+}  // namespace
+
+void AddPasswordOptions(CLI::App& command, PasswordArgs& args) {
+    command.add_option("--password-file", args.passwordFile,
+                       "file whose first line is the password (otherwise it is asked on the terminal)");
+    // Hidden, for tests: the password store to check against instead of the workstation's.
+    command.add_option("--password-store", args.passwordStore)->group("");
+}
+
+bool CheckOperatorPassword(const PasswordArgs& args) {
+    const auto typed = args.passwordFile.empty() ? AskOnTerminal() : ReadPasswordFileLine(args.passwordFile);
+    if (!typed) return false;
+    PasswordDigest stored = InitialDigest();
+    PasswordStore(args.passwordStore.empty() ? DefaultPasswordFilePath()
+                                             : std::filesystem::path(args.passwordStore))
+        .ReadPasswordFile(stored);
+    if (!PasswordMatches(*typed, stored)) {
+        std::cerr << msg::kPasswordWrong << "\n";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace horavane::cli

@@ -1,0 +1,111 @@
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+
+#include "cli/Commands.h"
+#include "cli/ExchangeArgs.h"
+#include "cli/ExitCodes.h"
+#include "cli/OneClockDialog.h"
+#include "cli/PasswordPrompt.h"
+#include "cli/SettingsChange.h"
+#include "cli/WriteVerification.h"
+#include "protocol/ConfigurationWrite.h"
+
+namespace horavane::cli {
+namespace {
+
+struct SetArgs {
+    std::string address;
+    SetOptions settings;
+    bool noVerify = false;
+    ExchangeArgs exchange;
+    PasswordArgs password;
+};
+
+// Queries the clock afresh and compares what it shows with what was written.
+int VerifyWrite(Ipv4Address clock, const ExchangeOptions& options, const ClockDatagram& written) {
+    OneClockDialog check(clock, options);
+    const QueryOutcome outcome = check.Query();
+    if (QueryExitCode(outcome) != kExitOk) {
+        ReportQueryFailure(outcome, check.controls(), check.address());
+        std::cerr << "horavanectl: " << check.address() << ": the write could not be verified\n";
+        return kExitNotVerified;
+    }
+    const auto differing = DifferingFields(ExpectedDisplay(written), WritableJson(check.controls()));
+    if (!differing.empty()) {
+        std::cerr << "horavanectl: " << check.address() << " does not show what was written:\n";
+        for (const std::string& line : differing) std::cerr << "  " << line << "\n";
+        return kExitNotVerified;
+    }
+    std::cout << check.address() << ": written and verified\n";
+    return kExitOk;
+}
+
+int RunSetCommand(const SetArgs& args) {
+    std::string error;
+    const auto options = MakeExchangeOptions(args.exchange, error);
+    const auto clock = options ? ParseClockAddress(args.address, error) : std::nullopt;
+    const auto change = clock ? ChangeFromOptions(args.settings, error) : std::nullopt;
+    if (!change) {
+        std::cerr << "horavanectl: " << error << "\n";
+        return kExitUsage;
+    }
+    if (!CheckOperatorPassword(args.password)) return kExitPassword;
+
+    OneClockDialog dialog(*clock, *options);
+    const QueryOutcome outcome = dialog.Query();
+    if (const int code = QueryExitCode(outcome); code != kExitOk) {
+        ReportQueryFailure(outcome, dialog.controls(), dialog.address());
+        return code;
+    }
+    InMemoryControls& controls = dialog.controls();
+    ApplyChange(*change, controls);
+    controls.ClearMessages();
+    // The Modify button: the checks and the encoding, then one datagram to the selected clock.
+    ClockDatagram& buffer = dialog.logic().buffer();
+    if (!BuildWriteSettings(controls, buffer)) {
+        PrintMessages(controls);
+        return kExitRefused;
+    }
+    const ClockDatagram written = buffer;
+    if (!SendToSelectedClock(controls, buffer, *options)) {
+        std::cerr << "horavanectl: the settings could not be sent to " << dialog.address() << "\n";
+        return kExitNoReply;
+    }
+    if (args.noVerify) {
+        std::cout << dialog.address() << ": written (not verified)\n";
+        return kExitOk;
+    }
+    return VerifyWrite(*clock, *options, written);
+}
+
+}  // namespace
+
+void AddSetCommand(CLI::App& app, CommandRun& run) {
+    auto args = std::make_shared<SetArgs>();
+    SetOptions& s = args->settings;
+    CLI::App* set = app.add_subcommand(
+        "set", "Change settings of one clock, as the Modify button does, and check that the clock took them");
+    set->add_option("ADDRESS", args->address, "the clock's address")->required();
+    set->add_option("--time-zone", s.timeZone, "time-zone list entry, e.g. \"UTC +8\" or \"UTC -9:30\"");
+    set->add_option("--time-format", s.timeFormat, "12 or 24");
+    set->add_option("--ip-mode", s.ipMode, "static or dynamic");
+    set->add_option("--time-server", s.timeServers, "K=ADDRESS sets time server K (1 to 5); K= blanks it")
+        ->allow_extra_args(false);
+    set->add_option("--ip-address", s.ipAddress, "the clock's IP address");
+    set->add_option("--subnet-mask", s.subnetMask, "the clock's subnet mask");
+    set->add_option("--gateway", s.gateway, "the clock's default gateway");
+    set->add_option("--dns-server", s.dnsServer, "the clock's DNS server");
+    set->add_option("--dst", s.dst,
+                    "daylight saving: off, on, or HOUR,WEEK,DAY,MONTH-HOUR,WEEK,DAY,MONTH such as "
+                    "2,Second,Sun,Mar-3,Last,Sun,Oct (an empty item leaves that list empty)");
+    set->add_option("--energy-saving", s.energySaving, "FROM-TO hours, e.g. 22-6");
+    set->add_option("--brightness", s.brightness, "Brilliant, Bright, Normal or Dim");
+    set->add_flag("--no-verify", args->noVerify, "send without querying the clock again");
+    AddPasswordOptions(*set, args->password);
+    AddExchangeOptions(*set, args->exchange);
+    set->footer(kExitCodeHelp);
+    set->callback([&run, args] { run = [args] { return RunSetCommand(*args); }; });
+}
+
+}  // namespace horavane::cli
