@@ -120,9 +120,9 @@ bool ClockSimulator::Impl::CheckAddresses(std::string* error) const {
 
 bool ClockSimulator::Impl::BindAll(std::string* error) {
     if (options.port != 0) return BindAllTo(options.port, error);
-    for (int attempt = 1;; ++attempt) {
-        if (BindAllTo(0, error) || attempt == kPortAttempts) return !sockets.empty();
-    }
+    for (int attempt = 0; attempt < kPortAttempts; ++attempt)
+        if (BindAllTo(0, error)) return true;
+    return false;
 }
 
 bool ClockSimulator::Impl::BindAllTo(std::uint16_t wanted, std::string* error) {

@@ -4,11 +4,14 @@
 #include <pthread.h>
 
 #include <CLI/CLI.hpp>
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sim/ClockSimulator.h"
@@ -75,26 +78,59 @@ std::optional<std::map<int, FaultSwitches>> Faults(const CommandLine& line, cons
     return faults;
 }
 
+#ifndef _WIN32
 // Blocks until SIGINT or SIGTERM, or until `seconds` have passed when it is above 0. The signals are
 // blocked in every thread and taken here synchronously, so no handler runs at an awkward moment.
-void WaitForEnd(const sigset_t& signals, double seconds) {
-    if (seconds <= 0) {
-        int signal = 0;
-        while (sigwait(&signals, &signal) != 0) {
+class EndSignals {
+  public:
+    // Call before any thread starts, so that every thread inherits the blocked mask.
+    EndSignals() {
+        sigemptyset(&signals_);
+        sigaddset(&signals_, SIGINT);
+        sigaddset(&signals_, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &signals_, nullptr);
+    }
+
+    void Wait(double seconds) const {
+        if (seconds <= 0) {
+            int signal = 0;
+            while (sigwait(&signals_, &signal) != 0) {
+            }
+            return;
         }
-        return;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) return;
+            timespec limit{};
+            limit.tv_sec = static_cast<time_t>(left.count() / 1'000'000'000);
+            limit.tv_nsec = static_cast<long>(left.count() % 1'000'000'000);
+            if (sigtimedwait(&signals_, nullptr, &limit) > 0) return;  // else timed out or interrupted
+        }
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return;
-        timespec limit{};
-        limit.tv_sec = static_cast<time_t>(left.count() / 1'000'000'000);
-        limit.tv_nsec = static_cast<long>(left.count() % 1'000'000'000);
-        if (sigtimedwait(&signals, nullptr, &limit) > 0) return;  // otherwise timed out or interrupted
+
+  private:
+    sigset_t signals_{};
+};
+#else
+// Windows has no signal sets to wait on; Ctrl+C sets a flag that a slow poll picks up.
+std::atomic<bool> g_endRequested{false};
+
+class EndSignals {
+  public:
+    EndSignals() {
+        std::signal(SIGINT, [](int) { g_endRequested = true; });
+        std::signal(SIGTERM, [](int) { g_endRequested = true; });
     }
-}
+
+    void Wait(double seconds) const {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        while (!g_endRequested && (seconds <= 0 || std::chrono::steady_clock::now() < deadline))
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+};
+#endif
 
 void AddOptions(CLI::App& app, CommandLine& line) {
     app.add_option("--clocks", line.clocks, "Number of simulated clocks")
@@ -149,13 +185,7 @@ int main(int argc, char** argv) {
     if (!faults) return Usage(error);
     for (const auto& [clock, switches] : *faults) simulator.SetFaults(clock, switches);
 
-    // Blocked before the service thread starts, so that it inherits the mask and only WaitForEnd
-    // ever takes these signals.
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    const EndSignals endSignals;  // before the service thread starts
 
     if (!simulator.Start(&error)) {
         std::fprintf(stderr, "horavane-sim: %s\n", error.c_str());
@@ -166,7 +196,7 @@ int main(int argc, char** argv) {
                 simulator.address(simulator.clockCount() - 1).ToString().c_str(), unsigned{simulator.port()});
     std::fflush(stdout);
 
-    WaitForEnd(signals, line.exitAfter);
+    endSignals.Wait(line.exitAfter);
     simulator.Stop();
     return 0;
 }
