@@ -1,0 +1,52 @@
+#!/bin/sh
+# Builds the Debian package from a finished build tree and checks what an installation would get:
+# the three programs, the desktop entry, the icons and the password file's folder, and that the
+# command line from the package runs. Nothing is installed on this machine: the package is only
+# unpacked into a scratch folder.
+#   check_deb.sh <cpack> <build dir>
+set -eu
+cpack=$1
+build=$2
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/horavane-deb.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+if ! "$cpack" --config "$build/CPackConfig.cmake" -G DEB -B "$scratch/out" >"$scratch/cpack.log" 2>&1; then
+    cat "$scratch/cpack.log" >&2
+    fail "cpack did not build the package"
+fi
+set -- "$scratch"/out/*.deb
+[ $# -eq 1 ] && [ -f "$1" ] || fail "expected one .deb, found: $*"
+deb=$1
+
+dpkg-deb -c "$deb" >"$scratch/contents"
+for entry in ./usr/bin/horavane ./usr/bin/horavanectl ./usr/bin/horavane-sim \
+    ./usr/share/applications/horavane.desktop \
+    ./usr/share/icons/hicolor/48x48/apps/horavane.png \
+    ./usr/share/icons/hicolor/256x256/apps/horavane.png \
+    ./usr/share/icons/hicolor/scalable/apps/horavane.svg; do
+    grep -q " $entry\$" "$scratch/contents" || fail "$entry is not in the package"
+done
+grep -q '^drwxr-xr-x root/root .* ./var/lib/horavane/$' "$scratch/contents" ||
+    fail "/var/lib/horavane (root, 0755) is not in the package"
+
+[ "$(dpkg-deb -f "$deb" Package)" = horavane ] || fail "package name"
+[ "$(dpkg-deb -f "$deb" Version)" = 1.0.5.1 ] || fail "package version"
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in libqt6widgets6 libssl3; do
+    case "$depends" in *"$library"*) ;; *) fail "Depends lacks $library: $depends" ;; esac
+done
+
+dpkg-deb -x "$deb" "$scratch/root"
+grep -q '^Exec=horavane$' "$scratch/root/usr/share/applications/horavane.desktop" ||
+    fail "the desktop entry does not start horavane"
+if command -v desktop-file-validate >/dev/null 2>&1; then
+    desktop-file-validate "$scratch/root/usr/share/applications/horavane.desktop" || fail "desktop entry"
+fi
+version=$("$scratch/root/usr/bin/horavanectl" --version) || fail "horavanectl --version failed"
+case "$version" in *1.0.5.1*) ;; *) fail "horavanectl --version said: $version" ;; esac
+echo "package ok: $(basename "$deb")"
