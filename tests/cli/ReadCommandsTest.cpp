@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "ProcessSupport.h"
+
+namespace horavane::test {
+namespace {
+
+using nlohmann::json;
+
+TEST(CtlSearch, ListsAnsweringClocksInTheListBoxOrderPacedAndFast) {
+    // Eleven clocks, 127.0.0.2 to .12, the third silent: the list box sorts as text, so .10 comes first.
+    SimProcess sim({"--clocks", "11", "--fault", "127.0.0.4:silent"});
+    ASSERT_TRUE(sim.started()) << sim.Banner();
+    const std::string expected =
+        "127.0.0.10\n127.0.0.11\n127.0.0.12\n127.0.0.2\n127.0.0.3\n127.0.0.5\n127.0.0.6\n127.0.0.7\n127.0.0."
+        "8\n"
+        "127.0.0.9\n";
+
+    const auto fast = RunCtl(sim, {"search", "127.0.0.77", "--fast"});
+    EXPECT_EQ(fast.exitCode, 0) << fast.err;
+    EXPECT_EQ(fast.out, expected);
+    EXPECT_EQ(fast.err, "") << "progress goes to stderr only when it is a terminal";
+
+    const auto paced = RunCtl(sim, {"search", "127.0.0.77"});
+    EXPECT_EQ(paced.exitCode, 0) << paced.err;
+    EXPECT_EQ(paced.out, expected);
+    // 26 batches paced by a silent wait of 150 ms each.
+    EXPECT_GE(paced.elapsed.count(), 25 * 150);
+    EXPECT_LT(fast.elapsed.count(), paced.elapsed.count() / 3);
+
+    const auto asJson = RunCtl(sim, {"search", "127.0.0", "--fast", "--json"});
+    EXPECT_EQ(asJson.exitCode, 0) << asJson.err;
+    const json list = json::parse(asJson.out);
+    ASSERT_EQ(list.size(), 10u);
+    EXPECT_EQ(list.front(), "127.0.0.10");
+    EXPECT_EQ(list.back(), "127.0.0.9");
+}
+
+TEST(CtlSearch, RefusesBlankAndMalformedAddressesWithUsageExit) {
+    SimProcess sim({"--clocks", "1"});
+    ASSERT_TRUE(sim.started()) << sim.Banner();
+    for (const char* blank : {"...", "", "."}) {
+        const auto result = RunCtl(sim, {"search", blank, "--fast"});
+        EXPECT_EQ(result.exitCode, 1) << blank;
+        EXPECT_NE(result.err.find("Search ip is Error!"), std::string::npos) << blank << ": " << result.err;
+        EXPECT_EQ(result.out, "");
+    }
+    for (const char* malformed : {"256.1.1.1", "1.2.3.4.5", "10.a.0.1", "10.0.0.1/24", "-1"}) {
+        const auto result = RunCtl(sim, {"search", malformed, "--fast"});
+        EXPECT_EQ(result.exitCode, 1) << malformed;
+        EXPECT_NE(result.err.find("is not a search address"), std::string::npos)
+            << malformed << ": " << result.err;
+        EXPECT_EQ(result.out, "");
+    }
+}
+
+TEST(CtlStatus, JsonHasExactlyTheDialogFieldsAsTheWindowShowsThem) {
+    TempFile state(R"({"clocks": {"127.0.0.2": {
+        "serialNumber": "TESTCLOCK-7", "synchronised": false, "mac": "00-1A-2B-3C-4D-5E",
+        "timeZone": {"west": true, "hours": 9, "minutes": 30}, "timeFormat": 12, "brightness": 4,
+        "dynamicIp": 1, "timeServerCount": 2,
+        "timeServers": ["0.0.0.0", "10.0.0.1", "0.0.0.0", "10.0.0.2", "10.0.0.3"],
+        "daylightSaving": {"startMonth": 0, "startWeek": 2, "startDay": 7, "startHour": 2,
+                           "endMonth": 10, "endWeek": 6, "endDay": 7, "endHour": 3},
+        "energySaving": {"fromHour": 23, "toHour": 5}}}})",
+                   "state.json");
+    SimProcess sim({"--clocks", "1", "--state-file", state.path()});
+    ASSERT_TRUE(sim.started()) << sim.Banner();
+
+    const auto result = RunCtl(sim, {"status", "127.0.0.2", "--json"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto status = nlohmann::ordered_json::parse(result.out);
+    std::vector<std::string> keys;
+    for (const auto& item : status.items()) keys.push_back(item.key());
+    EXPECT_EQ(keys,
+              (std::vector<std::string>{
+                  "address",        "serialNumber", "syncStatus",        "timeZone",       "timeZoneEntry",
+                  "timeFormat",     "ipMode",       "timeServers",       "ipAddress",      "subnetMask",
+                  "defaultGateway", "dnsServer",    "currentTimeServer", "macAddress",     "daylightSaving",
+                  "dstStart",       "dstEnd",       "energySavingFrom",  "energySavingTo", "brightness"}));
+    EXPECT_EQ(status["address"], "127.0.0.2");
+    EXPECT_EQ(status["serialNumber"], "TESTCLOCK-7");
+    EXPECT_EQ(status["syncStatus"], "Unsync");
+    EXPECT_EQ(status["currentTimeServer"], "Unsync");
+    EXPECT_EQ(status["timeZone"], "GMT -9:30");
+    EXPECT_EQ(status["timeZoneEntry"], "UTC -9:30");
+    EXPECT_EQ(status["timeFormat"], "12");
+    EXPECT_EQ(status["ipMode"], "Dynamic IP");
+    // Only the first two non-zero slots count, each in its own field.
+    EXPECT_EQ(status["timeServers"], nlohmann::ordered_json({"", "10.0.0.1", "", "10.0.0.2", ""}));
+    EXPECT_EQ(status["macAddress"], "00-1A-2B-3C-4D-5E");
+    // A start month of 0 switches the whole rule off, whatever the other bytes hold.
+    EXPECT_EQ(status["daylightSaving"], false);
+    const nlohmann::ordered_json noSelection = {
+        {"hour", nullptr}, {"week", nullptr}, {"day", nullptr}, {"month", nullptr}};
+    EXPECT_EQ(status["dstStart"], noSelection);
+    EXPECT_EQ(status["dstEnd"], noSelection);
+    EXPECT_EQ(status["energySavingFrom"], "23");
+    EXPECT_EQ(status["energySavingTo"], "5");
+    EXPECT_EQ(status["brightness"], "Brilliant");
+
+    const auto plain = RunCtl(sim, {"status", "127.0.0.2"});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+    EXPECT_NE(plain.out.find("SN:"), std::string::npos);
+    EXPECT_NE(plain.out.find("TESTCLOCK-7"), std::string::npos);
+    EXPECT_NE(plain.out.find("DNS Server  :"), std::string::npos);
+    EXPECT_NE(plain.out.find("GMT -9:30"), std::string::npos);
+}
+
+TEST(CtlStatus, SilentClockChecksumErrorsAndBadAddressHaveTheirExitCodes) {
+    SimProcess sim({"--clocks", "3", "--fault", "127.0.0.2:silent", "--fault", "127.0.0.3:wrong-checksum=6",
+                    "--fault", "127.0.0.4:wrong-checksum=5"});
+    ASSERT_TRUE(sim.started()) << sim.Banner();
+
+    const auto silent = RunCtl(sim, {"status", "127.0.0.2", "--json"});
+    EXPECT_EQ(silent.exitCode, 3);
+    EXPECT_EQ(silent.out, "");
+
+    const auto broken = RunCtl(sim, {"status", "127.0.0.3", "--json"});
+    EXPECT_EQ(broken.exitCode, 4);
+    EXPECT_NE(broken.err.find("Error CheckSum"), std::string::npos) << broken.err;
+    EXPECT_EQ(broken.out, "");
+
+    // Five bad replies draw five resends; the sixth request is answered and shown.
+    const auto recovered = RunCtl(sim, {"status", "127.0.0.4", "--json"});
+    EXPECT_EQ(recovered.exitCode, 0) << recovered.err;
+    EXPECT_EQ(json::parse(recovered.out)["serialNumber"], "HV-2026-1003");
+
+    for (const char* bad : {"127.0.0", "127.0.0.300", "clock-1"}) {
+        const auto result = RunCtl(sim, {"status", bad});
+        EXPECT_EQ(result.exitCode, 1) << bad;
+        EXPECT_NE(result.err.find("not a clock address"), std::string::npos) << result.err;
+    }
+}
+
+TEST(CtlUsage, VersionHelpAndUnknownCommands) {
+    const auto version = RunCtlPlain({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "horavanectl 1.0.5.1\n");
+    for (const char* command : {"search", "status", "export", "set", "apply", "monitor"}) {
+        const auto help = RunCtlPlain({command, "--help"});
+        EXPECT_EQ(help.exitCode, 0) << command;
+        EXPECT_NE(help.out.find("Exit codes"), std::string::npos) << command;
+        EXPECT_EQ(help.out.find("--wait-ms"), std::string::npos) << "test-only options stay hidden";
+    }
+    EXPECT_EQ(RunCtlPlain({}).exitCode, 1);
+    EXPECT_EQ(RunCtlPlain({"reboot"}).exitCode, 1);
+    EXPECT_EQ(RunCtlPlain({"status"}).exitCode, 1);
+    EXPECT_EQ(RunCtlPlain({"status", "127.0.0.2", "--port", "70000"}).exitCode, 1);
+}
+
+}  // namespace
+}  // namespace horavane::test

@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "ProcessSupport.h"
+#include "access/PasswordStore.h"
+
+namespace horavane::test {
+namespace {
+
+using nlohmann::json;
+
+// Every writing test uses a password store of its own; with no file there, the default password holds.
+class CtlSet : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(sim.started()) << sim.Banner(); }
+
+    ProcessResult Set(const std::string& clock, std::vector<std::string> settings,
+                      const std::string& passwordFile = "") {
+        std::vector<std::string> args = {"set", clock};
+        args.insert(args.end(), settings.begin(), settings.end());
+        args.insert(args.end(),
+                    {"--password-file", passwordFile.empty() ? defaultPassword.path() : passwordFile,
+                     "--password-store", store.path()});
+        return RunCtl(sim, args);
+    }
+
+    json Status(const std::string& clock) {
+        const auto result = RunCtl(sim, {"status", clock, "--json"});
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        return result.exitCode == 0 ? json::parse(result.out) : json();
+    }
+
+    SimProcess sim{{"--clocks", "3", "--fault", "127.0.0.3:ignore-writes", "--fault", "127.0.0.4:silent"}};
+    TempFile defaultPassword{"QXNdarvelint\r\n", "password"};
+    TempFile store{"", "ZOR.dat"};
+};
+
+TEST_F(CtlSet, ChangesExactlyTheGivenFieldsAndVerifies) {
+    json expected = Status("127.0.0.2");
+    const auto result = Set("127.0.0.2", {"--time-zone", "utc -3:30", "--dst", "off", "--time-server",
+                                          "3=10.1.2.3", "--time-server", "1=", "--energy-saving", "0-0",
+                                          "--brightness", "dim", "--time-format", "12"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("verified"), std::string::npos);
+
+    expected["timeZone"] = "GMT -3:30";
+    expected["timeZoneEntry"] = "UTC -3:30";
+    expected["daylightSaving"] = false;
+    expected["dstStart"] =
+        expected["dstEnd"] = {{"hour", nullptr}, {"week", nullptr}, {"day", nullptr}, {"month", nullptr}};
+    expected["timeServers"][0] = "";
+    expected["timeServers"][2] = "10.1.2.3";
+    expected["energySavingFrom"] = expected["energySavingTo"] = "0";
+    expected["brightness"] = "Dim";
+    expected["timeFormat"] = "12";
+    EXPECT_EQ(Status("127.0.0.2"), expected);
+
+    // A daylight-saving rule and the switch to dynamic addressing, read back as written.
+    ASSERT_EQ(Set("127.0.0.2", {"--dst", "2,Second,Sun,Mar-3,Last,Sun,Oct", "--ip-mode", "dynamic"}).exitCode,
+              0);
+    const json after = Status("127.0.0.2");
+    EXPECT_EQ(after["dstStart"], json({{"hour", "2"}, {"week", "Second"}, {"day", "Sun"}, {"month", "Mar"}}));
+    EXPECT_EQ(after["dstEnd"], json({{"hour", "3"}, {"week", "Last"}, {"day", "Sun"}, {"month", "Oct"}}));
+    EXPECT_EQ(after["ipMode"], "Dynamic IP");
+    EXPECT_EQ(after["ipAddress"], expected["ipAddress"]);
+}
+
+TEST_F(CtlSet, EveryRefusalOfTheChecksExitsTwoWithItsMessageAndSendsNothing) {
+    const json before = Status("127.0.0.2");
+    struct Case {
+        std::vector<std::string> settings;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"--time-server", "1=", "--time-server", "2="}, "Please input at least one Time Server IP!"},
+        {{"--dns-server", "224.0.0.1"},
+         "ERROR: 224 is not a valid entry. Please specify a value between 1 and 223."},
+        {{"--gateway", ""}, "ERROR: 0 is not a valid entry."},
+        {{"--gateway", "127.0.0.1"}, "IP address starting with 127 are not valid because they are reserved"},
+        {{"--time-server", "2=10.0"}, "Invalid IP address,Please try again!"},
+        {{"--ip-address", "192.168.1.255"}, "Invalid Subnet Mask or Default Gateway,Please try again!"},
+        {{"--dst", "2,,Sun,Mar-3,Last,Sun,Oct"}, "All DST option must be filled in."},
+        {{"--energy-saving", "7-7"}, "Two value not the same."},
+        {{"--brightness", ""}, "Error."},
+    };
+    for (const Case& c : cases) {
+        // The time zone rides along: had anything been sent, the clock would show it.
+        std::vector<std::string> settings = c.settings;
+        settings.insert(settings.end(), {"--time-zone", "UTC +14"});
+        const auto result = Set("127.0.0.2", settings);
+        EXPECT_EQ(result.exitCode, 2) << c.message << "\n" << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(Status("127.0.0.2"), before);
+}
+
+TEST_F(CtlSet, ClockThatIgnoresWritesFailsVerificationNamingTheFields) {
+    const auto result = Set("127.0.0.3", {"--time-zone", "UTC +8", "--brightness", "Bright"});
+    EXPECT_EQ(result.exitCode, 5);
+    EXPECT_NE(result.err.find("timeZoneEntry: wrote \"UTC +8\", clock shows \"UTC +1\""), std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("brightness"), std::string::npos);
+    EXPECT_EQ(result.err.find("energySaving"), std::string::npos) << "unchanged fields are not named";
+
+    const auto unverified = Set("127.0.0.3", {"--time-zone", "UTC +8", "--no-verify"});
+    EXPECT_EQ(unverified.exitCode, 0) << unverified.err;
+}
+
+TEST_F(CtlSet, SilentClockUnknownTextsAndMalformedOptions) {
+    EXPECT_EQ(Set("127.0.0.4", {"--time-zone", "UTC +8"}).exitCode, 3);
+
+    const auto zone = Set("127.0.0.2", {"--time-zone", "UTC +15"});
+    EXPECT_EQ(zone.exitCode, 1);
+    EXPECT_NE(zone.err.find("\"UTC +14\""), std::string::npos) << "lists the valid entries: " << zone.err;
+    const auto week = Set("127.0.0.2", {"--dst", "2,Sixth,Sun,Mar-3,Last,Sun,Oct"});
+    EXPECT_EQ(week.exitCode, 1);
+    EXPECT_NE(week.err.find("\"Fifth\""), std::string::npos) << week.err;
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--time-server", "6=10.0.0.1"},
+                                                {"--time-format", "13"},
+                                                {"--ip-mode", "auto"},
+                                                {"--ip-address", "10.0.0.256"},
+                                                {"--energy-saving", "7"},
+                                                {"--brightness", "Dazzling"},
+                                                {"--dst", "maybe"}}) {
+        EXPECT_EQ(Set("127.0.0.2", bad).exitCode, 1) << bad[0] << " " << bad[1];
+    }
+}
+
+TEST_F(CtlSet, WrongOrMissingPasswordWritesNothing) {
+    const json before = Status("127.0.0.2");
+    TempFile wrong("QXNdarvelint \n", "wrong");  // a trailing blank counts
+    const auto refused = Set("127.0.0.2", {"--time-zone", "UTC +8"}, wrong.path());
+    EXPECT_EQ(refused.exitCode, 7);
+    EXPECT_NE(refused.err.find("Passwod Error"), std::string::npos) << refused.err;
+
+    const auto missing = Set("127.0.0.2", {"--time-zone", "UTC +8"}, "/nonexistent/password");
+    EXPECT_EQ(missing.exitCode, 7);
+
+    // Without a file and without a terminal there is nobody to ask.
+    const auto noTerminal =
+        RunCtl(sim, {"set", "127.0.0.2", "--time-zone", "UTC +8", "--password-store", store.path()});
+    EXPECT_EQ(noTerminal.exitCode, 7);
+    EXPECT_NE(noTerminal.err.find("--password-file"), std::string::npos) << noTerminal.err;
+    EXPECT_EQ(Status("127.0.0.2"), before);
+
+    // Once a password of its own is stored, the default one no longer opens the lock.
+    ASSERT_TRUE(PasswordStore(store.path()).WritePasswordFile("s3cret"));
+    EXPECT_EQ(Set("127.0.0.2", {"--time-zone", "UTC +8"}).exitCode, 7);
+    EXPECT_EQ(Status("127.0.0.2"), before);
+    TempFile own("s3cret\n", "own");
+    EXPECT_EQ(Set("127.0.0.2", {"--time-zone", "UTC +8"}, own.path()).exitCode, 0);
+}
+
+}  // namespace
+}  // namespace horavane::test
