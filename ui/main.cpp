@@ -1,12 +1,11 @@
 #include <QApplication>
 
-#include "ui/CVantorDlg.h"
-#include "ui/DemoHooks.h"
+#include "ui/CVantorApp.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    horavane::ui::CVantorDlg dialog(horavane::ui::DemoOptions());
-    horavane::ui::RunDemo(dialog);
-    dialog.exec();
+    horavane::ui::CVantorApp vantor;
+    // Start-up never asks to go on: when its dialogs end, the program ends.
+    (void)vantor.InitInstance();
     return 0;
 }
