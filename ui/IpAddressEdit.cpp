@@ -120,7 +120,9 @@ bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
     switch (key->key()) {
         case Qt::Key_Period:
         case Qt::Key_Space:
-            if (index < 3) {
+            // In a part still empty the dot is swallowed, so "192.168.1.7" types naturally after the
+            // third digit has already moved on.
+            if (index < 3 && !part->text().isEmpty()) {
                 FocusPart(index + 1, true);
             }
             return true;

@@ -11,7 +11,8 @@ class QLineEdit;
 namespace horavane::ui {
 
 // The platform's IP-address field: four parts of 0 to 255 between fixed dots, each of which may be
-// empty. Typing '.' or a part's third digit moves on to the next part, Backspace in an empty part
+// empty. Typing '.' after a number or a part's third digit moves on to the next part, the arrows move
+// between parts at their ends, Backspace in an empty part
 // moves back, and a number above 255 becomes 255. Disabling greys the parts and keeps their text.
 class IpAddressEdit : public QFrame {
     Q_OBJECT

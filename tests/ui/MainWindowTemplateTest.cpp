@@ -1,0 +1,259 @@
+// The window as the template and its initialisation leave it, and the behaviours that belong to the
+// window itself: radio pairs, drop-down and list semantics, Enter and Escape, the about entry and
+// the message boxes.
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <map>
+#include <memory>
+
+#include "sim/ClockSimulator.h"
+#include "tests/common/TestSupport.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/AppIcon.h"
+#include "ui/CAboutDlg.h"
+#include "ui/DialogUnits.h"
+
+namespace horavane::ui::test {
+namespace {
+
+// One simulated clock answers whatever the tests select, so that no query leaves loopback.
+std::unique_ptr<sim::ClockSimulator> StartedSimulator() {
+    sim::SimulatorOptions options;
+    options.port = 0;
+    auto simulator = std::make_unique<sim::ClockSimulator>(options);
+    EXPECT_TRUE(simulator->Start());
+    return simulator;
+}
+
+class MainWindowTemplateTest : public ::testing::Test {
+  protected:
+    std::unique_ptr<sim::ClockSimulator> sim_ = StartedSimulator();
+    CVantorDlg dialog_{horavane::test::OptionsFor(sim_->port())};
+};
+
+TEST_F(MainWindowTemplateTest, EveryControlHasItsIdKindAndCaption) {
+    const std::map<int, const char*> kinds = {
+        {1001, "QProgressBar"}, {1002, "QPushButton"},  {1003, "QLabel"},       {1004, "QLabel"},
+        {1007, "QLabel"},       {1008, "QRadioButton"}, {1009, "QRadioButton"}, {1010, "QRadioButton"},
+        {1011, "QRadioButton"}, {1012, "QPushButton"},  {1023, "QLabel"},       {1024, "QLabel"},
+        {1025, "QListWidget"},  {1029, "QLabel"},       {1030, "QCheckBox"}};
+    for (const auto& [id, kind] : kinds) {
+        ASSERT_NE(dialog_.Control(id), nullptr) << id;
+        EXPECT_TRUE(dialog_.Control(id)->inherits(kind)) << id;
+    }
+    for (int id : {1031, 1032, 1033, 1034, 1037, 1038, 1040, 1041, 1045, 1048, 1049, 1050}) {
+        auto* combo = ControlAs<QComboBox>(dialog_, id);
+        EXPECT_FALSE(combo->isEditable()) << id;
+    }
+    for (int id = 1013; id <= 1021; ++id) EXPECT_NE(ControlAs<IpAddressEdit>(dialog_, id), nullptr);
+    EXPECT_NE(ControlAs<IpAddressEdit>(dialog_, 1055), nullptr);
+
+    const std::map<int, std::string> captions = {{1002, "Search"},
+                                                 {1008, "12"},
+                                                 {1009, "24"},
+                                                 {1010, "Static IP"},
+                                                 {1011, "Dynamic IP"},
+                                                 {1012, "Modify"},
+                                                 {1030, "Daylight Saving Time"}};
+    for (const auto& [id, caption] : captions) EXPECT_EQ(dialog_.GetText(id), caption) << id;
+
+    QStringList labels;
+    for (const QLabel* label : dialog_.findChildren<QLabel*>()) labels << label->text();
+    for (const char* text : {"Energy \nsaving:", "Time Server IP\uff1a", "DNS Server  :", "O'clock on the",
+                             "Brightness Control :", "Search the Subnet"})
+        EXPECT_TRUE(labels.contains(QString::fromUtf8(text))) << text;
+    EXPECT_EQ(dialog_.windowTitle(), "Horavane");
+}
+
+TEST_F(MainWindowTemplateTest, GeometryFollowsTheDialogUnitsOfTheFont) {
+    const DialogUnits units(dialog_.font());
+    EXPECT_EQ(dialog_.size(), units.Size(390, 399));
+    EXPECT_EQ(dialog_.minimumSize(), dialog_.maximumSize());  // not resizable
+    EXPECT_TRUE(dialog_.windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(dialog_.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(dialog_.Control(ctl::ClockList)->geometry(), units.Rect(13, 20, 96, 229));
+    EXPECT_EQ(dialog_.Control(ctl::ModifyButton)->geometry(), units.Rect(278, 360, 72, 18));
+    // A drop-down list's template height is its open extent; closed, it is as tall as its font needs.
+    const QRect zone = dialog_.Control(ctl::TimeZoneList)->geometry();
+    EXPECT_EQ(zone.topLeft(), units.Rect(230, 284, 87, 267).topLeft());
+    EXPECT_LT(zone.height(), units.Y(30));
+}
+
+TEST_F(MainWindowTemplateTest, StartsEmptyWithPreloadedListsAndTheFocusOnSearch) {
+    EXPECT_EQ(dialog_.ComboCount(ctl::TimeZoneList), 36);
+    EXPECT_EQ(ControlAs<QComboBox>(dialog_, ctl::TimeZoneList)->itemText(35), "UTC +14");
+    EXPECT_EQ(dialog_.ComboCount(ctl::EnergyFrom), 24);
+    EXPECT_EQ(ControlAs<QComboBox>(dialog_, ctl::EnergyTo)->itemText(23), "23");
+    EXPECT_EQ(ControlAs<QComboBox>(dialog_, ctl::Brightness)->itemText(3), "Dim");
+    EXPECT_EQ(dialog_.ComboCount(ctl::DstStartMonth), 12);  // filled at initialisation
+    for (QComboBox* combo : dialog_.findChildren<QComboBox*>())
+        EXPECT_EQ(combo->currentIndex(), -1) << combo->objectName().toStdString();
+    for (int id : {1008, 1009, 1010, 1011, 1030}) EXPECT_FALSE(dialog_.IsChecked(id)) << id;
+    for (int id = 1013; id <= 1021; ++id) EXPECT_TRUE(dialog_.GetIp(id).IsBlank()) << id;
+    EXPECT_EQ(ListEntries(dialog_), QStringList());
+
+    dialog_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog_));
+    EXPECT_EQ(dialog_.focusWidget(), dialog_.Control(ctl::SearchButton));
+    QTest::keyClick(&dialog_, Qt::Key_Tab);
+    EXPECT_EQ(dialog_.focusWidget(), dialog_.Control(ctl::ModifyButton));
+}
+
+TEST_F(MainWindowTemplateTest, RadioPairsObeyTheLogicAndAClickChoosesOne) {
+    dialog_.show();
+    dialog_.SetChecked(ctl::Format12, true);
+    dialog_.SetChecked(ctl::Format12, false);
+    EXPECT_FALSE(dialog_.IsChecked(ctl::Format12));
+    EXPECT_FALSE(dialog_.IsChecked(ctl::Format24));
+
+    dialog_.SetChecked(ctl::Format12, true);
+    Click(dialog_, ctl::Format24);
+    EXPECT_TRUE(dialog_.IsChecked(ctl::Format24));
+    EXPECT_FALSE(dialog_.IsChecked(ctl::Format12));
+    Click(dialog_, ctl::Format24);  // a second click leaves it chosen
+    EXPECT_TRUE(dialog_.IsChecked(ctl::Format24));
+}
+
+TEST_F(MainWindowTemplateTest, DropDownListsSelectOnlyWhatTheyAreTold) {
+    dialog_.ComboReset(ctl::DstStartWeek);
+    dialog_.ComboAdd(ctl::DstStartWeek, "First");
+    dialog_.ComboAdd(ctl::DstStartWeek, "Second");
+    EXPECT_EQ(dialog_.ComboSelectedIndex(ctl::DstStartWeek), -1);
+    EXPECT_EQ(dialog_.GetText(ctl::DstStartWeek), "");
+    EXPECT_EQ(dialog_.ComboFindExact(ctl::DstStartWeek, "SECOND"), 1);
+    EXPECT_EQ(dialog_.ComboFindExact(ctl::DstStartWeek, "Sec"), -1);
+    dialog_.ComboSelect(ctl::DstStartWeek, 1);
+    EXPECT_EQ(dialog_.GetText(ctl::DstStartWeek), "Second");
+    dialog_.ComboSelect(ctl::DstStartWeek, 2);
+    EXPECT_EQ(dialog_.ComboSelectedIndex(ctl::DstStartWeek), -1);
+    EXPECT_EQ(dialog_.GetText(ctl::DstStartWeek), "");
+}
+
+TEST_F(MainWindowTemplateTest, ClockListKeepsTextOrderAndOnlyTheOperatorsSelectionRunsAQuery) {
+    RecordedMessages messages;
+    dialog_.show();
+    for (const char* address : {"127.0.0.9", "127.0.0.10", "127.0.0.2", "127.0.0.12"})
+        dialog_.ListAdd(ctl::ClockList, address);
+    EXPECT_EQ(ListEntries(dialog_), (QStringList{"127.0.0.10", "127.0.0.12", "127.0.0.2", "127.0.0.9"}));
+    EXPECT_EQ(dialog_.ListFindExact(ctl::ClockList, "127.0.0.2"), 2);
+    EXPECT_EQ(dialog_.ListSelectedIndex(ctl::ClockList), -1);
+
+    ClickListEntry(dialog_, "127.0.0.2");
+    EXPECT_EQ(dialog_.ListSelectedIndex(ctl::ClockList), 2);
+    EXPECT_EQ(sim_->RequestsReceived(0, Command::QueryStatus), 1);
+    EXPECT_FALSE(dialog_.GetText(ctl::SerialNumber).empty());
+    // A search empties and refills the list; that is no selection of the operator's.
+    dialog_.ListReset(ctl::ClockList);
+    dialog_.ListAdd(ctl::ClockList, "127.0.0.2");
+    EXPECT_EQ(ListEntries(dialog_), QStringList{"127.0.0.2"});
+    EXPECT_EQ(sim_->RequestsReceived(0, Command::QueryStatus), 1);
+    EXPECT_TRUE(messages.all().empty());
+}
+
+TEST_F(MainWindowTemplateTest, EnterPressesAFocusedButtonAndOtherwiseEndsTheDialog) {
+    RecordedMessages messages;
+    dialog_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog_));
+    QTest::keyClick(&dialog_, Qt::Key_Return);  // Search has the focus; its field is blank
+    ASSERT_EQ(messages.all().size(), 1u);
+    EXPECT_EQ(messages.all()[0].text, "Search ip is Error!");
+    EXPECT_EQ(messages.all()[0].kind, MessageKind::Application);
+    EXPECT_EQ(messages.all()[0].title, ProgramTitle());
+    EXPECT_TRUE(dialog_.isVisible());
+
+    dialog_.SetFocus(ctl::TimeServer1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_FALSE(dialog_.isVisible());
+    EXPECT_EQ(dialog_.result(), QDialog::Accepted);
+
+    dialog_.show();
+    QTest::keyClick(&dialog_, Qt::Key_Escape);
+    EXPECT_FALSE(dialog_.isVisible());
+    EXPECT_EQ(dialog_.result(), QDialog::Rejected);
+}
+
+// Closes the about box that `about` opens once it is showing, and returns what it showed.
+struct AboutSeen {
+    QString title;
+    QString version;
+    QString button;
+    bool iconShown = false;
+};
+
+AboutSeen OpenAndCloseAbout(QAction* about) {
+    AboutSeen seen;
+    QTimer::singleShot(0, [&seen] {
+        auto* box = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seen.title = box->windowTitle();
+        seen.version = box->findChild<QLabel*>("versionLabel")->text();
+        auto* ok = box->findChild<QPushButton*>("ctl1");
+        seen.button = ok->text();
+        const QPixmap icon = box->findChild<QLabel*>("iconLabel")->pixmap();
+        seen.iconShown = !icon.isNull();
+        QTest::mouseClick(ok, Qt::LeftButton);
+    });
+    about->trigger();
+    return seen;
+}
+
+TEST_F(MainWindowTemplateTest, AboutEntryOpensTheAboutBoxAnyNumberOfTimes) {
+    QAction* about = dialog_.aboutAction();
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(about->text(), QString::fromUtf8("关于 Horavane(&A)..."));
+    EXPECT_EQ(about->shortcut(), QKeySequence(Qt::ALT | Qt::Key_A));
+    EXPECT_TRUE(dialog_.actions().contains(about));
+    EXPECT_EQ(dialog_.contextMenuPolicy(), Qt::ActionsContextMenu);
+
+    dialog_.show();
+    dialog_.SetText(ctl::SerialNumber, "HV-1");
+    for (int round = 0; round < 2; ++round) {
+        const AboutSeen seen = OpenAndCloseAbout(about);
+        EXPECT_EQ(seen.title, "About vantor");
+        EXPECT_EQ(seen.version, "version: 1.5");
+        EXPECT_EQ(seen.button, "OK");
+        EXPECT_EQ(seen.iconShown, !HoravaneIcon().isNull());
+    }
+    EXPECT_TRUE(dialog_.isVisible());
+    EXPECT_EQ(dialog_.GetText(ctl::SerialNumber), "HV-1");
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST(MessageBoxesTest, BoxesCarryTheirIconTitleAndOneOkButton) {
+    struct Seen {
+        QMessageBox::Icon icon;
+        QString title;
+        QString text;
+        int buttons;
+    };
+    std::vector<Seen> seen;
+    auto closeNextBox = [&seen] {
+        QTimer::singleShot(0, [&seen] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            seen.push_back(
+                {box->icon(), box->windowTitle(), box->text(), static_cast<int>(box->buttons().size())});
+            QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        });
+    };
+    closeNextBox();
+    ShowMessage(nullptr, MessageKind::Application, "Search ip is Error!");
+    closeNextBox();
+    ShowMessage(nullptr, MessageKind::Dialog, "224 is not a valid entry.", "ERROR");
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(seen[0].title, "horavane_ui_tests");
+    EXPECT_EQ(seen[0].buttons, 1);
+    EXPECT_EQ(seen[1].icon, QMessageBox::NoIcon);
+    EXPECT_EQ(seen[1].title, "ERROR");
+    EXPECT_EQ(seen[1].text, "224 is not a valid entry.");
+}
+
+}  // namespace
+}  // namespace horavane::ui::test
