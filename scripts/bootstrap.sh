@@ -8,6 +8,8 @@ PACKAGES=(
   g++ cmake ninja-build pkg-config
   # libraries
   qt6-base-dev qt6-base-dev-tools libgl-dev libssl-dev libcli11-dev nlohmann-json3-dev libgtest-dev libgmock-dev
+  # peak memory in bench/bench.sh
+  time
   # a font with the CJK glyphs the window's texts need
   fonts-wqy-microhei
   # screenshots under a virtual display, icon rendering
