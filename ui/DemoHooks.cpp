@@ -1,6 +1,8 @@
 #include "ui/DemoHooks.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
@@ -35,6 +37,28 @@ void SelectClock(CVantorDlg& dialog) {
 
 bool DemoRequested() {
     return !Env("HORAVANE_SCREENSHOT").isEmpty();
+}
+
+void EnterDemoPassword() {
+    const QString password = Env("HORAVANE_DEMO_PASSWORD");
+    if (!DemoRequested() || password.isEmpty()) {
+        return;
+    }
+    auto* timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, qApp, [timer, password] {
+        QWidget* gate = QApplication::activeModalWidget();
+        if (gate == nullptr || gate->objectName() != QStringLiteral("CInputPassword")) {
+            return;
+        }
+        timer->deleteLater();
+        auto* edit = gate->findChild<QLineEdit*>();
+        auto* ok = gate->findChild<QPushButton*>(QStringLiteral("ctl1"));
+        if (edit != nullptr && ok != nullptr) {
+            edit->setText(password);
+            ok->click();
+        }
+    });
+    timer->start(kPollMs);
 }
 
 ExchangeOptions DemoOptions() {

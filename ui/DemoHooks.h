@@ -11,6 +11,9 @@ class CVantorDlg;
 // address into the search field and presses Search, HORAVANE_DEMO_SELECT=n selects the n-th clock
 // once the search has finished; then the window is grabbed into the file and closed.
 [[nodiscard]] bool DemoRequested();
+// With HORAVANE_DEMO_PASSWORD set as well, types it into the password dialog and presses OK, as
+// the operator would.
+void EnterDemoPassword();
 [[nodiscard]] ExchangeOptions DemoOptions();
 void RunDemo(CVantorDlg& dialog);
 

@@ -15,7 +15,6 @@
 #include "sim/ClockSimulator.h"
 #include "tests/common/TestSupport.h"
 #include "tests/ui/UiTestSupport.h"
-#include "ui/AppIcon.h"
 #include "ui/CAboutDlg.h"
 #include "ui/DialogUnits.h"
 
@@ -218,7 +217,7 @@ TEST_F(MainWindowTemplateTest, AboutEntryOpensTheAboutBoxAnyNumberOfTimes) {
         EXPECT_EQ(seen.title, "About vantor");
         EXPECT_EQ(seen.version, "version: 1.5");
         EXPECT_EQ(seen.button, "OK");
-        EXPECT_EQ(seen.iconShown, !HoravaneIcon().isNull());
+        EXPECT_TRUE(seen.iconShown);
     }
     EXPECT_TRUE(dialog_.isVisible());
     EXPECT_EQ(dialog_.GetText(ctl::SerialNumber), "HV-1");
