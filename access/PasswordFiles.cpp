@@ -100,6 +100,9 @@ class PosixFileSystem final : public PasswordFileSystem {
         return std::make_unique<PosixFile>(descriptor);
     }
     bool Replace(const std::filesystem::path& from, const std::filesystem::path& to) override {
+        // A rename would ignore a password file made read-only to lock the password; writing in
+        // place would not, and neither does replacing on Windows.
+        if (::access(to.c_str(), F_OK) == 0 && ::access(to.c_str(), W_OK) != 0) return false;
         std::error_code error;
         std::filesystem::rename(from, to, error);
         if (error) return false;

@@ -9,6 +9,10 @@
 #include "access/PasswordStore.h"
 #include "tests/access/TempFolder.h"
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 namespace horavane {
 namespace {
 
@@ -121,6 +125,19 @@ TEST(PasswordFileTest, ChangeWithoutAWritableLocationFails) {
     EXPECT_FALSE(PasswordStore(std::filesystem::path{}).WritePasswordFile("x"));
     EXPECT_EQ(folder.EntryCount(), 0U);
 }
+
+#ifndef _WIN32
+TEST(PasswordFileTest, ReadOnlyPasswordFileRefusesAChange) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
+    TempFolder folder;
+    const std::vector<unsigned char> old = Bytes(ComputePasswordDigest("locked"));
+    WriteBytes(folder.File(), old);
+    std::filesystem::permissions(folder.File(), std::filesystem::perms::owner_read);
+    EXPECT_FALSE(PasswordStore(folder.File()).WritePasswordFile("x"));
+    EXPECT_EQ(ReadBytes(folder.File()), old);
+    EXPECT_EQ(folder.EntryCount(), 1U);
+}
+#endif
 
 // The real file operations, failing at one chosen step; records the steps taken.
 struct FailurePlan {
