@@ -41,19 +41,39 @@ std::optional<std::string> AskOnTerminal() {
     termios saved{};
     const bool canHide = ::tcgetattr(tty, &saved) == 0;
     if (canHide) {
+        // Key by key without echo; Ctrl-C arrives as a key instead of a signal, so the echo is always
+        // switched back on.
         termios silent = saved;
-        silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        silent.c_lflag |= ICANON;
+        silent.c_lflag &= ~static_cast<tcflag_t>(ECHO | ISIG | ICANON);
+        silent.c_cc[VMIN] = 1;
+        silent.c_cc[VTIME] = 0;
         ::tcsetattr(tty, TCSAFLUSH, &silent);
     }
     static constexpr char kPrompt[] = "Password: ";
     [[maybe_unused]] const auto promptWritten = ::write(tty, kPrompt, sizeof kPrompt - 1);
     std::string line;
     char c = 0;
-    while (::read(tty, &c, 1) == 1 && c != '\n') line += c;
+    bool interrupted = false;
+    while (::read(tty, &c, 1) == 1 && c != '\n' && c != '\r') {
+        if (c == '\x03') {  // Ctrl-C
+            interrupted = true;
+            break;
+        }
+        if (c == '\x7f' || c == '\b') {
+            if (!line.empty()) line.pop_back();
+        } else if (c == '\x15') {  // Ctrl-U
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
     if (canHide) ::tcsetattr(tty, TCSAFLUSH, &saved);
     [[maybe_unused]] const auto newlineWritten = ::write(tty, "\n", 1);
     ::close(tty);
+    if (interrupted) {
+        std::cerr << "horavanectl: interrupted\n";
+        return std::nullopt;
+    }
     return WithoutLineEnd(line);
 }
 

@@ -57,6 +57,7 @@ class FleetQuery {
     void SendAllAscending() {
         std::vector<std::size_t> order(fleet_.size());
         std::iota(order.begin(), order.end(), std::size_t{0});
+        const auto deadline = Clock::now() + kWaitsAllowed * options_.wait;
         std::sort(order.begin(), order.end(),
                   [this](std::size_t a, std::size_t b) { return fleet_[a].address < fleet_[b].address; });
         for (std::size_t index : order) {
@@ -68,7 +69,7 @@ class FleetQuery {
             Send(clock);
             // Replies of the first clocks arrive while the last are still asked; taking them in
             // now keeps the socket's receive queue from overflowing with a large fleet.
-            DrainReady(Clock::time_point::max());
+            DrainReady(deadline);
         }
     }
 
