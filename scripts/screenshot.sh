@@ -16,7 +16,8 @@ cleanup() {
 trap cleanup EXIT
 
 if [[ ! -f "$build_dir/build.ninja" ]]; then
-    cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
+    cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
 fi
 cmake --build "$build_dir" --target horavane horavane-sim >/dev/null
 

@@ -22,6 +22,9 @@
 #include "ui_CVantorDlg.h"
 
 #ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 #endif
 

@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
+#include <memory>
 
 #include "settings/ControlIds.h"
 #include "ui/CVantorDlg.h"
@@ -75,21 +76,21 @@ void RunDemo(CVantorDlg& dialog) {
     if (!DemoRequested()) {
         return;
     }
-    const QString address = Env("HORAVANE_DEMO_SEARCH");
-    if (const auto value = IpFieldValue::Parse(address.toStdString())) {
+    // The demo sweeps simulated clocks on loopback only, never a real subnet.
+    const auto value = IpFieldValue::Parse(Env("HORAVANE_DEMO_SEARCH").toStdString());
+    const bool search = value && value->parts[0] == std::uint8_t{127};
+    if (search) {
         qobject_cast<IpAddressEdit*>(dialog.Control(ctl::SearchAddress))->SetValue(*value);
         qobject_cast<QPushButton*>(dialog.Control(ctl::SearchButton))->click();
     }
     auto* timer = new QTimer(&dialog);
-    auto* clock = new QElapsedTimer;
+    auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
-    QObject::connect(timer, &QTimer::timeout, &dialog, [&dialog, timer, clock] {
-        const bool waitingForSearch = !Env("HORAVANE_DEMO_SEARCH").isEmpty() && !SearchDone(dialog);
-        if (waitingForSearch && clock->elapsed() < kGiveUpMs) {
+    QObject::connect(timer, &QTimer::timeout, &dialog, [&dialog, timer, clock, search] {
+        if (search && !SearchDone(dialog) && clock->elapsed() < kGiveUpMs) {
             return;
         }
         timer->stop();
-        delete clock;
         SelectClock(dialog);
         dialog.grab().save(Env("HORAVANE_SCREENSHOT"));
         dialog.reject();

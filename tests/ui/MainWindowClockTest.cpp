@@ -43,7 +43,7 @@ ClockDatagram InstalledSettings() {
 
 class MainWindowClockTest : public ::testing::Test {
   protected:
-    void StartClocks(int count) {
+    void StartClocks(int count, std::chrono::milliseconds wait = std::chrono::milliseconds(150)) {
         sim::SimulatorOptions options;
         options.clocks = count;
         options.port = 0;
@@ -51,7 +51,7 @@ class MainWindowClockTest : public ::testing::Test {
         std::string error;
         ASSERT_TRUE(sim_->Start(&error)) << error;
         for (int clock = 0; clock < count; ++clock) sim_->SetSettings(clock, InstalledSettings());
-        dialog_ = std::make_unique<CVantorDlg>(horavane::test::OptionsFor(sim_->port()));
+        dialog_ = std::make_unique<CVantorDlg>(horavane::test::OptionsFor(sim_->port(), wait));
         dialog_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog_.get()));
     }
@@ -177,7 +177,7 @@ TEST_F(MainWindowClockTest, DynamicIpGreysTheAddressFieldsWithoutClearingThem) {
 }
 
 TEST_F(MainWindowClockTest, ClosingInTheMiddleOfASearchEndsItAtOnce) {
-    StartClocks(3);
+    StartClocks(3, std::chrono::milliseconds(1000));  // the product's wait: closing must not sit it out
     StartSearch();
     ASSERT_TRUE(AwaitStatus(msg::kSearching, 2000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return ListEntries(*dialog_).size() == 3; }, 2000));
