@@ -1,15 +1,12 @@
 #include "ui/CVantorDlg.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalBlocker>
 
 #include "protocol/SearchWorker.h"
 #include "settings/ControlIds.h"
