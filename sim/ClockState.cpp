@@ -48,9 +48,12 @@ ClockDatagram DefaultClockState(int index) {
     state.setTimeServer(1, Ipv4Address{{192, 168, 1, 11}});
     state.setTimeServerCount(2);
     state.setDynamicIp(0);
-    state.setClockIp(Ipv4Address{{192, 168, 1, static_cast<std::uint8_t>(100 + index)}});
+    // 150 clocks to a /24 (hosts .100 to .249), so that even 253 simulated clocks all hold an
+    // address whose host part is neither all zeros nor all ones and pass the Modify checks.
+    const auto subnet = static_cast<std::uint8_t>(1 + index / 150);
+    state.setClockIp(Ipv4Address{{192, 168, subnet, static_cast<std::uint8_t>(100 + index % 150)}});
     state.setSubnetMask(Ipv4Address{{255, 255, 255, 0}});
-    state.setGateway(Ipv4Address{{192, 168, 1, 1}});
+    state.setGateway(Ipv4Address{{192, 168, subnet, 1}});
     state.setDnsServer(Ipv4Address{{192, 168, 1, 1}});
     return state;
 }
