@@ -45,6 +45,8 @@ struct ZoneShowCase {
     const char* selected;  // "" for no selection
 };
 
+void PrintTo(const ZoneShowCase& c, std::ostream* os) { *os << c.name; }
+
 class TimeZoneShow : public testing::TestWithParam<ZoneShowCase> {};
 
 TEST_P(TimeZoneShow, FillsLabelAndSelectsOnlyAnExactEntry) {

@@ -93,6 +93,9 @@ struct AddressCase {
     std::vector<Shown> expected;                      // empty: accepted
 };
 
+// Keeps CTest's test names to the row's name instead of a dump of the row's bytes.
+void PrintTo(const AddressCase& c, std::ostream* os) { *os << c.name; }
+
 class AddressChecks : public testing::TestWithParam<AddressCase> {};
 
 TEST_P(AddressChecks, ShowTheFirstFailingFieldsMessageOnly) {
