@@ -19,7 +19,7 @@ if [[ ! -f "$build_dir/build.ninja" ]]; then
     cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
 fi
-cmake --build "$build_dir" --target horavane horavane-sim >/dev/null
+cmake --build "$build_dir" --target horavane-screenshot horavane-sim >/dev/null
 
 # A free port of the simulator's own choosing; it prints the one it took.
 "$build_dir/sim/horavane-sim" --clocks 5 --port 0 --exit-after 120 >"$work/sim.out" &
@@ -38,9 +38,8 @@ fi
 mkdir -p "$(dirname "$output")"
 rm -f "$output"
 # The password is the product's default one: a fresh workstation has no password file.
-HORAVANE_SCREENSHOT="$PWD/$output" HORAVANE_DEMO_PASSWORD=QXNdarvelint HORAVANE_DEMO_PORT="$port" \
-    HORAVANE_DEMO_SEARCH=127.0.0.1 HORAVANE_DEMO_SELECT=1 \
-    timeout 150 xvfb-run -a -s "-screen 0 1024x768x24" "$build_dir/ui/horavane"
+timeout 150 xvfb-run -a -s "-screen 0 1024x768x24" "$build_dir/ui/horavane-screenshot" \
+    --output "$PWD/$output" --password QXNdarvelint --port "$port" --search 127.0.0.1 --select 1
 
 if [[ ! -s "$output" ]]; then
     echo "screenshot: no picture was taken (password file changed?)" >&2

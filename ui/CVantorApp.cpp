@@ -2,14 +2,11 @@
 
 #include "access/CInputPassword.h"
 #include "ui/CVantorDlg.h"
-#include "ui/DemoHooks.h"
 
 namespace horavane::ui {
 
-// Demo hooks stay off unless the screenshot script asks for them.
 void CVantorApp::RunMainDialog() {
-    CVantorDlg dialog(DemoOptions());
-    RunDemo(dialog);
+    CVantorDlg dialog;
     (void)dialog.exec();
 }
 

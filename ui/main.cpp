@@ -1,11 +1,9 @@
 #include <QApplication>
 
 #include "ui/CVantorApp.h"
-#include "ui/DemoHooks.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    horavane::ui::EnterDemoPassword();
     horavane::ui::CVantorApp vantor;
     // Start-up never asks to go on: when its dialogs end, the program ends.
     (void)vantor.InitInstance();

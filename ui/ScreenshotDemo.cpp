@@ -1,4 +1,4 @@
-#include "ui/DemoHooks.h"
+#include "ui/ScreenshotDemo.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -18,17 +18,13 @@ namespace {
 constexpr int kPollMs = 100;
 constexpr qint64 kGiveUpMs = 110'000;
 
-QString Env(const char* name) {
-    return qEnvironmentVariable(name);
-}
-
 bool SearchDone(const CVantorDlg& dialog) {
     return !dialog.SearchRunning() && dialog.GetText(ctl::StatusLine) == "Search finished.";
 }
 
-void SelectClock(CVantorDlg& dialog) {
+void SelectClock(CVantorDlg& dialog, int select) {
     auto* list = qobject_cast<QListWidget*>(dialog.Control(ctl::ClockList));
-    const int row = Env("HORAVANE_DEMO_SELECT").toInt() - 1;
+    const int row = select - 1;
     if (list != nullptr && row >= 0 && row < list->count()) {
         list->setCurrentRow(row);
     }
@@ -36,13 +32,8 @@ void SelectClock(CVantorDlg& dialog) {
 
 }  // namespace
 
-bool DemoRequested() {
-    return !Env("HORAVANE_SCREENSHOT").isEmpty();
-}
-
-void EnterDemoPassword() {
-    const QString password = Env("HORAVANE_DEMO_PASSWORD");
-    if (!DemoRequested() || password.isEmpty()) {
+void EnterPassword(const QString& password) {
+    if (password.isEmpty()) {
         return;
     }
     auto* timer = new QTimer(qApp);
@@ -62,22 +53,17 @@ void EnterDemoPassword() {
     timer->start(kPollMs);
 }
 
-ExchangeOptions DemoOptions() {
+ExchangeOptions ScriptOptions(const ScreenshotScript& script) {
     ExchangeOptions options;
-    bool ok = false;
-    const int port = Env("HORAVANE_DEMO_PORT").toInt(&ok);
-    if (DemoRequested() && ok && port > 0 && port < 65536) {
-        options.port = static_cast<std::uint16_t>(port);
+    if (script.port != 0) {
+        options.port = script.port;
     }
     return options;
 }
 
-void RunDemo(CVantorDlg& dialog) {
-    if (!DemoRequested()) {
-        return;
-    }
-    // The demo sweeps simulated clocks on loopback only, never a real subnet.
-    const auto value = IpFieldValue::Parse(Env("HORAVANE_DEMO_SEARCH").toStdString());
+void RunScript(CVantorDlg& dialog, const ScreenshotScript& script) {
+    // Only simulated clocks on loopback are ever swept, never a real subnet.
+    const auto value = IpFieldValue::Parse(script.search.toStdString());
     const bool search = value && value->parts[0] == std::uint8_t{127};
     if (search) {
         qobject_cast<IpAddressEdit*>(dialog.Control(ctl::SearchAddress))->SetValue(*value);
@@ -86,13 +72,13 @@ void RunDemo(CVantorDlg& dialog) {
     auto* timer = new QTimer(&dialog);
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
-    QObject::connect(timer, &QTimer::timeout, &dialog, [&dialog, timer, clock, search] {
+    QObject::connect(timer, &QTimer::timeout, &dialog, [&dialog, timer, clock, search, script] {
         if (search && !SearchDone(dialog) && clock->elapsed() < kGiveUpMs) {
             return;
         }
         timer->stop();
-        SelectClock(dialog);
-        dialog.grab().save(Env("HORAVANE_SCREENSHOT"));
+        SelectClock(dialog, script.select);
+        dialog.grab().save(script.output);
         dialog.reject();
     });
     timer->start(kPollMs);
