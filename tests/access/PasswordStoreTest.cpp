@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "access/PasswordStore.h"
-#include "tests/access/TempFolder.h"
+#include "tests/common/TempFolder.h"
 
 #ifndef _WIN32
 #include <unistd.h>

@@ -2,7 +2,7 @@
 
 #include "access/CInputPassword.h"
 #include "tests/access/DialogTestSupport.h"
-#include "tests/access/TempFolder.h"
+#include "tests/common/TempFolder.h"
 #include "ui/CVantorApp.h"
 #include "ui/CVantorDlg.h"
 

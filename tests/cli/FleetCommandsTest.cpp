@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "ProcessSupport.h"
+#include "tests/cli/CtlSupport.h"
 
 namespace horavane::test {
 namespace {

@@ -1,16 +1,9 @@
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <memory>
-#include <thread>
-
 #include "protocol/FleetExchange.h"
 #include "settings/ControlIds.h"
 #include "settings/InMemoryControls.h"
-#include "sim/ClockSimulator.h"
-#include "tests/common/TestSupport.h"
+#include "tests/common/SimSupport.h"
 
-namespace horavane {
+namespace horavane::test {
 namespace {
 
 using std::chrono::milliseconds;
@@ -25,38 +18,22 @@ struct Fleet {
     }
 };
 
-class FleetExchangeTest : public ::testing::Test {
+class FleetExchangeTest : public SimulatorTest {
   protected:
-    void SetUp() override {
-        sim::SimulatorOptions options;
-        options.clocks = 5;
-        options.port = 0;
-        simulator = std::make_unique<sim::ClockSimulator>(options);
-        std::string error;
-        ASSERT_TRUE(simulator->Start(&error)) << error;
-    }
-
-    std::unique_ptr<sim::ClockSimulator> simulator;
+    void SetUp() override { StartClocks(5); }
 };
 
 TEST_F(FleetExchangeTest, RoutesRepliesBySourceAndResendsPerClock) {
-    sim::FaultSwitches faults;
-    faults.wrongChecksumReplies = 2;
-    simulator->SetFaults(1, faults);
-    faults.wrongChecksumReplies = 6;
-    simulator->SetFaults(2, faults);
-    faults = {};
-    faults.silent = true;
-    simulator->SetFaults(3, faults);
-    faults = {};
-    faults.duplicateReplies = true;
-    simulator->SetFaults(4, faults);
+    sim().SetFaults(1, Faults([](sim::FaultSwitches& f) { f.wrongChecksumReplies = 2; }));
+    sim().SetFaults(2, Faults([](sim::FaultSwitches& f) { f.wrongChecksumReplies = 6; }));
+    sim().SetFaults(3, Faults([](sim::FaultSwitches& f) { f.silent = true; }));
+    sim().SetFaults(4, Faults([](sim::FaultSwitches& f) { f.duplicateReplies = true; }));
     Fleet fleet;
     // Listed out of order, plus an address where no clock lives.
-    for (int clock : {4, 3, 2, 1, 0}) fleet.Add(simulator->address(clock));
+    for (int clock : {4, 3, 2, 1, 0}) fleet.Add(sim().address(clock));
     fleet.Add(Ipv4Address{{127, 0, 0, 99}});
 
-    ASSERT_TRUE(RunFleetQuery(fleet.clocks, test::OptionsFor(simulator->port())));
+    ASSERT_TRUE(RunFleetQuery(fleet.clocks, Options()));
 
     auto clock = [&](int index) -> FleetClock& { return fleet.clocks[static_cast<std::size_t>(4 - index)]; };
     auto serial = [&](int index) { return clock(index).controls->GetText(ctl::SerialNumber); };
@@ -64,10 +41,10 @@ TEST_F(FleetExchangeTest, RoutesRepliesBySourceAndResendsPerClock) {
     EXPECT_EQ(clock(0).requestsSent, 1);
     EXPECT_EQ(serial(1), "HV-2026-1002");
     EXPECT_EQ(clock(1).requestsSent, 3) << "two wrong checksums, two resends to that clock alone";
-    EXPECT_EQ(simulator->RequestsReceived(1, Command::QueryStatus), 3);
+    EXPECT_EQ(sim().RequestsReceived(1, Command::QueryStatus), 3);
     EXPECT_TRUE(clock(2).checksumError);
     EXPECT_EQ(clock(2).requestsSent, 6);
-    EXPECT_EQ(simulator->RequestsReceived(2, Command::QueryStatus), 6);
+    EXPECT_EQ(sim().RequestsReceived(2, Command::QueryStatus), 6);
     const auto& messages = fleet.windows[2]->messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Error CheckSum");
@@ -77,14 +54,14 @@ TEST_F(FleetExchangeTest, RoutesRepliesBySourceAndResendsPerClock) {
     EXPECT_EQ(clock(4).repliesShown, 2) << "a second reply is shown over the first";
     EXPECT_EQ(serial(4), "HV-2026-1005");
     EXPECT_FALSE(fleet.clocks.back().Answered());
-    EXPECT_EQ(simulator->RequestsReceived(0, Command::QueryStatus), 1);
+    EXPECT_EQ(sim().RequestsReceived(0, Command::QueryStatus), 1);
 }
 
 TEST_F(FleetExchangeTest, EndsOneWaitAfterTheLastAnswerAndTwoWaitsWithoutAny) {
     Fleet answering;
-    for (int clock = 0; clock < 5; ++clock) answering.Add(simulator->address(clock));
+    for (int clock = 0; clock < 5; ++clock) answering.Add(sim().address(clock));
     auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(RunFleetQuery(answering.clocks, test::OptionsFor(simulator->port(), milliseconds(200))));
+    ASSERT_TRUE(RunFleetQuery(answering.clocks, Options(milliseconds(200))));
     const auto answered = std::chrono::steady_clock::now() - start;
     EXPECT_GE(answered, milliseconds(200));
     EXPECT_LT(answered, milliseconds(400));
@@ -92,7 +69,7 @@ TEST_F(FleetExchangeTest, EndsOneWaitAfterTheLastAnswerAndTwoWaitsWithoutAny) {
     Fleet silent;
     silent.Add(Ipv4Address{{127, 0, 0, 99}});
     start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(RunFleetQuery(silent.clocks, test::OptionsFor(simulator->port(), milliseconds(200))));
+    ASSERT_TRUE(RunFleetQuery(silent.clocks, Options(milliseconds(200))));
     const auto nothing = std::chrono::steady_clock::now() - start;
     EXPECT_GE(nothing, milliseconds(400));
     EXPECT_LT(nothing, milliseconds(600));
@@ -101,25 +78,25 @@ TEST_F(FleetExchangeTest, EndsOneWaitAfterTheLastAnswerAndTwoWaitsWithoutAny) {
 TEST_F(FleetExchangeTest, WritesReachEveryClockOnceAndNothingWithoutAnAdapter) {
     std::vector<FleetWrite> writes;
     for (int clock = 0; clock < 5; ++clock) {
-        ClockDatagram request = simulator->StatusReply(clock);
+        ClockDatagram request = sim().StatusReply(clock);
         BeginRequest(request, Command::WriteSettings);
         request.setTzHours(0x08);
-        writes.push_back(FleetWrite{simulator->address(clock), request});
+        writes.push_back(FleetWrite{sim().address(clock), request});
     }
-    EXPECT_EQ(SendFleetWrites(writes, test::OptionsFor(simulator->port())), 5);
+    EXPECT_EQ(SendFleetWrites(writes, Options()), 5);
     std::this_thread::sleep_for(milliseconds(100));
     for (int clock = 0; clock < 5; ++clock) {
-        EXPECT_EQ(simulator->RequestsReceived(clock, Command::WriteSettings), 1);
-        EXPECT_EQ(simulator->StatusReply(clock).tzHours(), 0x08);
+        EXPECT_EQ(sim().RequestsReceived(clock, Command::WriteSettings), 1);
+        EXPECT_EQ(sim().StatusReply(clock).tzHours(), 0x08);
     }
 
     Fleet fleet;
-    fleet.Add(simulator->address(0));
-    ExchangeOptions noAdapter = test::OptionsFor(simulator->port());
+    fleet.Add(sim().address(0));
+    ExchangeOptions noAdapter = Options();
     noAdapter.adapters = [] { return std::optional<std::vector<AdapterInfo>>(); };
     EXPECT_FALSE(RunFleetQuery(fleet.clocks, noAdapter));
-    EXPECT_EQ(simulator->RequestsReceived(0, Command::QueryStatus), 0);
+    EXPECT_EQ(sim().RequestsReceived(0, Command::QueryStatus), 0);
 }
 
 }  // namespace
-}  // namespace horavane
+}  // namespace horavane::test

@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "ProcessSupport.h"
+#include "tests/cli/CtlSupport.h"
 
 namespace horavane::test {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "ProcessSupport.h"
 #include "access/PasswordStore.h"
+#include "tests/cli/CtlSupport.h"
 
 namespace horavane::test {
 namespace {

@@ -1,11 +1,11 @@
 #include "protocol/ConfigurationWrite.h"
 #include "settings/Messages.h"
-#include "tests/protocol/ClockTestFixture.h"
+#include "tests/common/DialogLogicFixture.h"
 
 namespace horavane::test {
 namespace {
 
-class ConfigurationWriteTest : public ClockFixture {
+class ConfigurationWriteTest : public DialogLogicTest {
   protected:
     void SetUp() override { StartClocks(1); }
 

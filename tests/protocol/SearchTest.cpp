@@ -3,7 +3,7 @@
 
 #include "protocol/SearchWorker.h"
 #include "settings/Messages.h"
-#include "tests/protocol/ClockTestFixture.h"
+#include "tests/common/DialogLogicFixture.h"
 #include "tests/protocol/RecordingSearchView.h"
 
 namespace horavane::test {
@@ -25,7 +25,7 @@ std::vector<int> AllBatchPositions() {
     return positions;
 }
 
-class SearchTest : public ClockFixture {
+class SearchTest : public DialogLogicTest {
   protected:
     void SetUp() override {
         StartClocks(12);

@@ -45,7 +45,9 @@ struct ZoneShowCase {
     const char* selected;  // "" for no selection
 };
 
-void PrintTo(const ZoneShowCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ZoneShowCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class TimeZoneShow : public testing::TestWithParam<ZoneShowCase> {};
 
@@ -80,19 +82,6 @@ INSTANTIATE_TEST_SUITE_P(
                     ZoneShowCase{"AllHourBits", 0xFF, 0, "GMT -127:00", ""}),
     [](const auto& row) { return std::string(row.param.name); });
 
-TEST(TimeZoneCodes, ListTextFollowsTheCodeRules) {
-    EXPECT_EQ(TimeZoneListText({0x00, 0}), "UTC");
-    EXPECT_EQ(TimeZoneListText({0x80, 0}), "UTC");
-    EXPECT_EQ(TimeZoneListText({0x0A, 30}), "UTC +10:30");
-    EXPECT_EQ(TimeZoneListText({0x8C, 0}), "UTC -12");
-    EXPECT_EQ(TimeZoneListText({0x08, 0xE2}), "UTC +8:-30");
-}
-
-TEST(TimeZoneCodes, EmptySelectionGivesTheCodeOfUtc) {
-    EXPECT_EQ(TimeZoneCodeFromText(""), (TimeZoneCode{0, 0}));
-    EXPECT_EQ(TimeZoneCodeFromText("UTC"), (TimeZoneCode{0, 0}));
-}
-
 // The codes of the 36 entries, in list order.
 constexpr std::array<TimeZoneCode, 36> kZoneCodes = {{
     {0x00, 0},  {0x8C, 0},  {0x8B, 0},  {0x8A, 0},  {0x89, 30}, {0x89, 0},  {0x88, 0},  {0x87, 0}, {0x86, 0},
@@ -117,6 +106,7 @@ TEST(TimeZoneCodes, EveryEntryWritesItsCodeAndReadsBackToItself) {
         ShowTimeZone(other, written);
         EXPECT_EQ(other.ComboSelectedIndex(ctl::TimeZoneList), index);
     }
+    EXPECT_EQ(TimeZoneCodeFromText(""), (TimeZoneCode{0, 0})) << "no selection writes UTC";
 }
 
 // ---- Daylight-saving rule --------------------------------------------------------------------
@@ -182,16 +172,6 @@ TEST(DaylightSaving, BadNibbleLeavesOnlyItsOwnListEmpty) {
     EXPECT_EQ(controls.GetText(ctl::DstEndHour), "3");
 }
 
-TEST(DaylightSaving, UntickedBoxWritesZerosWhateverTheListsShow) {
-    auto controls = FreshWindow();
-    SelectEverything(controls);
-    controls.SetChecked(ctl::DaylightSaving, false);
-    ClockDatagram written;
-    ASSERT_TRUE(TakeSettingCodes(controls, written));
-    for (std::size_t offset = ClockDatagram::kDstStartMonth; offset <= ClockDatagram::kDstEndHour; ++offset)
-        EXPECT_EQ(written.At(offset), 0) << offset;
-}
-
 TEST(RuleLists, FillingTwiceNeverDoublesAndKeepsListsThatHoldEntries) {
     auto controls = InMemoryControls::WithDialogData();
     controls.ComboAdd(ctl::DstEndDay, "Someday");
@@ -216,18 +196,43 @@ TEST(RuleLists, FillingTwiceNeverDoublesAndKeepsListsThatHoldEntries) {
 
 // ---- Brightness, energy saving, time format, IP mode ------------------------------------------
 
-TEST(Brightness, CodesOutsideOneToFourDropTheSelection) {
-    const std::array<std::pair<std::uint8_t, const char*>, 6> cases = {
-        {{0, ""}, {5, ""}, {1, "Dim"}, {2, "Normal"}, {3, "Bright"}, {4, "Brilliant"}}};
-    for (const auto& [code, text] : cases) {
-        auto controls = FreshWindow();
-        controls.ComboSelect(ctl::Brightness, 2);
-        ClockDatagram reply;
-        reply.setBrightness(code);
-        ShowBrightness(controls, reply);
-        EXPECT_EQ(controls.GetText(ctl::Brightness), text) << int{code};
-    }
+struct ShownCode {
+    const char* name;
+    std::size_t offset;
+    std::uint8_t code;
+    int list;
+    const char* selected;  // "" for no selection
+};
+
+void PrintTo(const ShownCode& c, std::ostream* os) {
+    *os << c.name;
 }
+
+class ListCodeShow : public testing::TestWithParam<ShownCode> {};
+
+TEST_P(ListCodeShow, SelectsTheEntryOrDropsTheEarlierSelection) {
+    const auto& c = GetParam();
+    auto controls = FreshWindow();
+    SelectEverything(controls);
+    ClockDatagram reply;
+    reply.SetAt(c.offset, c.code);
+    ShowSettingCodes(controls, reply);
+    EXPECT_EQ(controls.GetText(c.list), c.selected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, ListCodeShow,
+    testing::Values(ShownCode{"BrightnessZero", ClockDatagram::kBrightness, 0, ctl::Brightness, ""},
+                    ShownCode{"BrightnessOneIsDim", ClockDatagram::kBrightness, 1, ctl::Brightness, "Dim"},
+                    ShownCode{"BrightnessFourIsBrilliant", ClockDatagram::kBrightness, 4, ctl::Brightness,
+                              "Brilliant"},
+                    ShownCode{"BrightnessFive", ClockDatagram::kBrightness, 5, ctl::Brightness, ""},
+                    ShownCode{"EnergyFromZero", ClockDatagram::kSaveFromHour, 0, ctl::EnergyFrom, "0"},
+                    ShownCode{"EnergyFrom23", ClockDatagram::kSaveFromHour, 23, ctl::EnergyFrom, "23"},
+                    ShownCode{"EnergyFrom24", ClockDatagram::kSaveFromHour, 24, ctl::EnergyFrom, ""},
+                    ShownCode{"EnergyTo7", ClockDatagram::kSaveToHour, 7, ctl::EnergyTo, "7"},
+                    ShownCode{"EnergyTo255", ClockDatagram::kSaveToHour, 255, ctl::EnergyTo, ""}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(Brightness, EachEntryWritesItsCodeAndNoSelectionIsRefused) {
     auto controls = FreshWindow();
@@ -242,103 +247,46 @@ TEST(Brightness, EachEntryWritesItsCodeAndNoSelectionIsRefused) {
     EXPECT_FALSE(TakeSettingCodes(controls, written));
 }
 
-TEST(EnergySaving, HoursOutsideTheListDropTheSelection) {
-    const std::array<std::pair<std::uint8_t, const char*>, 5> cases = {
-        {{0, "0"}, {7, "7"}, {23, "23"}, {24, ""}, {255, ""}}};
-    for (const auto& [hour, text] : cases) {
-        auto controls = FreshWindow();
-        SelectEverything(controls);
+TEST(RadioPairs, OnlyTheirKnownCodesMoveThemAndFieldsFollowTheAddressMode) {
+    constexpr std::array<int, 4> fields = {ctl::IpAddress, ctl::SubnetMask, ctl::Gateway, ctl::DnsServer};
+    struct Case {
+        std::uint8_t timeFormat, dynamicIp;
+        bool twelve, twentyFour, dynamic;
+    };
+    // Each row starts from the state the row before left: a code of 0 must not move the time pair.
+    auto controls = FreshWindow();
+    for (const auto& c : {Case{0, 1, false, false, true}, Case{12, 2, true, false, true},
+                          Case{24, 0, false, true, false}, Case{0, 0, false, true, false}}) {
         ClockDatagram reply;
-        reply.setSaveFromHour(hour);
-        reply.setSaveToHour(hour);
-        ShowEnergySaving(controls, reply);
-        EXPECT_EQ(controls.GetText(ctl::EnergyFrom), text) << int{hour};
-        EXPECT_EQ(controls.GetText(ctl::EnergyTo), text) << int{hour};
+        reply.setTimeFormat(c.timeFormat);
+        reply.setDynamicIp(c.dynamicIp);
+        ShowTimeFormat(controls, reply);
+        ShowIpMode(controls, reply);
+        SCOPED_TRACE(testing::Message() << int{c.timeFormat} << "/" << int{c.dynamicIp});
+        EXPECT_EQ(controls.IsChecked(ctl::Format12), c.twelve);
+        EXPECT_EQ(controls.IsChecked(ctl::Format24), c.twentyFour);
+        EXPECT_EQ(controls.IsChecked(ctl::DynamicIp), c.dynamic);
+        EXPECT_EQ(controls.IsChecked(ctl::StaticIp), !c.dynamic);
+        for (int id : fields) EXPECT_EQ(controls.IsEnabled(id), !c.dynamic) << id;
     }
 }
 
-TEST(EnergySaving, WritesTheListTextsAndZeroForNoSelection) {
+// An operator who only picks a brightness: nothing else may travel but the defaults, even with the
+// rule lists showing a rule and both time-format buttons clear.
+TEST(SettingCodes, UntouchedWindowWritesTheDefaults) {
     auto controls = FreshWindow();
-    controls.ComboSelect(ctl::Brightness, 0);
-    controls.ComboSelect(ctl::EnergyFrom, 22);
-    controls.ComboSelect(ctl::EnergyTo, 6);
-    ClockDatagram written;
-    ASSERT_TRUE(TakeSettingCodes(controls, written));
-    EXPECT_EQ(written.saveFromHour(), 22);
-    EXPECT_EQ(written.saveToHour(), 6);
-
+    SelectEverything(controls);
+    controls.SetChecked(ctl::DaylightSaving, false);
     controls.ComboSelect(ctl::EnergyFrom, -1);
-    written.Clear();
-    ASSERT_TRUE(TakeSettingCodes(controls, written));
-    EXPECT_EQ(written.saveFromHour(), 0);
-}
-
-TEST(TimeFormat, OnlyTwelveAndTwentyFourMoveThePair) {
-    auto controls = FreshWindow();
-    ClockDatagram reply;
-    reply.setTimeFormat(12);
-    ShowTimeFormat(controls, reply);
-    EXPECT_TRUE(controls.IsChecked(ctl::Format12));
-    EXPECT_FALSE(controls.IsChecked(ctl::Format24));
-
-    reply.setTimeFormat(24);
-    ShowTimeFormat(controls, reply);
-    EXPECT_FALSE(controls.IsChecked(ctl::Format12));
-    EXPECT_TRUE(controls.IsChecked(ctl::Format24));
-
-    reply.setTimeFormat(0);
-    ShowTimeFormat(controls, reply);
-    EXPECT_FALSE(controls.IsChecked(ctl::Format12));
-    EXPECT_TRUE(controls.IsChecked(ctl::Format24));
-}
-
-TEST(TimeFormat, WritesTwelveOnlyWhenTwelveIsChecked) {
-    auto controls = FreshWindow();
-    controls.ComboSelect(ctl::Brightness, 0);
-    ClockDatagram reply;
-    reply.setTimeFormat(0);
-    ShowTimeFormat(controls, reply);  // leaves both clear
+    controls.ComboSelect(ctl::EnergyTo, -1);
     ClockDatagram written;
     ASSERT_TRUE(TakeSettingCodes(controls, written));
+    for (std::size_t offset = ClockDatagram::kDstStartMonth; offset <= ClockDatagram::kDstEndHour; ++offset)
+        EXPECT_EQ(written.At(offset), 0) << offset;
     EXPECT_EQ(written.timeFormat(), 24);
-
-    controls.SetChecked(ctl::Format12, true);
-    ASSERT_TRUE(TakeSettingCodes(controls, written));
-    EXPECT_EQ(written.timeFormat(), 12);
-}
-
-TEST(IpMode, DynamicAndStaticSetThePairAndTheAddressFields) {
-    constexpr std::array<int, 4> fields = {ctl::IpAddress, ctl::SubnetMask, ctl::Gateway, ctl::DnsServer};
-    auto controls = FreshWindow();
-    ClockDatagram reply;
-    reply.setDynamicIp(1);
-    ShowIpMode(controls, reply);
-    EXPECT_TRUE(controls.IsChecked(ctl::DynamicIp));
-    EXPECT_FALSE(controls.IsChecked(ctl::StaticIp));
-    for (int id : fields) EXPECT_FALSE(controls.IsEnabled(id)) << id;
-
-    reply.setDynamicIp(2);
-    ShowIpMode(controls, reply);
-    EXPECT_TRUE(controls.IsChecked(ctl::DynamicIp));
-    EXPECT_FALSE(controls.IsChecked(ctl::StaticIp));
-    for (int id : fields) EXPECT_FALSE(controls.IsEnabled(id)) << id;
-
-    reply.setDynamicIp(0);
-    ShowIpMode(controls, reply);
-    EXPECT_FALSE(controls.IsChecked(ctl::DynamicIp));
-    EXPECT_TRUE(controls.IsChecked(ctl::StaticIp));
-    for (int id : fields) EXPECT_TRUE(controls.IsEnabled(id)) << id;
-}
-
-TEST(IpMode, WritesOneOnlyWhenDynamicIsChecked) {
-    auto controls = FreshWindow();
-    controls.ComboSelect(ctl::Brightness, 0);
-    ClockDatagram written;
-    ASSERT_TRUE(TakeSettingCodes(controls, written));
     EXPECT_EQ(written.dynamicIp(), 0);
-    controls.SetChecked(ctl::DynamicIp, true);
-    ASSERT_TRUE(TakeSettingCodes(controls, written));
-    EXPECT_EQ(written.dynamicIp(), 1);
+    EXPECT_EQ(written.saveFromHour(), 0);
+    EXPECT_EQ(written.saveToHour(), 0);
 }
 
 // ---- Whole reply ---------------------------------------------------------------------------

@@ -1,23 +1,12 @@
 // The simulated clocks over real UDP: what they answer, what they take from a write, and the
 // defaults an operator finds on them.
 
-#include <gtest/gtest.h>
+#include <mutex>
 
-#include <chrono>
-#include <thread>
-
-#include "protocol/ClockDialogLogic.h"
-#include "settings/ControlIds.h"
-#include "settings/InMemoryControls.h"
-#include "tests/common/TestSupport.h"
-#include "tests/sim/SimFixture.h"
+#include "tests/common/DialogLogicFixture.h"
 
 namespace horavane::test {
 namespace {
-
-Ipv4Address Ip(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
-    return {{a, b, c, d}};
-}
 
 // A write whose every setting differs from the defaults, with identity bytes that a clock must not take.
 ClockDatagram DistinctWrite() {
@@ -50,16 +39,7 @@ ClockDatagram DistinctWrite() {
     return d;
 }
 
-bool AwaitWrites(sim::ClockSimulator& sim, int clock, int count) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (sim.RequestsReceived(clock, Command::WriteSettings) < count) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(Ms(5));
-    }
-    return true;
-}
-
-using ClockExchange = SimFixture;
+using ClockExchange = SimulatorTest;
 
 TEST_F(ClockExchange, SearchAndQueryGetOneStatusReplyFromTheClocksOwnAddress) {
     StartClocks(3);
@@ -90,7 +70,7 @@ TEST_F(ClockExchange, WriteIsUnansweredAndAQueryThenShowsTheWrittenSettingsButNo
     StartClocks(2);
     const ClockDatagram write = DistinctWrite();
     SendTo(1, ToBytes(write));
-    ASSERT_TRUE(AwaitWrites(sim(), 1, 1));
+    ASSERT_TRUE(AwaitWrites(1, 1));
     EXPECT_TRUE(client_.ReceiveFor(Ms(150)).empty());
 
     const auto reply = Ask(1);
@@ -120,15 +100,12 @@ TEST_F(ClockExchange, WriteIsUnansweredAndAQueryThenShowsTheWrittenSettingsButNo
 TEST_F(ClockExchange, IgnoreWritesTakesTheWriteButKeepsTheOldSettings) {
     StartClocks(1);
     const ClockDatagram before = sim().StatusReply(0);
-    sim::FaultSwitches faults;
-    faults.ignoreWrites = true;
-    sim().SetFaults(0, faults);
+    sim().SetFaults(0, Faults([](sim::FaultSwitches& f) { f.ignoreWrites = true; }));
     SendTo(0, ToBytes(DistinctWrite()));
-    ASSERT_TRUE(AwaitWrites(sim(), 0, 1));
+    ASSERT_TRUE(AwaitWrites(0, 1));
     const auto reply = Ask(0);
     ASSERT_TRUE(reply);
-    ClockDatagram d = AsDatagram(reply->bytes);
-    EXPECT_EQ(d, before);
+    EXPECT_EQ(AsDatagram(reply->bytes), before);
 }
 
 TEST_F(ClockExchange, SetSettingsShowsInTheNextReplyWithCurrentTimeServerOnlyWhenSynchronised) {
@@ -171,26 +148,23 @@ TEST_F(ClockExchange, LogHasOneLineInAndOneOutWithEndpointsAndHex) {
 
 // An operator picks a clock, changes one setting and presses Modify: the defaults must pass every
 // check of the window, and the clock must then hold the change.
-TEST_F(ClockExchange, DefaultSettingsPassEveryCheckOfModify) {
+using DefaultClock = DialogLogicTest;
+
+TEST_F(DefaultClock, DefaultSettingsPassEveryCheckOfModify) {
     StartClocks(3);
-    InMemoryControls controls = InMemoryControls::WithDialogData();
-    ClockDialogLogic logic(controls, OptionsFor(sim().port()));
-    logic.OnInitDialog();
     for (int clock = 0; clock < 3; ++clock) {
-        const std::string address = sim().address(clock).ToString();
-        controls.ListAdd(ctl::ClockList, address);
-        controls.SelectListEntry(ctl::ClockList, controls.ListFindExact(ctl::ClockList, address));
-        ASSERT_EQ(logic.OnClockSelected().repliesShown, 1) << address;
+        SelectClock(clock);
+        ASSERT_EQ(logic().OnClockSelected().repliesShown, 1) << clock;
         const ClockDatagram before = sim().StatusReply(clock);
-        controls.ComboSelect(ctl::TimeZoneList, controls.ComboFindExact(ctl::TimeZoneList, "UTC +8"));
-        EXPECT_TRUE(logic.OnModify()) << address;
-        EXPECT_TRUE(controls.messages().empty()) << address << ": " << controls.messages().front().text;
-        ASSERT_TRUE(AwaitWrites(sim(), clock, 1));
+        SelectComboText(controls_, ctl::TimeZoneList, "UTC +8");
+        EXPECT_TRUE(logic().OnModify()) << clock;
+        EXPECT_TRUE(controls_.messages().empty()) << clock << ": " << controls_.messages().front().text;
+        ASSERT_TRUE(AwaitWrites(clock, 1));
         ClockDatagram expected = before;
         expected.setTzHours(0x08);
         expected.SetAt(ClockDatagram::kChecksum, 0);
         ApplyChecksum(expected);
-        EXPECT_EQ(sim().StatusReply(clock), expected) << address;
+        EXPECT_EQ(sim().StatusReply(clock), expected) << clock;
     }
 }
 

@@ -1,22 +1,17 @@
 // Each fault switch as a workstation sees it over real UDP.
 
-#include <gtest/gtest.h>
-
-#include <chrono>
-
-#include "tests/sim/SimFixture.h"
+#include "tests/common/SimSupport.h"
 
 namespace horavane::test {
 namespace {
 
-class FaultSwitch : public SimFixture {
+class FaultSwitch : public SimulatorTest {
   protected:
     void SetUp() override { StartClocks(2); }
 
-    void Break(int clock, void (*change)(sim::FaultSwitches&)) {
-        sim::FaultSwitches faults;
-        change(faults);
-        sim().SetFaults(clock, faults);
+    template <typename Set>
+    void Break(int clock, Set set) {
+        sim().SetFaults(clock, Faults(set));
     }
 };
 
@@ -53,9 +48,7 @@ TEST_F(FaultSwitch, ZeroChecksumRepliesCarryByte94ZeroAndStillPass) {
 
 TEST_F(FaultSwitch, ShortRepliesAreCutToTheirLengthIncludingEmpty) {
     for (const std::size_t length : {std::size_t{60}, std::size_t{0}}) {
-        sim::FaultSwitches faults;
-        faults.shortReplyLength = length;
-        sim().SetFaults(0, faults);
+        Break(0, [length](sim::FaultSwitches& f) { f.shortReplyLength = length; });
         const auto arrival = Ask(0);
         ASSERT_TRUE(arrival) << length;
         ASSERT_EQ(arrival->bytes.size(), length);

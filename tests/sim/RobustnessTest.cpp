@@ -8,19 +8,10 @@
 #include <random>
 #include <thread>
 
-#include "tests/sim/SimFixture.h"
+#include "tests/common/SimSupport.h"
 
 namespace horavane::test {
 namespace {
-
-bool AwaitReceived(sim::ClockSimulator& sim, int clock, std::size_t count) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (sim.Received(clock).size() < count) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(Ms(2));
-    }
-    return true;
-}
 
 // Whether a clock following the acceptance rule must answer these bytes.
 bool IsAnswerableRequest(const Bytes& bytes) {
@@ -56,7 +47,12 @@ std::vector<Bytes> NamedGarbage() {
     return garbage;
 }
 
-using Robustness = SimFixture;
+class Robustness : public SimulatorTest {
+  protected:
+    bool AwaitReceived(int clock, std::size_t count) {
+        return Eventually([&] { return sim().Received(clock).size() >= count; });
+    }
+};
 
 TEST_F(Robustness, GarbageIsRecordedAsReceivedButNeverAnswered) {
     StartClocks(1);
@@ -75,10 +71,10 @@ TEST_F(Robustness, GarbageIsRecordedAsReceivedButNeverAnswered) {
     for (std::size_t i = 0; i < sent.size(); ++i) {
         SendTo(0, sent[i]);
         if (i % 20 == 19) {
-            ASSERT_TRUE(AwaitReceived(sim(), 0, i + 1));
+            ASSERT_TRUE(AwaitReceived(0, i + 1));
         }
     }
-    ASSERT_TRUE(AwaitReceived(sim(), 0, sent.size()));
+    ASSERT_TRUE(AwaitReceived(0, sent.size()));
     EXPECT_EQ(client_.ReceiveFor(Ms(150)).size(), answerable);
 
     EXPECT_EQ(sim().Received(0), sent);
@@ -91,7 +87,7 @@ TEST_F(Robustness, ReceivedKeepsOnlyTheLatestThousandDatagrams) {
     for (int i = 0; i < kSent; ++i) {
         SendTo(0, Bytes{static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)});
         if (i % 50 == 49) {
-            ASSERT_TRUE(AwaitReceived(sim(), 0, static_cast<std::size_t>(std::min(i + 1, 1000))));
+            ASSERT_TRUE(AwaitReceived(0, static_cast<std::size_t>(std::min(i + 1, 1000))));
         }
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);

@@ -5,22 +5,22 @@
 #include <csignal>
 #include <regex>
 
-#include "tests/sim/ChildProcess.h"
-#include "tests/sim/SimTestSupport.h"
+#include "tests/common/ChildProcess.h"
+#include "tests/common/SimSupport.h"
 
 namespace horavane::test {
 namespace {
 
 using std::chrono::steady_clock;
 
-const std::string kProgram = HORAVANE_SIM_BINARY;
+const std::string kProgram = HORAVANE_SIM_PATH;
 
 // A slow sanitizer build can take a while to come up; the programs themselves are prompt.
 constexpr Ms kStartLimit{5000};
 
 TEST(SimBinary, BannerGivesTheRangeAndAPortWhereTheClocksAnswerWithFaultsApplied) {
-    ChildProcess sim(kProgram, {"--clocks", "3", "--port", "0", "--exit-after", "20", "-v", "--fault",
-                                "127.0.0.2:silent", "--fault", "127.0.0.4:short=50"});
+    ChildProcess sim({kProgram, "--clocks", "3", "--port", "0", "--exit-after", "20", "-v", "--fault",
+                      "127.0.0.2:silent", "--fault", "127.0.0.4:short=50"});
     const auto banner = sim.ReadLine(kStartLimit);
     ASSERT_TRUE(banner);
     std::smatch match;
@@ -51,11 +51,11 @@ TEST(SimBinary, BannerGivesTheRangeAndAPortWhereTheClocksAnswerWithFaultsApplied
 }
 
 TEST(SimBinary, ExitAfterAndSigintEndWithStatusZero) {
-    ChildProcess timed(kProgram, {"--clocks", "1", "--port", "0", "--exit-after", "0.3"});
+    ChildProcess timed({kProgram, "--clocks", "1", "--port", "0", "--exit-after", "0.3"});
     ASSERT_TRUE(timed.ReadLine(kStartLimit));
     EXPECT_EQ(timed.Wait(Ms(3000)), 0);
 
-    ChildProcess interrupted(kProgram, {"--clocks", "1", "--port", "0", "--exit-after", "20"});
+    ChildProcess interrupted({kProgram, "--clocks", "1", "--port", "0", "--exit-after", "20"});
     ASSERT_TRUE(interrupted.ReadLine(kStartLimit));
     interrupted.Signal(SIGINT);
     EXPECT_EQ(interrupted.Wait(Ms(1000)), 0);
@@ -74,7 +74,8 @@ TEST(SimBinary, BadCommandLinesExitWithOneAndSayWhy) {
     for (const auto& [arguments, reason] : cases) {
         std::vector<std::string> all = arguments;
         all.insert(all.end(), {"--port", "0", "--exit-after", "5"});
-        ChildProcess sim(kProgram, all);
+        all.insert(all.begin(), kProgram);
+        ChildProcess sim(all);
         EXPECT_EQ(sim.Wait(kStartLimit), 1) << arguments.front();
         EXPECT_FALSE(sim.ReadLine(Ms(10))) << "no banner for " << arguments.front();
         EXPECT_NE(sim.Stderr().find(reason), std::string::npos) << arguments.front();
@@ -85,7 +86,7 @@ TEST(SimBinary, APortHeldByAnotherProgramExitsWithTwoAndNamesTheAddress) {
     const PlainSocket taken(Ipv4Address{{127, 0, 0, 2}});
     ASSERT_TRUE(taken.bound());
     const std::string port = std::to_string(taken.port());
-    ChildProcess sim(kProgram, {"--clocks", "2", "--port", port, "--exit-after", "5"});
+    ChildProcess sim({kProgram, "--clocks", "2", "--port", port, "--exit-after", "5"});
     EXPECT_EQ(sim.Wait(kStartLimit), 2);
     const std::string error = sim.Stderr();
     EXPECT_NE(error.find("127.0.0.2:" + port), std::string::npos) << error;
@@ -93,10 +94,10 @@ TEST(SimBinary, APortHeldByAnotherProgramExitsWithTwoAndNamesTheAddress) {
 }
 
 TEST(SimBinary, VersionAndHelp) {
-    ChildProcess version(kProgram, {"--version"});
+    ChildProcess version({kProgram, "--version"});
     EXPECT_EQ(version.ReadLine(kStartLimit), "horavane-sim 1.0.5.1");
     EXPECT_EQ(version.Wait(kStartLimit), 0);
-    ChildProcess help(kProgram, {"--help"});
+    ChildProcess help({kProgram, "--help"});
     EXPECT_EQ(help.Wait(kStartLimit), 0);
 }
 

@@ -2,14 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
-#include <thread>
 
-#include "tests/sim/SimFixture.h"
+#include "tests/common/SimSupport.h"
+#include "tests/common/TempFolder.h"
 
 namespace horavane::test {
 namespace {
@@ -17,28 +13,12 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path) << text;
+    const auto bytes = ReadBytes(path);
+    return {bytes.begin(), bytes.end()};
 }
 
 class StateFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() /
-                  ("horavane-sim-state-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                   "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-        path_ = folder_ / "clocks.json";
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     std::unique_ptr<sim::ClockSimulator> Simulator(int clocks = 2) {
         sim::SimulatorOptions options;
         options.clocks = clocks;
@@ -47,8 +27,8 @@ class StateFileTest : public ::testing::Test {
         return std::make_unique<sim::ClockSimulator>(options);
     }
 
-    fs::path folder_;
-    fs::path path_;
+    TempFolder folder_;
+    fs::path path_ = folder_.File("clocks.json");
 };
 
 TEST_F(StateFileTest, AWriteOverUdpSurvivesARestartAndTheFileIsReadable) {
@@ -67,11 +47,7 @@ TEST_F(StateFileTest, AWriteOverUdpSurvivesARestartAndTheFileIsReadable) {
         ApplyChecksum(write);
         TestClient client;
         client.Send(simulator->address(1), simulator->port(), ToBytes(write));
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-        while (simulator->RequestsReceived(1, Command::WriteSettings) == 0 &&
-               std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(Ms(5));
-        ASSERT_EQ(simulator->RequestsReceived(1, Command::WriteSettings), 1);
+        ASSERT_TRUE(Eventually([&] { return simulator->RequestsReceived(1, Command::WriteSettings) == 1; }));
     }
     EXPECT_FALSE(fs::exists(path_.string() + ".tmp"));
     const auto document = nlohmann::json::parse(ReadFile(path_));
@@ -94,7 +70,7 @@ TEST_F(StateFileTest, AWriteOverUdpSurvivesARestartAndTheFileIsReadable) {
 }
 
 TEST_F(StateFileTest, AHandEditedFileMayNameOnlySomeSettingsAndKeepsOtherClocksEntries) {
-    WriteFile(path_, R"({"clocks": {"127.0.0.2": {"brightness": 4, "mac": "02:48:56:AA:BB:CC"},
+    folder_.Write("clocks.json", R"({"clocks": {"127.0.0.2": {"brightness": 4, "mac": "02:48:56:AA:BB:CC"},
                                     "127.0.0.99": {"note": "kept"}}})");
     auto simulator = Simulator();
     std::string error;
@@ -110,10 +86,7 @@ TEST_F(StateFileTest, AHandEditedFileMayNameOnlySomeSettingsAndKeepsOtherClocksE
     ApplyChecksum(write);
     TestClient client;
     client.Send(simulator->address(0), simulator->port(), ToBytes(write));
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (simulator->RequestsReceived(0, Command::WriteSettings) == 0 &&
-           std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(Ms(5));
+    ASSERT_TRUE(Eventually([&] { return simulator->RequestsReceived(0, Command::WriteSettings) == 1; }));
     simulator->Stop();
     const auto document = nlohmann::json::parse(ReadFile(path_));
     EXPECT_EQ(document.at("clocks").at("127.0.0.99").at("note"), "kept");
@@ -132,7 +105,7 @@ TEST_F(StateFileTest, ABrokenFileRefusesTheStartWithOneLineAndIsLeftAsItWas) {
         {R"({"clocks": {"127.0.0.2": {"mac": "02-48-56-00-00"}}})", "mac"},
     };
     for (const auto& [text, named] : cases) {
-        WriteFile(path_, text);
+        folder_.Write("clocks.json", text);
         auto simulator = Simulator();
         std::string error;
         EXPECT_FALSE(simulator->Start(&error)) << text;

@@ -6,8 +6,7 @@
 #include <memory>
 
 #include "settings/Messages.h"
-#include "sim/ClockSimulator.h"
-#include "tests/common/TestSupport.h"
+#include "tests/common/SimSupport.h"
 #include "tests/ui/UiTestSupport.h"
 
 namespace horavane::ui::test {
@@ -15,43 +14,14 @@ namespace {
 
 constexpr int kSearchTimeoutMs = 30'000;
 
-// A clock as an installer leaves it: every setting valid, so that it can be written straight back.
-ClockDatagram InstalledSettings() {
-    ClockDatagram d;
-    d.setDstStartMonth(3);
-    d.setDstStartWhen(2, 7);  // second Sunday
-    d.setDstStartHour(2);
-    d.setDstEndMonth(10);
-    d.setDstEndWhen(6, 7);  // last Sunday
-    d.setDstEndHour(3);
-    d.setTzHours(0x08);
-    d.setTimeFormat(24);
-    d.setBrightness(3);
-    d.setSaveFromHour(22);
-    d.setSaveToHour(6);
-    d.setTimeServerCount(1);
-    d.setTimeServer(0, Ipv4Address{{10, 0, 0, 1}});
-    d.setClockIp(Ipv4Address{{192, 168, 1, 50}});
-    d.setSubnetMask(Ipv4Address{{255, 255, 255, 0}});
-    d.setGateway(Ipv4Address{{192, 168, 1, 1}});
-    d.setDnsServer(Ipv4Address{{192, 168, 1, 2}});
-    d.setSyncState(1);
-    d.setCurrentTimeServer(Ipv4Address{{10, 0, 0, 1}});
-    d.setSerialNumber("HV-0042");
-    return d;
-}
-
-class MainWindowClockTest : public ::testing::Test {
+class MainWindowClockTest : public horavane::test::SimulatorTest {
   protected:
     void StartClocks(int count, std::chrono::milliseconds wait = std::chrono::milliseconds(150)) {
-        sim::SimulatorOptions options;
-        options.clocks = count;
-        options.port = 0;
-        sim_ = std::make_unique<sim::ClockSimulator>(options);
-        std::string error;
-        ASSERT_TRUE(sim_->Start(&error)) << error;
-        for (int clock = 0; clock < count; ++clock) sim_->SetSettings(clock, InstalledSettings());
-        dialog_ = std::make_unique<CVantorDlg>(horavane::test::OptionsFor(sim_->port(), wait));
+        SimulatorTest::StartClocks(count);
+        if (HasFatalFailure()) return;
+        for (int clock = 0; clock < count; ++clock)
+            sim_->SetSettings(clock, horavane::test::InstalledClockSettings());
+        dialog_ = std::make_unique<CVantorDlg>(Options(wait));
         dialog_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog_.get()));
     }
@@ -82,7 +52,6 @@ class MainWindowClockTest : public ::testing::Test {
     [[nodiscard]] int Writes() const { return sim_->RequestsReceived(0, Command::WriteSettings); }
 
     RecordedMessages messages_;
-    std::unique_ptr<sim::ClockSimulator> sim_;
     std::unique_ptr<CVantorDlg> dialog_;
 };
 

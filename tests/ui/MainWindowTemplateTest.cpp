@@ -2,18 +2,13 @@
 // window itself: radio pairs, drop-down and list semantics, Enter and Escape, the about entry and
 // the message boxes.
 #include <QAction>
-#include <QCheckBox>
 #include <QLabel>
 #include <QMessageBox>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTimer>
-#include <map>
 #include <memory>
 
-#include "sim/ClockSimulator.h"
-#include "tests/common/TestSupport.h"
+#include "tests/common/SimSupport.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/CAboutDlg.h"
 #include "ui/DialogUnits.h"
@@ -35,40 +30,6 @@ class MainWindowTemplateTest : public ::testing::Test {
     std::unique_ptr<sim::ClockSimulator> sim_ = StartedSimulator();
     CVantorDlg dialog_{horavane::test::OptionsFor(sim_->port())};
 };
-
-TEST_F(MainWindowTemplateTest, EveryControlHasItsIdKindAndCaption) {
-    const std::map<int, const char*> kinds = {
-        {1001, "QProgressBar"}, {1002, "QPushButton"},  {1003, "QLabel"},       {1004, "QLabel"},
-        {1007, "QLabel"},       {1008, "QRadioButton"}, {1009, "QRadioButton"}, {1010, "QRadioButton"},
-        {1011, "QRadioButton"}, {1012, "QPushButton"},  {1023, "QLabel"},       {1024, "QLabel"},
-        {1025, "QListWidget"},  {1029, "QLabel"},       {1030, "QCheckBox"}};
-    for (const auto& [id, kind] : kinds) {
-        ASSERT_NE(dialog_.Control(id), nullptr) << id;
-        EXPECT_TRUE(dialog_.Control(id)->inherits(kind)) << id;
-    }
-    for (int id : {1031, 1032, 1033, 1034, 1037, 1038, 1040, 1041, 1045, 1048, 1049, 1050}) {
-        auto* combo = ControlAs<QComboBox>(dialog_, id);
-        EXPECT_FALSE(combo->isEditable()) << id;
-    }
-    for (int id = 1013; id <= 1021; ++id) EXPECT_NE(ControlAs<IpAddressEdit>(dialog_, id), nullptr);
-    EXPECT_NE(ControlAs<IpAddressEdit>(dialog_, 1055), nullptr);
-
-    const std::map<int, std::string> captions = {{1002, "Search"},
-                                                 {1008, "12"},
-                                                 {1009, "24"},
-                                                 {1010, "Static IP"},
-                                                 {1011, "Dynamic IP"},
-                                                 {1012, "Modify"},
-                                                 {1030, "Daylight Saving Time"}};
-    for (const auto& [id, caption] : captions) EXPECT_EQ(dialog_.GetText(id), caption) << id;
-
-    QStringList labels;
-    for (const QLabel* label : dialog_.findChildren<QLabel*>()) labels << label->text();
-    for (const char* text : {"Energy \nsaving:", "Time Server IP\uff1a", "DNS Server  :", "O'clock on the",
-                             "Brightness Control :", "Search the Subnet"})
-        EXPECT_TRUE(labels.contains(QString::fromUtf8(text))) << text;
-    EXPECT_EQ(dialog_.windowTitle(), "Horavane");
-}
 
 TEST_F(MainWindowTemplateTest, GeometryFollowsTheDialogUnitsOfTheFont) {
     const DialogUnits units(dialog_.font());
@@ -177,48 +138,29 @@ TEST_F(MainWindowTemplateTest, EnterPressesAFocusedButtonAndOtherwiseEndsTheDial
     EXPECT_EQ(dialog_.result(), QDialog::Rejected);
 }
 
-// Closes the about box that `about` opens once it is showing, and returns what it showed.
-struct AboutSeen {
-    QString title;
-    QString version;
-    QString button;
+// Closes the about box that `about` opens once it is showing.
+// Returns whether the box showed its icon, which comes from the program's resources.
+bool OpenAndCloseAbout(QAction* about) {
     bool iconShown = false;
-};
-
-AboutSeen OpenAndCloseAbout(QAction* about) {
-    AboutSeen seen;
-    QTimer::singleShot(0, [&seen] {
+    QTimer::singleShot(0, [&iconShown] {
         auto* box = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
-        seen.title = box->windowTitle();
-        seen.version = box->findChild<QLabel*>("versionLabel")->text();
-        auto* ok = box->findChild<QPushButton*>("ctl1");
-        seen.button = ok->text();
-        const QPixmap icon = box->findChild<QLabel*>("iconLabel")->pixmap();
-        seen.iconShown = !icon.isNull();
-        QTest::mouseClick(ok, Qt::LeftButton);
+        iconShown = !box->findChild<QLabel*>("iconLabel")->pixmap().isNull();
+        QTest::mouseClick(box->findChild<QPushButton*>("ctl1"), Qt::LeftButton);
     });
     about->trigger();
-    return seen;
+    return iconShown;
 }
 
 TEST_F(MainWindowTemplateTest, AboutEntryOpensTheAboutBoxAnyNumberOfTimes) {
     QAction* about = dialog_.aboutAction();
     ASSERT_NE(about, nullptr);
-    EXPECT_EQ(about->text(), QString::fromUtf8("关于 Horavane(&A)..."));
-    EXPECT_EQ(about->shortcut(), QKeySequence(Qt::ALT | Qt::Key_A));
     EXPECT_TRUE(dialog_.actions().contains(about));
     EXPECT_EQ(dialog_.contextMenuPolicy(), Qt::ActionsContextMenu);
 
     dialog_.show();
     dialog_.SetText(ctl::SerialNumber, "HV-1");
-    for (int round = 0; round < 2; ++round) {
-        const AboutSeen seen = OpenAndCloseAbout(about);
-        EXPECT_EQ(seen.title, "About vantor");
-        EXPECT_EQ(seen.version, "version: 1.5");
-        EXPECT_EQ(seen.button, "OK");
-        EXPECT_TRUE(seen.iconShown);
-    }
+    for (int round = 0; round < 2; ++round) EXPECT_TRUE(OpenAndCloseAbout(about)) << round;
     EXPECT_TRUE(dialog_.isVisible());
     EXPECT_EQ(dialog_.GetText(ctl::SerialNumber), "HV-1");
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);

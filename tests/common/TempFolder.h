@@ -11,14 +11,15 @@
 
 namespace horavane::test {
 
-// A folder of its own for each test, removed afterwards: no test touches the real password file.
+// A folder of its own for each test, removed afterwards: no test touches the real password file
+// or another test's files.
 class TempFolder {
   public:
     TempFolder() {
         static std::atomic<unsigned> counter{0};
         std::random_device random;
         path_ = std::filesystem::temp_directory_path() /
-                ("horavane-access-" + std::to_string(random()) + "-" + std::to_string(counter++));
+                ("horavane-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
         std::filesystem::create_directories(path_);
     }
     ~TempFolder() {
@@ -29,7 +30,15 @@ class TempFolder {
     TempFolder& operator=(const TempFolder&) = delete;
 
     [[nodiscard]] const std::filesystem::path& path() const { return path_; }
-    [[nodiscard]] std::filesystem::path File() const { return path_ / "ZOR.dat"; }
+    // The password file's name is the default: most tests that need a folder need that file.
+    [[nodiscard]] std::filesystem::path File(const std::string& name = "ZOR.dat") const {
+        return path_ / name;
+    }
+    // Writes `content` to the named file and returns its path.
+    std::string Write(const std::string& name, const std::string& content) const {
+        std::ofstream(File(name), std::ios::binary) << content;
+        return File(name).string();
+    }
 
     [[nodiscard]] std::size_t EntryCount() const {
         return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(path_), {}));

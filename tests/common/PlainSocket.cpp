@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "tests/sim/SimTestSupport.h"
+#include "tests/common/SimSupport.h"
 
 namespace horavane::test {
 

@@ -1,0 +1,185 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/UdpSocket.h"
+#include "protocol/ClockDatagram.h"
+#include "sim/ClockSimulator.h"
+#include "tests/common/TestSupport.h"
+
+namespace horavane::test {
+
+using Bytes = std::vector<std::uint8_t>;
+using Ms = std::chrono::milliseconds;
+
+inline constexpr Ipv4Address kWorkstation{{127, 0, 0, 1}};
+inline constexpr MacAddress kWorkstationMac{0x02, 0, 0, 0, 0, 0x01};
+
+inline Ipv4Address Ip(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
+    return {{a, b, c, d}};
+}
+
+inline Bytes ToBytes(const ClockDatagram& d) {
+    return Bytes(d.bytes().begin(), d.bytes().end());
+}
+
+inline Bytes Request(Command command) {
+    ClockDatagram d;
+    BuildAddressedRequest(d, command, kWorkstation, kWorkstationMac);
+    return ToBytes(d);
+}
+
+// A received datagram read the way the program reads it: at most 95 bytes, zero-padded.
+inline ClockDatagram AsDatagram(const Bytes& bytes) {
+    return ClockDatagram(std::span(bytes));
+}
+
+// Designated initialisers would leave the optional switches without an initialiser, which the
+// warning flags refuse; a setter keeps each test's one fault readable.
+template <typename Set>
+sim::FaultSwitches Faults(Set set) {
+    sim::FaultSwitches faults;
+    set(faults);
+    return faults;
+}
+
+// A clock set up the way an installer would leave it: valid for every check, so that what a
+// query shows can be written straight back.
+inline ClockDatagram InstalledClockSettings() {
+    ClockDatagram d;
+    d.setDstStartMonth(3);
+    d.setDstStartWhen(2, 7);  // second Sunday
+    d.setDstStartHour(2);
+    d.setDstEndMonth(10);
+    d.setDstEndWhen(6, 7);  // last Sunday
+    d.setDstEndHour(3);
+    d.setTzHours(0x08);
+    d.setTimeFormat(24);
+    d.setBrightness(3);
+    d.setSaveFromHour(22);
+    d.setSaveToHour(6);
+    d.setTimeServerCount(2);
+    d.setTimeServer(0, Ip(10, 0, 0, 1));
+    d.setTimeServer(2, Ip(10, 0, 0, 3));
+    d.setClockIp(Ip(192, 168, 1, 50));
+    d.setSubnetMask(Ip(255, 255, 255, 0));
+    d.setGateway(Ip(192, 168, 1, 1));
+    d.setDnsServer(Ip(192, 168, 1, 2));
+    d.setSyncState(1);
+    d.setCurrentTimeServer(Ip(10, 0, 0, 3));
+    d.setSerialNumber("HV-0042");
+    d.setMac({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E});
+    return d;
+}
+
+// Polls `done` every few milliseconds for up to two seconds: a write is never answered, so this is
+// how a test learns that it has arrived.
+template <typename Done>
+bool Eventually(Done done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(Ms(2));
+    }
+    return true;
+}
+
+struct Arrival {
+    Bytes bytes;
+    Ipv4Address source;
+    std::uint16_t sourcePort = 0;
+};
+
+// The workstation side of a test: a socket on 127.0.0.1 with a port of its own.
+class TestClient {
+  public:
+    TestClient() : socket_(*UdpSocket::Create()) { socket_.Bind(kWorkstation, 0); }
+
+    void Send(Ipv4Address clock, std::uint16_t port, std::span<const std::uint8_t> bytes) {
+        socket_.SendTo(clock, port, bytes);
+    }
+
+    // The next datagram within `limit`, or nullopt.
+    std::optional<Arrival> Receive(Ms limit = Ms(500)) {
+        if (socket_.WaitReadable(limit) != UdpSocket::Wait::Readable) return std::nullopt;
+        std::vector<std::uint8_t> buffer(2048);
+        const auto got = socket_.ReceiveInto(buffer);
+        if (!got) return std::nullopt;
+        buffer.resize(got->length);
+        return Arrival{buffer, got->source, got->sourcePort};
+    }
+
+    // Everything that arrives within `window`.
+    std::vector<Arrival> ReceiveFor(Ms window) {
+        std::vector<Arrival> all;
+        const auto end = std::chrono::steady_clock::now() + window;
+        for (;;) {
+            const auto left = std::chrono::duration_cast<Ms>(end - std::chrono::steady_clock::now());
+            if (left.count() <= 0) return all;
+            if (auto arrival = Receive(left)) all.push_back(std::move(*arrival));
+        }
+    }
+
+    [[nodiscard]] std::uint16_t port() const { return socket_.LocalPort(); }
+
+  private:
+    UdpSocket socket_;
+};
+
+// A socket bound WITHOUT SO_REUSEADDR, which nothing else may then bind next to: how another
+// program holding the clock port looks. Closed on destruction.
+class PlainSocket {
+  public:
+    explicit PlainSocket(Ipv4Address address, std::uint16_t port = 0);
+    ~PlainSocket();
+    PlainSocket(const PlainSocket&) = delete;
+    PlainSocket& operator=(const PlainSocket&) = delete;
+    [[nodiscard]] bool bound() const { return bound_; }
+    [[nodiscard]] std::uint16_t port() const { return port_; }
+
+  private:
+    int fd_ = -1;
+    bool bound_ = false;
+    std::uint16_t port_ = 0;
+};
+
+// Simulated clocks at 127.0.0.2 onwards on a free port, and a workstation socket to talk to them.
+class SimulatorTest : public ::testing::Test {
+  protected:
+    void StartClocks(int count, sim::SimulatorOptions options = {}) {
+        options.clocks = count;
+        options.port = 0;
+        sim_ = std::make_unique<sim::ClockSimulator>(std::move(options));
+        std::string error;
+        ASSERT_TRUE(sim_->Start(&error)) << error;
+    }
+
+    sim::ClockSimulator& sim() { return *sim_; }
+    [[nodiscard]] ExchangeOptions Options(Ms wait = Ms(150)) const { return OptionsFor(sim_->port(), wait); }
+
+    void SendTo(int clock, const Bytes& bytes) { client_.Send(sim_->address(clock), sim_->port(), bytes); }
+
+    // Sends `command` to the clock and returns its one reply, or nullopt.
+    std::optional<Arrival> Ask(int clock, Command command = Command::QueryStatus, Ms limit = Ms(500)) {
+        SendTo(clock, Request(command));
+        return client_.Receive(limit);
+    }
+
+    bool AwaitWrites(int clock, int count) {
+        return Eventually([&] { return sim_->RequestsReceived(clock, Command::WriteSettings) >= count; });
+    }
+
+    TestClient client_;
+    std::unique_ptr<sim::ClockSimulator> sim_;
+};
+
+}  // namespace horavane::test
