@@ -4,8 +4,8 @@
 #include <cstring>
 
 #ifdef _WIN32
-#include <winsock2.h>
 #include <iphlpapi.h>
+#include <winsock2.h>
 #include <ws2tcpip.h>
 #else
 #include <ifaddrs.h>

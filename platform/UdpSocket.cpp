@@ -10,11 +10,12 @@
 #include <ws2tcpip.h>
 #else
 #include <arpa/inet.h>
-#include <cerrno>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace horavane {
@@ -23,14 +24,20 @@ namespace {
 #ifdef _WIN32
 using NativeSocket = SOCKET;
 constexpr std::intptr_t kInvalid = static_cast<std::intptr_t>(INVALID_SOCKET);
-std::string LastError() { return "socket error " + std::to_string(WSAGetLastError()); }
+std::string LastError() {
+    return "socket error " + std::to_string(WSAGetLastError());
+}
 #else
 using NativeSocket = int;
 constexpr std::intptr_t kInvalid = -1;
-std::string LastError() { return std::strerror(errno); }
+std::string LastError() {
+    return std::strerror(errno);
+}
 #endif
 
-NativeSocket Native(std::intptr_t handle) { return static_cast<NativeSocket>(handle); }
+NativeSocket Native(std::intptr_t handle) {
+    return static_cast<NativeSocket>(handle);
+}
 
 sockaddr_in MakeAddress(Ipv4Address address, std::uint16_t port) {
     sockaddr_in sa{};
@@ -55,7 +62,8 @@ std::optional<NetworkLibrary> NetworkLibrary::Start([[maybe_unused]] int major, 
     return library;
 }
 
-NetworkLibrary::NetworkLibrary(NetworkLibrary&& other) noexcept : started_(std::exchange(other.started_, false)) {}
+NetworkLibrary::NetworkLibrary(NetworkLibrary&& other) noexcept
+    : started_(std::exchange(other.started_, false)) {}
 
 NetworkLibrary& NetworkLibrary::operator=(NetworkLibrary&& other) noexcept {
     std::swap(started_, other.started_);
@@ -86,7 +94,9 @@ UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept {
     return *this;
 }
 
-UdpSocket::~UdpSocket() { Close(); }
+UdpSocket::~UdpSocket() {
+    Close();
+}
 
 void UdpSocket::Close() {
     if (handle_ == kInvalid) return;
@@ -119,8 +129,9 @@ std::uint16_t UdpSocket::LocalPort() const {
 bool UdpSocket::SendTo(Ipv4Address destination, std::uint16_t port, std::span<const std::uint8_t> bytes) {
     const sockaddr_in sa = MakeAddress(destination, port);
 #ifdef _WIN32
-    const auto sent = ::sendto(Native(handle_), reinterpret_cast<const char*>(bytes.data()),
-                               static_cast<int>(bytes.size()), 0, reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+    const auto sent =
+        ::sendto(Native(handle_), reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size()),
+                 0, reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
 #else
     const auto sent = ::sendto(Native(handle_), bytes.data(), bytes.size(), MSG_NOSIGNAL,
                                reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
@@ -152,8 +163,9 @@ std::optional<ReceivedDatagram> UdpSocket::ReceiveInto(std::span<std::uint8_t> b
     sockaddr_in from{};
 #ifdef _WIN32
     int fromLength = sizeof from;
-    const int n = ::recvfrom(Native(handle_), reinterpret_cast<char*>(buffer.data()), static_cast<int>(buffer.size()),
-                             0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+    const int n =
+        ::recvfrom(Native(handle_), reinterpret_cast<char*>(buffer.data()), static_cast<int>(buffer.size()),
+                   0, reinterpret_cast<sockaddr*>(&from), &fromLength);
     // Winsock reports a datagram longer than the buffer as WSAEMSGSIZE after filling the buffer.
     if (n < 0 && WSAGetLastError() != WSAEMSGSIZE) return std::nullopt;
     const std::size_t length = n < 0 ? buffer.size() : static_cast<std::size_t>(n);

@@ -14,7 +14,7 @@ namespace horavane {
 // The network library of the platform (Winsock on Windows; nothing to start on POSIX).
 // Every exchange starts it and releases it again, as the clocks' original tooling did.
 class NetworkLibrary {
-public:
+  public:
     // nullopt when the library cannot start or does not grant exactly the requested version.
     [[nodiscard]] static std::optional<NetworkLibrary> Start(int major, int minor);
     NetworkLibrary(NetworkLibrary&& other) noexcept;
@@ -23,7 +23,7 @@ public:
     NetworkLibrary& operator=(const NetworkLibrary&) = delete;
     ~NetworkLibrary();
 
-private:
+  private:
     NetworkLibrary() = default;
     bool started_ = false;
 };
@@ -37,7 +37,7 @@ struct ReceivedDatagram {
 // One IPv4 UDP socket. SO_REUSEADDR is set before binding so that the program can share the clock
 // port with simulated clocks bound to their own loopback addresses on the same machine.
 class UdpSocket {
-public:
+  public:
     enum class Wait { Readable, TimedOut, Failed };
 
     [[nodiscard]] static std::optional<UdpSocket> Create();
@@ -61,7 +61,7 @@ public:
     [[nodiscard]] std::intptr_t NativeHandle() const { return handle_; }
     void Close();
 
-private:
+  private:
     explicit UdpSocket(std::intptr_t handle) : handle_(handle) {}
     std::intptr_t handle_ = -1;
 };

@@ -47,7 +47,9 @@ MacAddress ClockDatagram::mac() const {
     return mac;
 }
 
-void ClockDatagram::setMac(const MacAddress& mac) { std::copy(mac.begin(), mac.end(), bytes_.begin() + kMac); }
+void ClockDatagram::setMac(const MacAddress& mac) {
+    std::copy(mac.begin(), mac.end(), bytes_.begin() + kMac);
+}
 
 Ipv4Address ClockDatagram::AddressAt(std::size_t offset) const {
     Ipv4Address a;

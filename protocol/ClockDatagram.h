@@ -19,7 +19,7 @@ enum class Direction : std::uint8_t { Request = 0, Reply = 1 };
 // The one datagram every clock exchange uses: 95 bytes, same layout both ways. Fields are read and
 // written byte by byte at fixed offsets, so nothing depends on how a compiler lays out a struct.
 class ClockDatagram {
-public:
+  public:
     static constexpr std::size_t kSize = 95;
     static constexpr std::size_t kTimeServerSlots = 5;
     static constexpr std::size_t kSerialNumberLength = 20;
@@ -73,12 +73,16 @@ public:
 
     [[nodiscard]] std::uint8_t dstStartMonth() const { return bytes_[kDstStartMonth]; }
     [[nodiscard]] std::uint8_t dstStartWhen() const { return bytes_[kDstStartWhen]; }
-    [[nodiscard]] std::uint8_t dstStartWeek() const { return static_cast<std::uint8_t>(bytes_[kDstStartWhen] >> 4); }
+    [[nodiscard]] std::uint8_t dstStartWeek() const {
+        return static_cast<std::uint8_t>(bytes_[kDstStartWhen] >> 4);
+    }
     [[nodiscard]] std::uint8_t dstStartDay() const { return bytes_[kDstStartWhen] & 0x0F; }
     [[nodiscard]] std::uint8_t dstStartHour() const { return bytes_[kDstStartHour]; }
     [[nodiscard]] std::uint8_t dstEndMonth() const { return bytes_[kDstEndMonth]; }
     [[nodiscard]] std::uint8_t dstEndWhen() const { return bytes_[kDstEndWhen]; }
-    [[nodiscard]] std::uint8_t dstEndWeek() const { return static_cast<std::uint8_t>(bytes_[kDstEndWhen] >> 4); }
+    [[nodiscard]] std::uint8_t dstEndWeek() const {
+        return static_cast<std::uint8_t>(bytes_[kDstEndWhen] >> 4);
+    }
     [[nodiscard]] std::uint8_t dstEndDay() const { return bytes_[kDstEndWhen] & 0x0F; }
     [[nodiscard]] std::uint8_t dstEndHour() const { return bytes_[kDstEndHour]; }
     void setDstStartMonth(std::uint8_t v) { bytes_[kDstStartMonth] = v; }
@@ -140,7 +144,7 @@ public:
 
     friend bool operator==(const ClockDatagram&, const ClockDatagram&) = default;
 
-private:
+  private:
     [[nodiscard]] Ipv4Address AddressAt(std::size_t offset) const;
     void SetAddressAt(std::size_t offset, Ipv4Address a);
 
@@ -160,7 +164,8 @@ bool AcceptAsReply(ClockDatagram& datagram);
 void BeginRequest(ClockDatagram& datagram, Command command);
 
 // A Search or QueryStatus request carrying the workstation's address and MAC, checksum applied.
-void BuildAddressedRequest(ClockDatagram& datagram, Command command, Ipv4Address ownAddress, const MacAddress& ownMac);
+void BuildAddressedRequest(ClockDatagram& datagram, Command command, Ipv4Address ownAddress,
+                           const MacAddress& ownMac);
 
 // Lowercase hex of the 95 bytes, for logs.
 [[nodiscard]] std::string ToHex(std::span<const std::uint8_t> bytes);

@@ -11,20 +11,20 @@ namespace horavane {
 // tests and the command line drive the same handlers. Owns the window's datagram buffer, which the
 // query and the write share on the window's thread.
 class ClockDialogLogic {
-public:
+  public:
     ClockDialogLogic(DialogControls& controls, ExchangeOptions options = {});
 
-    void OnInitDialog();                  // fills the daylight-saving lists
-    [[nodiscard]] bool OnSearchClicked(); // true when the caller must start the SearchWorker
-    QueryOutcome OnClockSelected();       // status query of the selected clock
-    bool OnModify();                      // checks, then one WriteSettings; true when it was sent
+    void OnInitDialog();                   // fills the daylight-saving lists
+    [[nodiscard]] bool OnSearchClicked();  // true when the caller must start the SearchWorker
+    QueryOutcome OnClockSelected();        // status query of the selected clock
+    bool OnModify();                       // checks, then one WriteSettings; true when it was sent
     void OnDynamicIp();
     void OnStaticIp();
 
     [[nodiscard]] const ExchangeOptions& options() const { return options_; }
     [[nodiscard]] ClockDatagram& buffer() { return buffer_; }
 
-private:
+  private:
     DialogControls& controls_;
     ExchangeOptions options_;
     ClockDatagram buffer_;

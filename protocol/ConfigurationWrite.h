@@ -12,6 +12,7 @@ namespace horavane {
 
 // Sends `buffer` once to the clock selected in the clock list. Nothing is received and nothing is
 // shown. Returns whether a datagram went out (false with no clock selected or a failed send).
-bool SendToSelectedClock(const DialogControls& controls, ClockDatagram& buffer, const ExchangeOptions& options);
+bool SendToSelectedClock(const DialogControls& controls, ClockDatagram& buffer,
+                         const ExchangeOptions& options);
 
 }  // namespace horavane

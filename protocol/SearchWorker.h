@@ -15,7 +15,7 @@ namespace horavane {
 // What the sweep needs of the window. Each call has taken effect when it returns; a window whose
 // controls live on another thread carries the call out there and waits for it.
 class SearchView {
-public:
+  public:
     virtual ~SearchView() = default;
     virtual void SetProgressRange(int low, int high) = 0;
     virtual void SetProgressPos(int position) = 0;
@@ -30,7 +30,7 @@ public:
 
 // A SearchView straight onto controls on the calling thread.
 class ControlsSearchView : public SearchView {
-public:
+  public:
     explicit ControlsSearchView(DialogControls& controls) : controls_(controls) {}
     void SetProgressRange(int low, int high) override;
     void SetProgressPos(int position) override;
@@ -41,7 +41,7 @@ public:
     void AddClockIfAbsent(std::string_view address) override;
     IpFieldValue ReadSearchAddress() override;
 
-private:
+  private:
     DialogControls& controls_;
 };
 
@@ -60,18 +60,19 @@ struct SearchPacing {
 // The sweep of hosts 1..254 of the subnet in the search field. Receives into a buffer of its own,
 // never the window's datagram buffer. Stops within one wait once stop is requested, and touches
 // the view no more after that.
-void RunSearch(SearchView& view, const ExchangeOptions& options, const SearchPacing& pacing, std::stop_token stop);
+void RunSearch(SearchView& view, const ExchangeOptions& options, const SearchPacing& pacing,
+               std::stop_token stop);
 
 // The sweep on a thread of its own. Destroying the worker requests stop and joins.
 class SearchWorker {
-public:
+  public:
     SearchWorker(SearchView& view, ExchangeOptions options, SearchPacing pacing = {});
     void Start();
     void RequestStop();
     [[nodiscard]] bool Finished() const;
     void Join();
 
-private:
+  private:
     SearchView& view_;
     ExchangeOptions options_;
     SearchPacing pacing_;

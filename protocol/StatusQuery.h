@@ -7,10 +7,10 @@
 namespace horavane {
 
 struct QueryOutcome {
-    bool sent = false;          // false when the query stopped before its first request
-    int requestsSent = 0;       // 1..6
-    int repliesShown = 0;       // accepted replies shown, a second one over the first
-    bool checksumError = false; // "Error CheckSum" was shown
+    bool sent = false;           // false when the query stopped before its first request
+    int requestsSent = 0;        // 1..6
+    int repliesShown = 0;        // accepted replies shown, a second one over the first
+    bool checksumError = false;  // "Error CheckSum" was shown
 };
 
 // Blanks the read-outs, address fields and radio pairs before a request goes out.

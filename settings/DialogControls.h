@@ -29,7 +29,7 @@ struct IpFieldValue {
 // The Qt dialog implements this for the operator; InMemoryControls implements it for the tests
 // and the command line, so the logic behind the window exists once.
 class DialogControls {
-public:
+  public:
     virtual ~DialogControls() = default;
 
     // Labels, and the selected entry's text of a drop-down list ("" without a selection).
@@ -70,7 +70,8 @@ public:
     // The application's message box: warning icon, titled with the program's name.
     virtual void ShowAppMessage(std::string_view text) = 0;
     // The main dialog's own box: no icon; titled with the program's name unless a title is given.
-    virtual void ShowDialogMessage(std::string_view text, std::optional<std::string_view> title = std::nullopt) = 0;
+    virtual void ShowDialogMessage(std::string_view text,
+                                   std::optional<std::string_view> title = std::nullopt) = 0;
 };
 
 // Selects the entry whose whole text equals `text` ignoring case, or drops the selection.

@@ -30,7 +30,8 @@ int FindExactIgnoringCase(const Entries& entries, std::string_view text) {
 }  // namespace
 
 int IpFieldValue::FilledParts() const {
-    return static_cast<int>(std::count_if(parts.begin(), parts.end(), [](const auto& p) { return p.has_value(); }));
+    return static_cast<int>(
+        std::count_if(parts.begin(), parts.end(), [](const auto& p) { return p.has_value(); }));
 }
 
 Ipv4Address IpFieldValue::Address() const {
@@ -51,7 +52,8 @@ std::optional<IpFieldValue> IpFieldValue::Parse(std::string_view text) {
     std::size_t start = 0;
     while (true) {
         const std::size_t dot = text.find('.', start);
-        const std::string_view piece = text.substr(start, dot == std::string_view::npos ? text.npos : dot - start);
+        const std::string_view piece =
+            text.substr(start, dot == std::string_view::npos ? text.npos : dot - start);
         if (part >= 4) return std::nullopt;
         if (!piece.empty()) {
             if (piece.size() > 3) return std::nullopt;
@@ -94,9 +96,13 @@ std::string InMemoryControls::GetText(int id) const {
     return it == texts_.end() ? std::string() : it->second;
 }
 
-void InMemoryControls::SetText(int id, std::string_view text) { texts_[id] = std::string(text); }
+void InMemoryControls::SetText(int id, std::string_view text) {
+    texts_[id] = std::string(text);
+}
 
-void InMemoryControls::Enable(int id, bool enabled) { disabled_[id] = !enabled; }
+void InMemoryControls::Enable(int id, bool enabled) {
+    disabled_[id] = !enabled;
+}
 
 bool InMemoryControls::IsEnabled(int id) const {
     const auto it = disabled_.find(id);
@@ -108,11 +114,17 @@ bool InMemoryControls::IsChecked(int id) const {
     return it != checked_.end() && it->second;
 }
 
-void InMemoryControls::SetChecked(int id, bool checked) { checked_[id] = checked; }
+void InMemoryControls::SetChecked(int id, bool checked) {
+    checked_[id] = checked;
+}
 
-void InMemoryControls::ComboReset(int id) { combos_[id] = Combo{}; }
+void InMemoryControls::ComboReset(int id) {
+    combos_[id] = Combo{};
+}
 
-void InMemoryControls::ComboAdd(int id, std::string_view text) { combos_[id].entries.emplace_back(text); }
+void InMemoryControls::ComboAdd(int id, std::string_view text) {
+    combos_[id].entries.emplace_back(text);
+}
 
 int InMemoryControls::ComboCount(int id) const {
     const auto it = combos_.find(id);
@@ -134,13 +146,16 @@ int InMemoryControls::ComboSelectedIndex(int id) const {
     return it == combos_.end() ? -1 : it->second.selected;
 }
 
-void InMemoryControls::ListReset(int id) { lists_[id] = ListBox{}; }
+void InMemoryControls::ListReset(int id) {
+    lists_[id] = ListBox{};
+}
 
 void InMemoryControls::ListAdd(int id, std::string_view text) {
     auto& list = lists_[id];
     // A sorted list box inserts after the entries that compare lower or equal.
-    const auto at = std::upper_bound(list.entries.begin(), list.entries.end(), text,
-                                     [](std::string_view t, const std::string& e) { return CompareIgnoringCase(t, e) < 0; });
+    const auto at = std::upper_bound(
+        list.entries.begin(), list.entries.end(), text,
+        [](std::string_view t, const std::string& e) { return CompareIgnoringCase(t, e) < 0; });
     const int index = static_cast<int>(at - list.entries.begin());
     list.entries.emplace(at, text);
     if (list.selected >= index) ++list.selected;
@@ -167,13 +182,21 @@ IpFieldValue InMemoryControls::GetIp(int id) const {
     return it == ips_.end() ? IpFieldValue{} : it->second;
 }
 
-void InMemoryControls::SetIp(int id, Ipv4Address address) { ips_[id] = IpFieldValue::From(address); }
+void InMemoryControls::SetIp(int id, Ipv4Address address) {
+    ips_[id] = IpFieldValue::From(address);
+}
 
-void InMemoryControls::ClearIp(int id) { ips_[id] = IpFieldValue{}; }
+void InMemoryControls::ClearIp(int id) {
+    ips_[id] = IpFieldValue{};
+}
 
-void InMemoryControls::SetProgressRange(int id, int low, int high) { progressRanges_[id] = {low, high}; }
+void InMemoryControls::SetProgressRange(int id, int low, int high) {
+    progressRanges_[id] = {low, high};
+}
 
-void InMemoryControls::SetProgressPos(int id, int position) { progressPos_[id] = position; }
+void InMemoryControls::SetProgressPos(int id, int position) {
+    progressPos_[id] = position;
+}
 
 void InMemoryControls::ShowAppMessage(std::string_view text) {
     messages_.push_back(Message{Message::Box::Application, std::string(text), std::nullopt});

@@ -14,7 +14,7 @@ namespace horavane {
 // buttons, the check box, enabling and focus. Message boxes are recorded instead of shown.
 // Serves the tests and the command line. Not thread-safe: callers on other threads serialise.
 class InMemoryControls : public DialogControls {
-public:
+  public:
     struct Message {
         enum class Box { Application, Dialog } box;
         std::string text;
@@ -68,7 +68,7 @@ public:
     [[nodiscard]] const std::vector<Message>& messages() const { return messages_; }
     void ClearMessages() { messages_.clear(); }
 
-private:
+  private:
     struct Combo {
         std::vector<std::string> entries;
         int selected = -1;

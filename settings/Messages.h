@@ -14,10 +14,12 @@ inline constexpr std::string_view kUnsync = "Unsync";
 
 inline constexpr std::string_view kNoTimeServer = "Please input at least one Time Server IP!";
 // %d is the first part of the address, in decimal.
-inline constexpr std::string_view kFirstPartRange = "%d is not a valid entry. Please specify a value between 1 and 223.";
+inline constexpr std::string_view kFirstPartRange =
+    "%d is not a valid entry. Please specify a value between 1 and 223.";
 inline constexpr std::string_view kErrorTitle = "ERROR";
 inline constexpr std::string_view kLoopback =
-    "IP address starting with 127 are not valid because they are reserved for loopback address. Please specify "
+    "IP address starting with 127 are not valid because they are reserved for loopback address. Please "
+    "specify "
     "some other valid value between 1 and 223.";
 inline constexpr std::string_view kIncompleteAddress = "Invalid IP address,Please try again!";
 inline constexpr std::string_view kSubnetMask = "Invalid Subnet Mask or Default Gateway,Please try again!";

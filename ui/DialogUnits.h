@@ -11,14 +11,14 @@ namespace horavane::ui {
 // Converts dialog-template units into pixels through the dialog font's base units: a horizontal
 // unit is a quarter of the font's average character width, a vertical one an eighth of its height.
 class DialogUnits {
-public:
+  public:
     explicit DialogUnits(const QFont& font);
     [[nodiscard]] int X(int units) const;
     [[nodiscard]] int Y(int units) const;
     [[nodiscard]] QRect Rect(int x, int y, int width, int height) const;
     [[nodiscard]] QSize Size(int width, int height) const;
 
-private:
+  private:
     int baseX_;
     int baseY_;
 };

@@ -11,7 +11,8 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription("Takes a picture of the main window after a search of simulated clocks.");
+    parser.setApplicationDescription(
+        "Takes a picture of the main window after a search of simulated clocks.");
     parser.addHelpOption();
     const QCommandLineOption output("output", "PNG file to write.", "file");
     const QCommandLineOption password("password", "Password to type into the password dialog.", "text");
