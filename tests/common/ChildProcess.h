@@ -70,7 +70,6 @@ class SimProcess {
     [[nodiscard]] bool started() const { return port_ != 0; }
     // The banner line, or what the program said instead of it.
     [[nodiscard]] const std::string& Banner() const { return banner_; }
-    ChildProcess& process() { return process_; }
 
   private:
     ChildProcess process_;

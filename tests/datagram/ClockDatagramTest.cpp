@@ -119,13 +119,5 @@ TEST(Fields, TimeServerSlotsKeepTheirPlaceInNetworkOrder) {
     EXPECT_EQ(request.timeServer(2), (Ipv4Address{{10, 0, 0, 9}}));
 }
 
-TEST(Fields, DaylightSavingWhenPacksOrdinalAboveWeekday) {
-    ClockDatagram request;
-    request.setDstStartWhen(2, 7);
-    request.setDstEndWhen(6, 7);
-    EXPECT_EQ(request.At(ClockDatagram::kDstStartWhen), 0x27);
-    EXPECT_EQ(request.At(ClockDatagram::kDstEndWhen), 0x67);
-}
-
 }  // namespace
 }  // namespace horavane

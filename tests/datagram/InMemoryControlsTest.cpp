@@ -17,14 +17,6 @@ TEST(ClockListBox, SortsAddressesAsTextAndKeepsTheSelectionOnItsEntry) {
     EXPECT_EQ(controls.ListText(ctl::ClockList, controls.ListSelectedIndex(ctl::ClockList)), "192.168.1.9");
 }
 
-TEST(ClockListBox, SortingAndFindingIgnoreCase) {
-    InMemoryControls controls;
-    for (auto name : {"beta", "Alpha", "ALPHA2"}) controls.ListAdd(ctl::ClockList, name);
-    EXPECT_EQ(controls.ListEntries(ctl::ClockList), (std::vector<std::string>{"Alpha", "ALPHA2", "beta"}));
-    EXPECT_EQ(controls.ListFindExact(ctl::ClockList, "BETA"), 2);
-    EXPECT_EQ(controls.ListFindExact(ctl::ClockList, "alph"), -1);
-}
-
 TEST(DropDownList, FindsTheFirstWholeTextIgnoringCase) {
     auto controls = InMemoryControls::WithDialogData();
     EXPECT_EQ(controls.ComboFindExact(ctl::TimeZoneList, "utc +8"), 26);

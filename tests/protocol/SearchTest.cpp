@@ -66,17 +66,6 @@ TEST_F(SearchTest, PacedSweepListsEveryAnsweringClockOnceInTextOrder) {
               (std::vector<std::string>{"status Search finished.", "list on", "button on"}));
 }
 
-TEST_F(SearchTest, FastSweepFindsTheSameClocksWithoutWaitingPerBatch) {
-    ASSERT_TRUE(logic().OnSearchClicked());
-    RecordingSearchView view(controls_);
-    const auto start = steady_clock::now();
-    RunSearch(view, options_, SearchPacing{.fast = true}, std::stop_token{});
-    const auto elapsed = steady_clock::now() - start;
-
-    ExpectFinishedWithAllClocks(view);
-    EXPECT_LT(elapsed, 8 * options_.wait);  // the paced sweep needs 26 waits
-}
-
 TEST_F(SearchTest, StopMidSweepReturnsWithinOneWaitAndLeavesTheViewAlone) {
     std::stop_source stop;
     steady_clock::time_point stoppedAt;

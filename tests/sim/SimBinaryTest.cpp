@@ -93,13 +93,5 @@ TEST(SimBinary, APortHeldByAnotherProgramExitsWithTwoAndNamesTheAddress) {
     EXPECT_EQ(error.find('\n'), error.size() - 1) << "one line: " << error;
 }
 
-TEST(SimBinary, VersionAndHelp) {
-    ChildProcess version({kProgram, "--version"});
-    EXPECT_EQ(version.ReadLine(kStartLimit), "horavane-sim 1.0.5.1");
-    EXPECT_EQ(version.Wait(kStartLimit), 0);
-    ChildProcess help({kProgram, "--help"});
-    EXPECT_EQ(help.Wait(kStartLimit), 0);
-}
-
 }  // namespace
 }  // namespace horavane::test
