@@ -12,29 +12,9 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/MessageBoxes.h"
+#include "tests/common/RecordedMessages.h"
 
 namespace horavane::test {
-
-// Records every message box instead of showing it, so no test blocks on one.
-class RecordedMessagesTest : public testing::Test {
-  protected:
-    void SetUp() override {
-        ui::SetMessageRecorder([this](const ui::ShownMessage& shown) { messages.push_back(shown); });
-    }
-    void TearDown() override { ui::SetMessageRecorder({}); }
-
-    [[nodiscard]] std::vector<QString> Texts() const {
-        std::vector<QString> texts;
-        for (const auto& shown : messages) texts.push_back(shown.text);
-        return texts;
-    }
-    static std::vector<QString> Only(std::string_view text) {
-        return {QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))};
-    }
-
-    std::vector<ui::ShownMessage> messages;
-};
 
 inline void Type(QWidget* dialog, const char* editName, const QString& text) {
     auto* edit = dialog->findChild<QLineEdit*>(editName);

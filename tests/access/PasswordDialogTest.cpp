@@ -10,14 +10,16 @@ namespace horavane {
 namespace {
 
 using test::Click;
+using test::Only;
 using test::TempFolder;
 using test::Type;
 using test::WhenModal;
 
 constexpr auto kDefaultPassword = "QXNdarvelint";
 
-class EntryDialogTest : public test::RecordedMessagesTest {
+class EntryDialogTest : public testing::Test {
   protected:
+    test::RecordedMessages messages;
     TempFolder folder;
     PasswordStore store{folder.File()};
 };
@@ -26,16 +28,16 @@ TEST_F(EntryDialogTest, EmptyAndWrongPasswordsKeepTheDialogOpen) {
     CInputPassword dialog(store);
     dialog.show();
     Click(&dialog, "ctl1");
-    EXPECT_EQ(Texts(), Only(msg::kPasswordEmpty));
+    EXPECT_EQ(messages.Texts(), Only(msg::kPasswordEmpty));
     EXPECT_EQ(dialog.Digest(), InitialDigest());
 
     messages.clear();
     Type(&dialog, "ctl1053", "qxndarvelint");
     Click(&dialog, "ctl1");
-    EXPECT_EQ(Texts(), Only(msg::kPasswordWrong));
-    ASSERT_EQ(messages.size(), 1U);
-    EXPECT_EQ(messages[0].kind, ui::MessageKind::Application);
-    EXPECT_EQ(messages[0].title, ui::ProgramTitle());
+    EXPECT_EQ(messages.Texts(), Only(msg::kPasswordWrong));
+    ASSERT_EQ(messages.all().size(), 1U);
+    EXPECT_EQ(messages.all()[0].kind, ui::MessageKind::Application);
+    EXPECT_EQ(messages.all()[0].title, ui::ProgramTitle());
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.findChild<QLineEdit*>("ctl1053")->text(), "qxndarvelint") << "the typed text stays";
 
@@ -44,7 +46,7 @@ TEST_F(EntryDialogTest, EmptyAndWrongPasswordsKeepTheDialogOpen) {
     Click(&dialog, "ctl1");
     EXPECT_EQ(dialog.result(), QDialog::Accepted) << "retries are unlimited; no file: the default opens";
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(messages.all().empty());
 }
 
 TEST_F(EntryDialogTest, OpeningLoadsThePasswordFile) {
@@ -56,7 +58,7 @@ TEST_F(EntryDialogTest, OpeningLoadsThePasswordFile) {
 
     Type(&dialog, "ctl1053", kDefaultPassword);
     Click(&dialog, "ctl1");
-    EXPECT_EQ(Texts(), Only(msg::kPasswordWrong));
+    EXPECT_EQ(messages.Texts(), Only(msg::kPasswordWrong));
     Type(&dialog, "ctl1053", "stored");
     Click(&dialog, "ctl1");
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
@@ -99,7 +101,7 @@ TEST_F(EntryDialogTest, EnterOnCancelAndEscapeBothCancel) {
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(messages.all().empty());
 }
 
 // A file system on which no file can be created: the change dialog's "No Right!" case.
@@ -110,8 +112,9 @@ class NoRightFileSystem final : public PasswordFileSystem {
     void Remove(const std::filesystem::path&) override {}
 };
 
-class ChangeDialogTest : public test::RecordedMessagesTest {
+class ChangeDialogTest : public testing::Test {
   protected:
+    test::RecordedMessages messages;
     // Fills the three fields and presses OK in a change dialog that holds the digest of "old".
     void Change(CModifyPasswd& dialog, const QString& old, const QString& fresh, const QString& again) {
         dialog.SetDigest(ComputePasswordDigest("old"));
@@ -146,7 +149,7 @@ TEST_F(ChangeDialogTest, ChecksRunInOrderAndTheFirstFailureIsTheOnlyMessage) {
         messages.clear();
         CModifyPasswd dialog(store);
         Change(dialog, row.old, row.fresh, row.again);
-        EXPECT_EQ(Texts(), Only(row.message)) << row.why;
+        EXPECT_EQ(messages.Texts(), Only(row.message)) << row.why;
         EXPECT_TRUE(dialog.isVisible()) << row.why;
         EXPECT_EQ(dialog.Digest(), ComputePasswordDigest("old")) << row.why;
         EXPECT_FALSE(std::filesystem::exists(folder.File())) << row.why;
@@ -159,12 +162,12 @@ TEST_F(ChangeDialogTest, NoRightComesOnlyAfterEveryOtherCheckAndChangesNothing) 
 
     CModifyPasswd wrongOld(locked);
     Change(wrongOld, "wrong", "new", "new");
-    EXPECT_EQ(Texts(), Only(msg::kOldPasswordWrong));
+    EXPECT_EQ(messages.Texts(), Only(msg::kOldPasswordWrong));
 
     messages.clear();
     CModifyPasswd dialog(locked);
     Change(dialog, "old", "new", "new");
-    EXPECT_EQ(Texts(), Only(msg::kNoRight));
+    EXPECT_EQ(messages.Texts(), Only(msg::kNoRight));
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.Digest(), ComputePasswordDigest("old"));
     EXPECT_EQ(test::ReadBytes(folder.File()),
@@ -173,13 +176,13 @@ TEST_F(ChangeDialogTest, NoRightComesOnlyAfterEveryOtherCheckAndChangesNothing) 
     messages.clear();
     CModifyPasswd missingFolder(PasswordStore(folder.path() / "missing" / "ZOR.dat"));
     Change(missingFolder, "old", "new", "new");
-    EXPECT_EQ(Texts(), Only(msg::kNoRight));
+    EXPECT_EQ(messages.Texts(), Only(msg::kNoRight));
 }
 
 TEST_F(ChangeDialogTest, SuccessfulChangeWritesTheFileAndHandsBackTheDigest) {
     CModifyPasswd dialog(store);
     Change(dialog, "old", "old", "old");
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(messages.all().empty());
     EXPECT_EQ(dialog.result(), QDialog::Accepted) << "the new password may equal the old one";
     EXPECT_EQ(dialog.Digest(), ComputePasswordDigest("old"));
     PasswordDigest onDisk{};
@@ -198,13 +201,13 @@ TEST_F(EntryDialogTest, ChangedPasswordOpensAtOnceAndTheOldOneIsRefused) {
         Click(&change, "ctl1");
     });
     Click(&dialog, "ctl3");
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(messages.all().empty());
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.findChild<QLineEdit*>("ctl1053")->text(), "typed before");
 
     Type(&dialog, "ctl1053", kDefaultPassword);
     Click(&dialog, "ctl1");
-    EXPECT_EQ(Texts(), Only(msg::kPasswordWrong));
+    EXPECT_EQ(messages.Texts(), Only(msg::kPasswordWrong));
     Type(&dialog, "ctl1053", "Fresh pass");
     Click(&dialog, "ctl1");
     EXPECT_EQ(dialog.result(), QDialog::Accepted);

@@ -14,8 +14,9 @@ using test::TempFolder;
 using test::Type;
 using test::WhenModal;
 
-class StartUpTest : public test::RecordedMessagesTest {
+class StartUpTest : public testing::Test {
   protected:
+    test::RecordedMessages messages;
     TempFolder folder;
     PasswordStore store{folder.File()};
 };
@@ -45,7 +46,7 @@ TEST_F(StartUpTest, WrongPasswordsAloneNeverOpenTheMainWindow) {
     });
     EXPECT_FALSE(app.InitInstance());
     EXPECT_EQ(mainWindows, 0);
-    EXPECT_EQ(messages.size(), 1U);
+    EXPECT_EQ(messages.all().size(), 1U);
 }
 
 // The real main window opens once the password is accepted, and the program ends with it.
@@ -62,7 +63,7 @@ TEST_F(StartUpTest, AcceptedPasswordRunsTheMainWindowUntilItEnds) {
     });
     EXPECT_FALSE(app.InitInstance());
     EXPECT_TRUE(mainWindowShown);
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(messages.all().empty());
     EXPECT_EQ(QApplication::topLevelWidgets().count(), 0) << "no window is left";
 }
 

@@ -10,28 +10,14 @@
 #include <vector>
 
 #include "settings/ControlIds.h"
+#include "tests/common/RecordedMessages.h"
 #include "ui/CVantorDlg.h"
 #include "ui/IpAddressEdit.h"
 #include "ui/MessageBoxes.h"
 
 namespace horavane::ui::test {
 
-// Records every message box instead of showing it, for as long as it lives.
-class RecordedMessages {
-  public:
-    RecordedMessages() {
-        SetMessageRecorder([this](const ShownMessage& message) { messages_.push_back(message); });
-    }
-    ~RecordedMessages() { SetMessageRecorder({}); }
-    RecordedMessages(const RecordedMessages&) = delete;
-    RecordedMessages& operator=(const RecordedMessages&) = delete;
-
-    [[nodiscard]] const std::vector<ShownMessage>& all() const { return messages_; }
-    void clear() { messages_.clear(); }
-
-  private:
-    std::vector<ShownMessage> messages_;
-};
+using horavane::test::RecordedMessages;
 
 template <typename Widget>
 Widget* ControlAs(const CVantorDlg& dialog, int id) {

@@ -11,8 +11,8 @@ extern "C" const char* __tsan_default_suppressions() {
 }
 #endif
 
-// Widgets need one QApplication for the whole run. Offscreen unless told otherwise, so that test
-// discovery and a plain run need no display either.
+// Widgets and dialogs need one QApplication for the whole run. Offscreen unless told otherwise, so
+// that test discovery at build time and a plain run need no display either.
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
