@@ -30,35 +30,6 @@ class ConfigurationWriteTest : public DialogLogicTest {
     int Writes() { return sim().RequestsReceived(0, Command::WriteSettings); }
 };
 
-TEST_F(ConfigurationWriteTest, ClockHoldsTheWrittenSettingsWhenQueriedAgain) {
-    sim().SetSettings(0, InstalledClockSettings());
-    SelectClock(0);
-    ASSERT_EQ(logic().OnClockSelected().repliesShown, 1);
-
-    SelectComboText(controls_, ctl::TimeZoneList, "UTC -3:30");
-    SelectComboText(controls_, ctl::DstStartMonth, "Apr");
-    SelectComboText(controls_, ctl::DstStartWeek, "First");
-    SelectComboText(controls_, ctl::DstEndDay, "Sat");
-    controls_.SetChecked(ctl::Format24, false);
-    controls_.SetChecked(ctl::Format12, true);
-    ASSERT_TRUE(logic().OnModify());
-    ASSERT_TRUE(AwaitWrites(0, 1));
-    EXPECT_TRUE(controls_.messages().empty());
-
-    // Scramble what is shown, so that only the clock can put the values back.
-    controls_.ComboSelect(ctl::TimeZoneList, -1);
-    controls_.ComboSelect(ctl::DstStartMonth, -1);
-    ASSERT_EQ(logic().OnClockSelected().repliesShown, 1);
-    EXPECT_EQ(controls_.GetText(ctl::TimeZoneList), "UTC -3:30");
-    EXPECT_EQ(controls_.GetText(ctl::TimeZoneText), "GMT -3:30");
-    EXPECT_EQ(controls_.GetText(ctl::DstStartMonth), "Apr");
-    EXPECT_EQ(controls_.GetText(ctl::DstStartWeek), "First");
-    EXPECT_EQ(controls_.GetText(ctl::DstEndDay), "Sat");
-    EXPECT_EQ(controls_.GetText(ctl::DstEndMonth), "Oct");
-    EXPECT_TRUE(controls_.IsChecked(ctl::Format12));
-    EXPECT_EQ(IpText(ctl::TimeServer1 + 2), "10.0.0.3");
-}
-
 TEST_F(ConfigurationWriteTest, ClockReceivesExactlyTheEncodedSettings) {
     TypeValidSettings();
     SelectClock(0);

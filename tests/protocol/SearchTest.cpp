@@ -84,18 +84,6 @@ TEST_F(SearchTest, StopMidSweepReturnsWithinOneWaitAndLeavesTheViewAlone) {
     EXPECT_NE(controls_.GetText(ctl::StatusLine), msg::kSearchFinished);
 }
 
-TEST_F(SearchTest, WorkerSweepsOnItsOwnThread) {
-    RecordingSearchView view(controls_);
-    SearchWorker worker(view, options_);
-    worker.Start();
-    const auto deadline = steady_clock::now() + 40 * options_.wait;
-    while (!worker.Finished() && steady_clock::now() < deadline)
-        std::this_thread::sleep_for(milliseconds(20));
-    ASSERT_TRUE(worker.Finished());
-    worker.Join();
-    ExpectFinishedWithAllClocks(view);
-}
-
 TEST_F(SearchTest, DestroyingTheWorkerMidSweepStopsItQuickly) {
     RecordingSearchView view(controls_);
     auto worker = std::make_unique<SearchWorker>(view, options_);

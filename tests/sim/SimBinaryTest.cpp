@@ -46,8 +46,17 @@ TEST(SimBinary, BannerGivesTheRangeAndAPortWhereTheClocksAnswerWithFaultsApplied
     sim.Signal(SIGTERM);
     EXPECT_EQ(sim.Wait(Ms(1000)), 0);
     EXPECT_LT(steady_clock::now() - start, Ms(1000));
-    EXPECT_NE(sim.Stderr().find("in  127.0.0.3:" + std::to_string(port) + " <- 127.0.0.1:"),
-              std::string::npos);
+    // -v logs each datagram in and out, in hex, with both ends.
+    const std::string log = sim.Stderr();
+    const std::string clock = "127.0.0.3:" + std::to_string(port);
+    const std::string workstation = "127.0.0.1:" + std::to_string(client.port());
+    EXPECT_NE(log.find("in  " + clock + " <- " + workstation +
+                       " 95 bytes: " + ToHex(Request(Command::QueryStatus))),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("out " + clock + " -> " + workstation + " 95 bytes: " + ToHex(normal->bytes)),
+              std::string::npos)
+        << log;
 }
 
 TEST(SimBinary, ExitAfterAndSigintEndWithStatusZero) {
