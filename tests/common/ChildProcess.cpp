@@ -16,7 +16,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-[[noreturn]] void ExecChild(std::vector<std::string>& argv, const int out[2], const int err[2]) {
+// Only async-signal-safe calls between fork and exec: other threads of the test may hold locks.
+[[noreturn]] void ExecChild(char* const* argv, const int out[2], const int err[2]) {
     ::setsid();
     const int in = ::open("/dev/null", O_RDONLY);
     if (in < 0) ::_exit(127);
@@ -25,10 +26,7 @@ using Clock = std::chrono::steady_clock;
     ::dup2(err[1], STDERR_FILENO);
     ::close(out[0]);
     ::close(err[0]);
-    std::vector<char*> args;
-    for (auto& arg : argv) args.push_back(arg.data());
-    args.push_back(nullptr);
-    ::execv(args[0], args.data());
+    ::execv(argv[0], argv);
     ::_exit(127);
 }
 
@@ -37,14 +35,18 @@ using Clock = std::chrono::steady_clock;
 ChildProcess::ChildProcess(std::vector<std::string> argv) {
     int out[2];
     int err[2];
-    if (argv.empty() || ::pipe(out) != 0) return;
-    if (::pipe(err) != 0) {
+    // Close-on-exec, so that one child never holds another's pipes open; dup2 clears it on 1 and 2.
+    if (argv.empty() || ::pipe2(out, O_CLOEXEC) != 0) return;
+    if (::pipe2(err, O_CLOEXEC) != 0) {
         ::close(out[0]);
         ::close(out[1]);
         return;
     }
+    std::vector<char*> args;
+    for (auto& arg : argv) args.push_back(arg.data());
+    args.push_back(nullptr);
     pid_ = ::fork();
-    if (pid_ == 0) ExecChild(argv, out, err);
+    if (pid_ == 0) ExecChild(args.data(), out, err);
     ::close(out[1]);
     ::close(err[1]);
     out_ = out[0];

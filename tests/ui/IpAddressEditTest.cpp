@@ -76,16 +76,5 @@ TEST_F(IpAddressEditTest, BackspaceInAnEmptyPartReturnsToThePreviousOne) {
     EXPECT_EQ(edit_.Part(0)->text(), "1");
 }
 
-TEST_F(IpAddressEditTest, DisablingKeepsTheAddressAndBlankingEmptiesEveryPart) {
-    edit_.SetAddress(Ipv4Address{{10, 0, 0, 7}});
-    edit_.setEnabled(false);
-    EXPECT_FALSE(edit_.Part(2)->isEnabled());
-    EXPECT_EQ(edit_.Text(), "10.0.0.7");
-    edit_.setEnabled(true);
-    edit_.Clear();
-    EXPECT_TRUE(edit_.IsBlank());
-    EXPECT_EQ(edit_.Text(), "");
-}
-
 }  // namespace
 }  // namespace horavane::ui
