@@ -56,19 +56,6 @@ std::optional<SettingsChange> ReadSettingsFile(const std::string& path, std::str
     return ChangeFromJson(file, error);
 }
 
-std::optional<std::vector<Ipv4Address>> ParseTargets(const std::vector<std::string>& texts,
-                                                     std::string& error) {
-    std::vector<Ipv4Address> targets;
-    for (const std::string& text : texts) {
-        const auto address = ParseClockAddress(text, error);
-        if (!address) return std::nullopt;
-        targets.push_back(*address);
-    }
-    std::sort(targets.begin(), targets.end());
-    targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
-    return targets;
-}
-
 // Queries every member into fresh windows; true for each that answered.
 std::vector<bool> QueryFleet(std::vector<FleetMember>& members, const ExchangeOptions& options,
                              std::vector<std::string>& failures) {
@@ -156,7 +143,7 @@ int PrintFleetResults(const std::vector<FleetMember>& members) {
 int RunApplyCommand(const ApplyArgs& args) {
     std::string error;
     const auto options = MakeExchangeOptions(args.exchange, error);
-    const auto targets = options ? ParseTargets(args.addresses, error) : std::nullopt;
+    const auto targets = options ? ParseClockAddresses(args.addresses, error) : std::nullopt;
     auto change = targets ? ReadSettingsFile(args.file, error) : std::nullopt;
     if (!change) {
         std::cerr << "horavanectl: " << error << "\n";

@@ -1,6 +1,7 @@
 #include "cli/ExchangeArgs.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 
 namespace horavane::cli {
 
@@ -35,6 +36,19 @@ std::optional<Ipv4Address> ParseClockAddress(std::string_view text, std::string&
     if (!address)
         error = "\"" + std::string(text) + "\" is not a clock address (four numbers 0 to 255 joined by dots)";
     return address;
+}
+
+std::optional<std::vector<Ipv4Address>> ParseClockAddresses(const std::vector<std::string>& texts,
+                                                            std::string& error) {
+    std::vector<Ipv4Address> addresses;
+    for (const std::string& text : texts) {
+        const auto address = ParseClockAddress(text, error);
+        if (!address) return std::nullopt;
+        addresses.push_back(*address);
+    }
+    std::sort(addresses.begin(), addresses.end());
+    addresses.erase(std::unique(addresses.begin(), addresses.end()), addresses.end());
+    return addresses;
 }
 
 }  // namespace horavane::cli

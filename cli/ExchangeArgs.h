@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "protocol/ExchangeOptions.h"
 
@@ -31,5 +32,10 @@ void AddExchangeOptions(CLI::App& command, ExchangeArgs& args);
 
 // A clock's address as a command takes it: a strict dotted quad.
 [[nodiscard]] std::optional<Ipv4Address> ParseClockAddress(std::string_view text, std::string& error);
+
+// Several clock addresses, in ascending order with repeats dropped, so that each clock is asked
+// once; nullopt with `error` set at the first one that is not a dotted address.
+[[nodiscard]] std::optional<std::vector<Ipv4Address>> ParseClockAddresses(
+    const std::vector<std::string>& texts, std::string& error);
 
 }  // namespace horavane::cli

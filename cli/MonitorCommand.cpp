@@ -135,15 +135,7 @@ std::optional<std::vector<Ipv4Address>> Targets(const MonitorArgs& args, const E
         return std::nullopt;
     }
     if (!args.subnet.empty()) return FindBySearch(args.subnet, options, error);
-    std::vector<Ipv4Address> targets;
-    for (const std::string& text : args.addresses) {
-        const auto address = ParseClockAddress(text, error);
-        if (!address) return std::nullopt;
-        targets.push_back(*address);
-    }
-    std::sort(targets.begin(), targets.end());
-    targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
-    return targets;
+    return ParseClockAddresses(args.addresses, error);
 }
 
 // One round: every clock queried at once into a fresh window; the rows, and whether all is well.
