@@ -43,7 +43,11 @@ struct MonitorArgs {
 std::string Now() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
     localtime_r(&now, &local);
+#endif
     char text[16];
     std::strftime(text, sizeof text, "%H:%M:%S", &local);
     return text;

@@ -1,8 +1,12 @@
 #include "cli/PasswordPrompt.h"
 
+#ifdef _WIN32
+#include <conio.h>
+#else
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
+#endif
 
 #include <CLI/CLI.hpp>
 #include <fstream>
@@ -30,6 +34,39 @@ std::optional<std::string> ReadPasswordFileLine(const std::string& path) {
     return WithoutLineEnd(line);
 }
 
+// Applies the line-editing keys the prompt understands. false once Ctrl-C has been typed.
+bool TakeKey(std::string& line, char c) {
+    if (c == '\x03') return false;  // Ctrl-C
+    if (c == '\x7f' || c == '\b') {
+        if (!line.empty()) line.pop_back();
+    } else if (c == '\x15') {  // Ctrl-U
+        line.clear();
+    } else {
+        line += c;
+    }
+    return true;
+}
+
+std::optional<std::string> Interrupted() {
+    std::cerr << "horavanectl: interrupted\n";
+    return std::nullopt;
+}
+
+#ifdef _WIN32
+
+// The console's own unechoed key reader; Ctrl-C arrives as a key.
+std::optional<std::string> AskOnTerminal() {
+    std::cerr << "Password: " << std::flush;
+    std::string line;
+    for (int c = _getch(); c != '\r' && c != '\n' && c != EOF; c = _getch()) {
+        if (!TakeKey(line, static_cast<char>(c))) return Interrupted();
+    }
+    std::cerr << "\n";
+    return line;
+}
+
+#else
+
 // Prompts on the controlling terminal with echo switched off, whatever stdin and stdout are.
 std::optional<std::string> AskOnTerminal() {
     const int tty = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -55,27 +92,19 @@ std::optional<std::string> AskOnTerminal() {
     char c = 0;
     bool interrupted = false;
     while (::read(tty, &c, 1) == 1 && c != '\n' && c != '\r') {
-        if (c == '\x03') {  // Ctrl-C
+        if (!TakeKey(line, c)) {
             interrupted = true;
             break;
-        }
-        if (c == '\x7f' || c == '\b') {
-            if (!line.empty()) line.pop_back();
-        } else if (c == '\x15') {  // Ctrl-U
-            line.clear();
-        } else {
-            line += c;
         }
     }
     if (canHide) ::tcsetattr(tty, TCSAFLUSH, &saved);
     [[maybe_unused]] const auto newlineWritten = ::write(tty, "\n", 1);
     ::close(tty);
-    if (interrupted) {
-        std::cerr << "horavanectl: interrupted\n";
-        return std::nullopt;
-    }
+    if (interrupted) return Interrupted();
     return WithoutLineEnd(line);
 }
+
+#endif
 
 }  // namespace
 
