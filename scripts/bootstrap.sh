@@ -15,7 +15,7 @@ PACKAGES=(
   # screenshots under a virtual display, icon rendering
   xvfb xauth x11-apps imagemagick librsvg2-bin
   # the Debian package
-  dpkg-dev fakeroot file
+  dpkg-dev fakeroot file desktop-file-utils
 )
 
 missing=()
