@@ -156,6 +156,10 @@ std::string DaylightSavingText(const DialogControls& controls) {
     return point(s["dstStart"]) + " - " + point(s["dstEnd"]);
 }
 
+std::string JsonText(const Json& value, int indent) {
+    return value.dump(indent, ' ', false, Json::error_handler_t::replace);
+}
+
 std::vector<std::string> DifferingFields(const Json& written, const Json& shown) {
     std::vector<std::string> lines;
     for (const std::string& key : WritableKeys()) {

@@ -32,6 +32,10 @@ using Json = nlohmann::ordered_json;
 // "2 Second Sun Mar - 3 Last Sun Oct", or "off" when daylight saving is not ticked.
 [[nodiscard]] std::string DaylightSavingText(const DialogControls& controls);
 
+// The JSON text a command prints. A clock's serial number is whatever bytes it sends; any that
+// are not UTF-8 are printed as U+FFFD instead of ending the program.
+[[nodiscard]] std::string JsonText(const Json& value, int indent = -1);
+
 // Writable fields whose values differ, one "key: wrote X, clock shows Y" line each.
 [[nodiscard]] std::vector<std::string> DifferingFields(const Json& written, const Json& shown);
 

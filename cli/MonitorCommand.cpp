@@ -190,7 +190,7 @@ int RunMonitorCommand(const MonitorArgs& args) {
         Json rows;
         allWell = MonitorRound(*targets, *options, lastSeen, rows);
         if (args.json)
-            std::cout << (args.once ? rows.dump(2) : rows.dump()) << std::endl;
+            std::cout << JsonText(rows, args.once ? 2 : -1) << std::endl;
         else
             PrintTable(rows, clearScreen);
         if (args.once || ++round == args.rounds) break;

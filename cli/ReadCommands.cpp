@@ -70,7 +70,7 @@ int RunSearchCommand(const SearchArgs& args) {
     }
     const auto clocks = controls.ListEntries(ctl::ClockList);
     if (args.json) {
-        std::cout << Json(clocks).dump(2) << "\n";
+        std::cout << JsonText(Json(clocks), 2) << "\n";
     } else {
         for (const std::string& clock : clocks) std::cout << clock << "\n";
     }
@@ -100,9 +100,9 @@ int RunStatusCommand(const StatusArgs& args) {
         return code;
     }
     if (args.writableOnly)
-        std::cout << WritableJson(dialog.controls()).dump(2) << "\n";
+        std::cout << JsonText(WritableJson(dialog.controls()), 2) << "\n";
     else if (args.json)
-        std::cout << StatusJson(dialog.controls(), dialog.address()).dump(2) << "\n";
+        std::cout << JsonText(StatusJson(dialog.controls(), dialog.address()), 2) << "\n";
     else
         std::cout << StatusBlock(dialog.controls(), dialog.address());
     return kExitOk;

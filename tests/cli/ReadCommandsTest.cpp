@@ -136,6 +136,21 @@ TEST(CtlStatus, SilentClockChecksumErrorsAndBadAddressHaveTheirExitCodes) {
     }
 }
 
+TEST(CtlStatus, SerialNumberBytesThatAreNotUtf8StillGiveJson) {
+    // A reply cut after the first byte of a two-byte letter carries a serial number that is not UTF-8.
+    TempFile state(R"({"clocks": {"127.0.0.2": {"serialNumber": "HV-\u00e9"}}})", "state.json");
+    SimProcess sim({"--clocks", "1", "--state-file", state.path(), "--fault", "127.0.0.2:short=72"});
+    ASSERT_TRUE(sim.started()) << sim.Banner();
+
+    const auto status = RunCtl(sim, {"status", "127.0.0.2", "--json"});
+    ASSERT_EQ(status.exitCode, 0) << status.err;
+    EXPECT_EQ(json::parse(status.out)["serialNumber"], "HV-\xEF\xBF\xBD");
+
+    const auto monitor = RunCtl(sim, {"monitor", "127.0.0.2", "--once", "--json"});
+    ASSERT_EQ(monitor.exitCode, 0) << monitor.err;
+    EXPECT_EQ(json::parse(monitor.out)[0]["serialNumber"], "HV-\xEF\xBF\xBD");
+}
+
 TEST(CtlUsage, VersionHelpAndUnknownCommands) {
     const auto version = RunCtlPlain({"--version"});
     EXPECT_EQ(version.exitCode, 0);
