@@ -27,8 +27,9 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QFrame(parent) {
         part->setValidator(digits);
         part->setMaxLength(kDigitsPerPart);
         part->setContextMenuPolicy(Qt::NoContextMenu);
-        // The field is one tab stop: Tab leaves it, clicks and the arrows move between parts.
-        part->setFocusPolicy(Qt::ClickFocus);
+        // The field is one tab stop, reached at its first part: the focus chain passes over a widget
+        // with a focus proxy and takes the proxy's own policy. Clicks and the arrows reach the others.
+        part->setFocusPolicy(i == 0 ? Qt::StrongFocus : Qt::ClickFocus);
         part->installEventFilter(this);
         const int index = static_cast<int>(i);
         connect(part, &QLineEdit::textEdited, this, [this, index] { OnPartEdited(index); });
@@ -117,6 +118,14 @@ bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
     QLineEdit* part = Part(index);
     const bool atStart = part->cursorPosition() == 0 && !part->hasSelectedText();
     const bool atEnd = part->cursorPosition() == part->text().size() && !part->hasSelectedText();
+    const bool backtab = key->key() == Qt::Key_Backtab ||
+                         (key->key() == Qt::Key_Tab && key->modifiers().testFlag(Qt::ShiftModifier));
+    if (backtab && index > 0) {
+        // Backwards from a later part the chain would stop at the first part of the same field.
+        Part(0)->setFocus(Qt::BacktabFocusReason);
+        focusNextPrevChild(false);
+        return true;
+    }
     switch (key->key()) {
         case Qt::Key_Period:
         case Qt::Key_Space:

@@ -3,6 +3,7 @@
 // the message boxes.
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -57,8 +58,37 @@ TEST_F(MainWindowTemplateTest, StartsEmptyWithPreloadedListsAndTheFocusOnSearch)
     dialog_.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog_));
     EXPECT_EQ(dialog_.focusWidget(), dialog_.Control(ctl::SearchButton));
-    QTest::keyClick(&dialog_, Qt::Key_Tab);
-    EXPECT_EQ(dialog_.focusWidget(), dialog_.Control(ctl::ModifyButton));
+}
+
+// The id of the control that holds the keyboard focus, a part of an address field included.
+int FocusedControl() {
+    for (QWidget* widget = QApplication::focusWidget(); widget != nullptr; widget = widget->parentWidget()) {
+        const QVariant id = widget->property("controlId");
+        if (id.isValid()) return id.toInt();
+    }
+    return 0;
+}
+
+TEST_F(MainWindowTemplateTest, TabVisitsEveryTabStopInTemplateOrder) {
+    dialog_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog_));
+    const std::vector<int> tabStops = {1002, 1012, 1013, 1014, 1015, 1016, 1017, 1018, 1019,
+                                       1020, 1021, 1025, 1030, 1031, 1032, 1041, 1033, 1037,
+                                       1038, 1034, 1040, 1045, 1048, 1049, 1050, 1055, 1002};
+    std::vector<int> visited = {FocusedControl()};
+    for (std::size_t step = 1; step < tabStops.size(); ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.push_back(FocusedControl());
+    }
+    EXPECT_EQ(visited, tabStops);
+
+    // Backwards from the third part of an address field leaves the field, as forwards does.
+    ControlAs<IpAddressEdit>(dialog_, ctl::IpAddress)->Part(2)->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(FocusedControl(), ctl::TimeServer5);
+    ControlAs<IpAddressEdit>(dialog_, ctl::IpAddress)->Part(2)->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(FocusedControl(), ctl::SubnetMask);
 }
 
 TEST_F(MainWindowTemplateTest, RadioPairsObeyTheLogicAndAClickChoosesOne) {
