@@ -48,7 +48,15 @@ std::optional<SettingsChange> ReadSettingsFile(const std::string& path, std::str
         error = "cannot read the settings file " + path;
         return std::nullopt;
     }
-    const Json file = Json::parse(in, nullptr, false);
+    Json file;
+    try {
+        file = Json::parse(in, nullptr, false);
+    } catch (const std::ios_base::failure&) {
+        // The parser reads the stream buffer directly, whose read errors (a folder named as the
+        // file, say) arrive as exceptions rather than as a failed stream.
+        error = "cannot read the settings file " + path;
+        return std::nullopt;
+    }
     if (file.is_discarded()) {
         error = path + " is not valid JSON";
         return std::nullopt;

@@ -105,6 +105,11 @@ TEST_F(CtlApply, RefusalsBadFilesAndWrongPasswordsWriteNothing) {
         EXPECT_FALSE(result.err.empty()) << bad;
     }
 
+    const TempFolder folder;
+    const auto unreadable = Apply(sim, folder.path().string(), {"127.0.0.2"});
+    EXPECT_EQ(unreadable.exitCode, 1) << unreadable.err;
+    EXPECT_NE(unreadable.err.find("cannot read the settings file"), std::string::npos) << unreadable.err;
+
     TempFile good(R"({"timeZoneEntry": "UTC +8"})", "good.json");
     TempFile wrong("qxndarvelint\n", "wrong");
     const auto denied = RunCtl(sim, {"apply", good.path(), "127.0.0.2", "--password-file", wrong.path(),
