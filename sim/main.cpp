@@ -26,6 +26,9 @@ using horavane::sim::SimulatorOptions;
 
 constexpr int kExitUsage = 1;
 constexpr int kExitCannotStart = 2;
+// The deadline is kept in 64-bit nanoseconds (about 292 years); a longer span would wrap round and
+// end the clocks at once. About 31 years is plenty for a test or a demo.
+constexpr double kLongestExitAfter = 1e9;
 
 struct CommandLine {
     int clocks = 5;
@@ -169,6 +172,10 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         return app.exit(e) == 0 ? 0 : kExitUsage;
     }
+
+    // NaN passes CLI11's number checks, and would end the clocks at once as well.
+    if (!(line.exitAfter >= 0 && line.exitAfter <= kLongestExitAfter))
+        return Usage("--exit-after: a number of seconds above 0 and at most 1000000000");
 
     std::string error;
     const auto first = FirstAddress(line, &error);

@@ -91,6 +91,15 @@ TEST(SimBinary, BadCommandLinesExitWithOneAndSayWhy) {
     }
 }
 
+TEST(SimBinary, AnExitAfterTheDeadlineCannotHoldIsRefusedRatherThanEndingAtOnce) {
+    for (const char* seconds : {"1e12", "nan"}) {
+        ChildProcess sim({kProgram, "--clocks", "1", "--port", "0", "--exit-after", seconds});
+        EXPECT_EQ(sim.Wait(kStartLimit), 1) << seconds;
+        EXPECT_FALSE(sim.ReadLine(Ms(10))) << "no banner for " << seconds;
+        EXPECT_NE(sim.Stderr().find("--exit-after"), std::string::npos) << seconds;
+    }
+}
+
 TEST(SimBinary, APortHeldByAnotherProgramExitsWithTwoAndNamesTheAddress) {
     const PlainSocket taken(Ipv4Address{{127, 0, 0, 2}});
     ASSERT_TRUE(taken.bound());
