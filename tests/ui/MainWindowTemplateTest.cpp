@@ -142,6 +142,27 @@ TEST_F(MainWindowTemplateTest, ClockListKeepsTextOrderAndOnlyTheOperatorsSelecti
     EXPECT_TRUE(messages.all().empty());
 }
 
+// The platform's list box has no way to take the selection away; losing it would blank the shown
+// clock, with any edits made to it, and leave Modify with no clock to write to.
+TEST_F(MainWindowTemplateTest, ClicksBesideOrOnTheSelectedEntryKeepTheSelectedClock) {
+    RecordedMessages messages;
+    dialog_.show();
+    for (const char* address : {"127.0.0.2", "127.0.0.3"}) dialog_.ListAdd(ctl::ClockList, address);
+    ClickListEntry(dialog_, "127.0.0.2");  // the simulated clock
+    ASSERT_EQ(sim_->RequestsReceived(0, Command::QueryStatus), 1);
+    dialog_.SetIp(ctl::TimeServer5, Ipv4Address{{10, 0, 0, 9}});  // the operator's edit
+
+    auto* list = ControlAs<QListWidget>(dialog_, ctl::ClockList);
+    const QPoint selected = list->visualItemRect(list->item(0)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, list->viewport()->height() - 5));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, selected);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, selected);
+    EXPECT_EQ(dialog_.ListSelectedIndex(ctl::ClockList), 0);
+    EXPECT_EQ(sim_->RequestsReceived(0, Command::QueryStatus), 1);
+    EXPECT_EQ(IpText(dialog_, ctl::TimeServer5), "10.0.0.9");
+    EXPECT_TRUE(messages.all().empty());
+}
+
 TEST_F(MainWindowTemplateTest, EnterPressesAFocusedButtonAndOtherwiseEndsTheDialog) {
     RecordedMessages messages;
     dialog_.show();
