@@ -168,7 +168,13 @@ bool JsonRulePoint(SettingsChange& change, const nlohmann::ordered_json& value, 
         error = "settings file: \"" + key + "\" must be an object with hour, week, day and month";
         return false;
     }
-    const char* names[] = {"hour", "week", "day", "month"};
+    const std::string names[] = {"hour", "week", "day", "month"};
+    for (const auto& item : value.items()) {
+        if (std::find(std::begin(names), std::end(names), item.key()) == std::end(names)) {
+            error = "settings file: unknown key \"" + key + "." + item.key() + "\" (hour, week, day, month)";
+            return false;
+        }
+    }
     for (std::size_t i = 0; i < 4; ++i) {
         const auto item = value.contains(names[i]) ? value[names[i]] : nlohmann::ordered_json();
         if (!JsonList(change, item, ids[i], key + "." + names[i], error)) return false;

@@ -98,7 +98,8 @@ TEST_F(CtlApply, RefusalsBadFilesAndWrongPasswordsWriteNothing) {
 
     for (const std::string& bad :
          {std::string(R"({"timeZoneEntry": "UTC +15"})"), std::string(R"({"colour": 1})"),
-          std::string("not json"), std::string(R"({"timeServers": ["10.0.0.1"]})")}) {
+          std::string("not json"), std::string(R"({"timeServers": ["10.0.0.1"]})"),
+          std::string(R"({"dstStart": {"hour": "2", "weeek": "Last", "day": "Sun", "month": "Mar"}})")}) {
         TempFile file(bad, "bad.json");
         const auto result = Apply(sim, file.path(), {"127.0.0.2"});
         EXPECT_EQ(result.exitCode, 1) << bad;
