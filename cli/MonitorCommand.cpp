@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <ctime>
 #include <iomanip>
@@ -172,6 +173,11 @@ void SleepInterruptibly(std::chrono::milliseconds total) {
 }
 
 int RunMonitorCommand(const MonitorArgs& args) {
+    // NaN passes the option's range check and would drop the pause between rounds altogether.
+    if (std::isnan(args.interval)) {
+        std::cerr << "horavanectl: --interval: a number of seconds from 0.1 to 86400\n";
+        return kExitUsage;
+    }
     std::string error;
     const auto options = MakeExchangeOptions(args.exchange, error);
     const auto targets = options ? Targets(args, *options, error) : std::nullopt;

@@ -144,6 +144,10 @@ TEST(CtlMonitor, OnceJsonExitsZeroOnlyWhenEveryClockAnswersInSync) {
     EXPECT_EQ(rows[2]["state"], "silent");
     EXPECT_EQ(rows[2]["answered"], false);
 
+    const auto noPause = RunCtl(sim, {"monitor", "127.0.0.2", "--interval", "nan", "--rounds", "2"});
+    EXPECT_EQ(noPause.exitCode, 1) << noPause.out;
+    EXPECT_NE(noPause.err.find("--interval"), std::string::npos) << noPause.err;
+
     // The subnet is searched first; the silent clock is then not among those found.
     const auto bySearch = RunCtl(sim, {"monitor", "--subnet", "127.0.0.0", "--once"});
     EXPECT_EQ(bySearch.exitCode, 6);
