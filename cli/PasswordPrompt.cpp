@@ -31,6 +31,11 @@ std::optional<std::string> ReadPasswordFileLine(const std::string& path) {
     }
     std::string line;
     std::getline(file, line);
+    // A read error, such as a folder named as the file, is not a wrong password.
+    if (file.bad()) {
+        std::cerr << "horavanectl: cannot read the password file " << path << "\n";
+        return std::nullopt;
+    }
     return WithoutLineEnd(line);
 }
 

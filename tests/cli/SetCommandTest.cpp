@@ -136,6 +136,11 @@ TEST_F(CtlSet, WrongOrMissingPasswordWritesNothing) {
 
     const auto missing = Set("127.0.0.2", {"--time-zone", "UTC +8"}, "/nonexistent/password");
     EXPECT_EQ(missing.exitCode, 7);
+    EXPECT_NE(missing.err.find("cannot read the password file"), std::string::npos) << missing.err;
+    const TempFolder folder;
+    const auto unreadable = Set("127.0.0.2", {"--time-zone", "UTC +8"}, folder.path().string());
+    EXPECT_EQ(unreadable.exitCode, 7);
+    EXPECT_NE(unreadable.err.find("cannot read the password file"), std::string::npos) << unreadable.err;
 
     // Without a file and without a terminal there is nobody to ask.
     const auto noTerminal =
