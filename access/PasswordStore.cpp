@@ -13,6 +13,10 @@
 
 #ifdef _WIN32
 #include <share.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace horavane {
@@ -44,12 +48,22 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-// Nobody else may have the file open meanwhile where the system can say so.
+// Nobody else may have the file open meanwhile where the system can say so. Only a plain file is
+// read: opening a pipe put in its place would wait for a writer, and the password dialog with it.
 FilePtr OpenForReading(const std::filesystem::path& path) {
 #ifdef _WIN32
     return FilePtr(_wfsopen(path.c_str(), L"rb", _SH_DENYRW));
 #else
-    return FilePtr(std::fopen(path.c_str(), "rb"));
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) return nullptr;
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(descriptor);
+        return nullptr;
+    }
+    FilePtr file(::fdopen(descriptor, "rb"));
+    if (!file) ::close(descriptor);
+    return file;
 #endif
 }
 

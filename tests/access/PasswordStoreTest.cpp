@@ -10,7 +10,13 @@
 #include "tests/common/TempFolder.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 #endif
 
 namespace horavane {
@@ -119,6 +125,28 @@ TEST(PasswordFileTest, ReadOnlyPasswordFileRefusesAChange) {
     EXPECT_FALSE(PasswordStore(folder.File()).WritePasswordFile("x"));
     EXPECT_EQ(ReadBytes(folder.File()), old);
     EXPECT_EQ(folder.EntryCount(), 1U);
+}
+
+// A pipe in the file's place has no writer to wait for: it reads as no file, at once.
+TEST(PasswordFileTest, PipeInPlaceOfTheFileReadsAsNoFileWithoutWaiting) {
+    TempFolder folder;
+    ASSERT_EQ(::mkfifo(folder.File().c_str(), 0600), 0);
+    PasswordDigest digest = InitialDigest();
+    std::atomic<bool> returned{false};
+    std::thread reader([&] {
+        PasswordStore(folder.File()).ReadPasswordFile(digest);
+        returned = true;
+    });
+    for (int waited = 0; waited < 50 && !returned; ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(returned) << "the read waited for a writer";
+    if (!returned) {
+        // A writer that comes and goes releases a reader waiting in open(), so the test ends.
+        const int writer = ::open(folder.File().c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) ::close(writer);
+    }
+    reader.join();
+    EXPECT_EQ(digest, InitialDigest());
 }
 #endif
 
