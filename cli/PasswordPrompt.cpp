@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include <csignal>
 #endif
 
 #include <CLI/CLI.hpp>
@@ -72,6 +74,38 @@ std::optional<std::string> AskOnTerminal() {
 
 #else
 
+// While the prompt has the echo off, a SIGTERM or SIGHUP (a `timeout`, a closed window) must not
+// leave the operator's terminal without echo: the handler puts the saved settings back and then
+// lets the signal end the program as it would have.
+int g_promptTty = -1;
+termios g_savedTerminal{};
+
+extern "C" void RestoreTerminalAndDie(int signal) {
+    if (g_promptTty >= 0) ::tcsetattr(g_promptTty, TCSAFLUSH, &g_savedTerminal);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+class EchoRestorer {
+  public:
+    EchoRestorer(int tty, const termios& saved) {
+        g_promptTty = tty;
+        g_savedTerminal = saved;
+        for (int sig : {SIGTERM, SIGHUP}) previous_[Index(sig)] = ::signal(sig, RestoreTerminalAndDie);
+    }
+    ~EchoRestorer() {
+        for (int sig : {SIGTERM, SIGHUP}) ::signal(sig, previous_[Index(sig)]);
+        ::tcsetattr(g_promptTty, TCSAFLUSH, &g_savedTerminal);
+        g_promptTty = -1;
+    }
+    EchoRestorer(const EchoRestorer&) = delete;
+    EchoRestorer& operator=(const EchoRestorer&) = delete;
+
+  private:
+    static std::size_t Index(int sig) { return sig == SIGTERM ? 0 : 1; }
+    void (*previous_[2])(int) = {SIG_DFL, SIG_DFL};
+};
+
 // Prompts on the controlling terminal with echo switched off, whatever stdin and stdout are.
 std::optional<std::string> AskOnTerminal() {
     const int tty = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -82,7 +116,9 @@ std::optional<std::string> AskOnTerminal() {
     }
     termios saved{};
     const bool canHide = ::tcgetattr(tty, &saved) == 0;
+    std::optional<EchoRestorer> restorer;
     if (canHide) {
+        restorer.emplace(tty, saved);
         // Key by key without echo; Ctrl-C arrives as a key instead of a signal, so the echo is always
         // switched back on.
         termios silent = saved;
@@ -102,7 +138,7 @@ std::optional<std::string> AskOnTerminal() {
             break;
         }
     }
-    if (canHide) ::tcsetattr(tty, TCSAFLUSH, &saved);
+    restorer.reset();
     [[maybe_unused]] const auto newlineWritten = ::write(tty, "\n", 1);
     ::close(tty);
     if (interrupted) return Interrupted();
