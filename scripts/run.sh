@@ -33,8 +33,8 @@ if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
   echo "Type 127.0.0.1 under \"Search the Subnet\", press Search (about 26 s), then pick a clock."
   "$bin/ui/horavane"
 else
-  echo "No display here, so the window cannot open (run this under a desktop session, or"
-  echo "'xvfb-run scripts/run.sh' for a virtual one). Showing the same work from the command line:"
+  echo "No display here, so the window cannot open: run this from a desktop session to get it."
+  echo "Showing the same work from the command line:"
   echo
   echo "\$ horavanectl search 127.0.0.1    # the paced sweep: 26 batches, about 26 s"
   "$bin/cli/horavanectl" search 127.0.0.1
