@@ -12,6 +12,7 @@
 #include "settings/ControlIds.h"
 #include "ui/AppIcon.h"
 #include "ui/CAboutDlg.h"
+#include "ui/ClockListBox.h"
 #include "ui/DialogUnits.h"
 #include "ui/IpAddressEdit.h"
 #include "ui/MessageBoxes.h"
@@ -95,6 +96,7 @@ void CVantorDlg::ConnectHandlers() {
     connect(ui_->ctl1002, &QPushButton::clicked, this, &CVantorDlg::OnSearch);
     connect(ui_->ctl1012, &QPushButton::clicked, this, [this] { logic_.OnModify(); });
     connect(m_clockList, &QListWidget::itemSelectionChanged, this, &CVantorDlg::OnClockListSelection);
+    connect(m_clockList, &ClockListBox::selectedClockClickedAgain, this, &CVantorDlg::OnClockListSelection);
     for (const int id : {ctl::Format12, ctl::Format24, ctl::StaticIp, ctl::DynamicIp}) {
         connect(qobject_cast<QRadioButton*>(Control(id)), &QRadioButton::clicked, this,
                 [this, id] { OnAddressModeClicked(id); });

@@ -23,6 +23,7 @@ class SearchWorker;
 
 namespace horavane::ui {
 
+class ClockListBox;
 class GuiThreadCalls;
 class IpAddressEdit;
 class QtSearchView;
@@ -98,7 +99,7 @@ class CVantorDlg : public QDialog, public DialogControls {
     std::unique_ptr<::Ui::CVantorDlg> ui_;
     // The controls the template binds to members; all others are reached by id.
     QProgressBar* m_progress = nullptr;
-    QListWidget* m_clockList = nullptr;
+    ClockListBox* m_clockList = nullptr;
     IpAddressEdit* m_timeServer1 = nullptr;
     QComboBox* m_timeZone = nullptr;
     QComboBox* m_energyFrom = nullptr;

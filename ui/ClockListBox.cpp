@@ -1,5 +1,7 @@
 #include "ui/ClockListBox.h"
 
+#include <QMouseEvent>
+
 namespace horavane::ui {
 
 ClockListBox::ClockListBox(QWidget* parent) : QListWidget(parent) {
@@ -13,6 +15,16 @@ QItemSelectionModel::SelectionFlags ClockListBox::selectionCommand(const QModelI
         return QItemSelectionModel::NoUpdate;
     }
     return command;
+}
+
+void ClockListBox::mousePressEvent(QMouseEvent* event) {
+    const QModelIndex index = indexAt(event->position().toPoint());
+    const bool again =
+        event->button() == Qt::LeftButton && index.isValid() && selectionModel()->isSelected(index);
+    QListWidget::mousePressEvent(event);
+    if (again) {
+        emit selectedClockClickedAgain();
+    }
 }
 
 }  // namespace horavane::ui

@@ -144,7 +144,7 @@ TEST_F(MainWindowTemplateTest, ClockListKeepsTextOrderAndOnlyTheOperatorsSelecti
 
 // The platform's list box has no way to take the selection away; losing it would blank the shown
 // clock, with any edits made to it, and leave Modify with no clock to write to.
-TEST_F(MainWindowTemplateTest, ClicksBesideOrOnTheSelectedEntryKeepTheSelectedClock) {
+TEST_F(MainWindowTemplateTest, ClicksBesideTheEntriesKeepTheClockAndAClickOnItQueriesItAfresh) {
     RecordedMessages messages;
     dialog_.show();
     for (const char* address : {"127.0.0.2", "127.0.0.3"}) dialog_.ListAdd(ctl::ClockList, address);
@@ -155,11 +155,18 @@ TEST_F(MainWindowTemplateTest, ClicksBesideOrOnTheSelectedEntryKeepTheSelectedCl
     auto* list = ControlAs<QListWidget>(dialog_, ctl::ClockList);
     const QPoint selected = list->visualItemRect(list->item(0)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, list->viewport()->height() - 5));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, selected);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, selected);
     EXPECT_EQ(dialog_.ListSelectedIndex(ctl::ClockList), 0);
     EXPECT_EQ(sim_->RequestsReceived(0, Command::QueryStatus), 1);
     EXPECT_EQ(IpText(dialog_, ctl::TimeServer5), "10.0.0.9");
+
+    // Selecting the clock again, Ctrl held or not, reads it afresh and keeps it selected.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, selected);
+    EXPECT_EQ(dialog_.ListSelectedIndex(ctl::ClockList), 0);
+    EXPECT_EQ(sim_->RequestsReceived(0, Command::QueryStatus), 2);
+    EXPECT_EQ(IpText(dialog_, ctl::TimeServer5), "");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, selected);
+    EXPECT_EQ(dialog_.ListSelectedIndex(ctl::ClockList), 0);
+    EXPECT_EQ(sim_->RequestsReceived(0, Command::QueryStatus), 3);
     EXPECT_TRUE(messages.all().empty());
 }
 
