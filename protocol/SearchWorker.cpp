@@ -205,7 +205,8 @@ bool PrepareSearch(DialogControls& controls) {
         return false;
     }
     // Disabled here rather than by the worker, so that a quick second click cannot start a second
-    // sweep before the first one has got going.
+    // sweep, nor a click on the list a query on the clock port, before the sweep has got going.
+    controls.Enable(ctl::ClockList, false);
     controls.Enable(ctl::SearchButton, false);
     return true;
 }
@@ -213,12 +214,13 @@ bool PrepareSearch(DialogControls& controls) {
 void RunSearch(SearchView& target, const ExchangeOptions& options, const SearchPacing& pacing,
                std::stop_token stop) {
     StoppableView view(target, std::move(stop));
-    // The early ends leave the window as the button handler left it, but with the button it
-    // disabled handed back.
+    // The early ends leave the window as the button handler left it, but with the list and the
+    // button it disabled handed back.
     std::optional<NetworkLibrary> library = NetworkLibrary::Start(2, 2);
     std::optional<UdpSocket> socket = library ? OpenExchangeSocket(options.port) : std::nullopt;
     ClockDatagram request;
     if (!socket || !BuildOwnRequest(request, Command::Search, options)) {
+        view.EnableClockList(true);
         view.EnableSearchButton(true);
         return;
     }
@@ -228,6 +230,7 @@ void RunSearch(SearchView& target, const ExchangeOptions& options, const SearchP
     const IpFieldValue field = view.ReadSearchAddress();
     if (view.Stopped()) return;
     if (field.IsBlank()) {
+        view.EnableClockList(true);
         view.EnableSearchButton(true);
         return;
     }

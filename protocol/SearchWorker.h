@@ -54,7 +54,8 @@ struct SearchPacing {
 };
 
 // The search button's half: clears the display, refuses an all-blank address with
-// "Search ip is Error!", and otherwise disables the Search button. true when the worker may start.
+// "Search ip is Error!", and otherwise disables the clock list and the Search button. true when the
+// worker may start.
 [[nodiscard]] bool PrepareSearch(DialogControls& controls);
 
 // The sweep of hosts 1..254 of the subnet in the search field. Receives into a buffer of its own,

@@ -131,6 +131,7 @@ TEST_F(SearchTest, BlankSearchFieldIsRefusedAfterClearingTheDisplay) {
     controls_.SetIpParts(ctl::SearchAddress, firstOnly);
     EXPECT_TRUE(logic().OnSearchClicked());
     EXPECT_FALSE(controls_.IsEnabled(ctl::SearchButton));
+    EXPECT_FALSE(controls_.IsEnabled(ctl::ClockList)) << "no query may start before the sweep does";
 }
 
 TEST_F(SearchTest, WithoutAdapterTheSearchEndsAndHandsBackTheButton) {
@@ -139,8 +140,9 @@ TEST_F(SearchTest, WithoutAdapterTheSearchEndsAndHandsBackTheButton) {
     RecordingSearchView view(controls_);
     RunSearch(view, options_, SearchPacing{}, std::stop_token{});
 
-    EXPECT_EQ(view.calls(), std::vector<std::string>{"button on"});
+    EXPECT_EQ(view.calls(), (std::vector<std::string>{"list on", "button on"}));
     EXPECT_TRUE(controls_.IsEnabled(ctl::SearchButton));
+    EXPECT_TRUE(controls_.IsEnabled(ctl::ClockList));
     EXPECT_EQ(controls_.ListEntries(ctl::ClockList), std::vector<std::string>{"10.9.9.9"});
     EXPECT_EQ(sim().RequestsReceived(0, Command::Search), 0);
 }
