@@ -94,7 +94,9 @@ struct AddressCase {
 };
 
 // Keeps CTest's test names to the row's name instead of a dump of the row's bytes.
-void PrintTo(const AddressCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const AddressCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class AddressChecks : public testing::TestWithParam<AddressCase> {};
 
