@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   # toolchain
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config clang-format git
   # libraries
   qt6-base-dev qt6-base-dev-tools libgl-dev libssl-dev libcli11-dev nlohmann-json3-dev libgtest-dev libgmock-dev
   # peak memory in bench/bench.sh
