@@ -18,6 +18,8 @@
 
 #include <system_error>
 
+#include "platform/Paths.h"
+
 namespace horavane {
 namespace {
 
@@ -138,20 +140,9 @@ std::shared_ptr<PasswordFileSystem> RealFileSystem() {
 #endif
 }
 
-// Sized by asking the system first, so that no directory is too long for the path and no
-// half-built path is ever used: a failed query gives no path, which reads as no file and refuses writes.
 std::filesystem::path DefaultPasswordFilePath() {
-#ifdef _WIN32
-    const UINT needed = GetWindowsDirectoryW(nullptr, 0);
-    if (needed == 0) return {};
-    std::wstring folder(needed, L'\0');
-    const UINT length = GetWindowsDirectoryW(folder.data(), needed);
-    if (length == 0 || length >= needed) return {};
-    folder.resize(length);
-    return std::filesystem::path(folder) / L"ZOR.dat";
-#else
-    return "/var/lib/horavane/ZOR.dat";
-#endif
+    const std::filesystem::path folder = WorkstationDataFolder();
+    return folder.empty() ? std::filesystem::path() : folder / "ZOR.dat";
 }
 
 }  // namespace horavane

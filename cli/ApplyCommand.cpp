@@ -12,10 +12,11 @@
 #include "cli/PasswordPrompt.h"
 #include "cli/SettingsChange.h"
 #include "cli/WriteVerification.h"
-#include "protocol/ConfigurationWrite.h"
+#include "dialog/ClockDisplay.h"
+#include "dialog/ControlIds.h"
+#include "protocol/ClockCodec.h"
 #include "protocol/FleetExchange.h"
-#include "settings/ControlIds.h"
-#include "settings/SettingCodes.h"
+#include "settings/Messages.h"
 
 namespace horavane::cli {
 namespace {
@@ -35,12 +36,6 @@ struct FleetMember {
     bool verified = false;
     std::optional<ClockDatagram> written;
 };
-
-std::unique_ptr<InMemoryControls> FreshWindow() {
-    auto controls = std::make_unique<InMemoryControls>(InMemoryControls::WithDialogData());
-    FillRuleLists(*controls);
-    return controls;
-}
 
 std::optional<SettingsChange> ReadSettingsFile(const std::string& path, std::string& error) {
     std::ifstream in(path);
@@ -64,23 +59,25 @@ std::optional<SettingsChange> ReadSettingsFile(const std::string& path, std::str
     return ChangeFromJson(file, error);
 }
 
-// Queries every member into fresh windows; true for each that answered.
-std::vector<bool> QueryFleet(std::vector<FleetMember>& members, const ExchangeOptions& options,
-                             std::vector<std::string>& failures) {
-    std::vector<FleetClock> fleet;
+// Queries every member into a fresh window of its own; true for each that answered.
+std::vector<bool> QueryMembers(std::vector<FleetMember>& members, const ExchangeOptions& options,
+                               std::vector<std::string>& failures) {
+    std::vector<Ipv4Address> addresses;
     for (FleetMember& member : members) {
-        member.controls = FreshWindow();
-        fleet.push_back(FleetClock{member.address, member.controls.get()});
+        member.controls = std::make_unique<InMemoryControls>(FreshWindow());
+        addresses.push_back(member.address);
     }
-    RunFleetQuery(fleet, options);
+    const auto outcomes = QueryFleet(addresses, options, [&](std::size_t clock, const ClockDatagram& reply) {
+        ShowReply(*members[clock].controls, DecodeStatus(reply));
+    });
     std::vector<bool> answered(members.size());
-    failures.assign(members.size(), "");
-    for (std::size_t i = 0; i < fleet.size(); ++i) {
-        answered[i] = fleet[i].Answered() && !fleet[i].checksumError;
-        if (fleet[i].checksumError)
-            failures[i] = "Error CheckSum";
-        else if (!fleet[i].Answered())
-            failures[i] = "no reply";
+    failures.assign(members.size(), "no reply");
+    for (std::size_t i = 0; outcomes && i < outcomes->size(); ++i) {
+        const FleetOutcome& outcome = (*outcomes)[i];
+        answered[i] = outcome.Answered();
+        failures[i] = outcome.checksumError ? std::string(msg::kChecksumError)
+                      : outcome.Answered()  ? ""
+                                            : "no reply";
     }
     return answered;
 }
@@ -99,13 +96,13 @@ std::vector<FleetWrite> BuildWrites(std::vector<FleetMember>& members, const Set
         InMemoryControls& controls = *member.controls;
         ApplyChange(change, controls);
         controls.ClearMessages();
-        ClockDatagram request;
-        if (!BuildWriteSettings(controls, request)) {
+        ClockDialogLogic window(controls);
+        if (!window.BuildWriteSettings()) {
             member.result = "refused: " + FirstMessage(controls);
             continue;
         }
-        member.written = request;
-        writes.push_back(FleetWrite{member.address, request});
+        member.written = window.buffer();
+        writes.push_back(FleetWrite{member.address, window.buffer()});
     }
     return writes;
 }
@@ -119,7 +116,7 @@ void VerifyWrites(std::vector<FleetMember>& members, const ExchangeOptions& opti
             again.push_back(FleetMember{member.address, nullptr, "", false, std::nullopt});
         }
     std::vector<std::string> failures;
-    const auto answered = QueryFleet(again, options, failures);
+    const auto answered = QueryMembers(again, options, failures);
     for (std::size_t i = 0; i < sent.size(); ++i) {
         if (!answered[i]) {
             sent[i]->result = "not verified: " + failures[i] + " to the verifying query";
@@ -166,7 +163,7 @@ int RunApplyCommand(const ApplyArgs& args) {
     for (Ipv4Address address : *targets)
         members.push_back(FleetMember{address, nullptr, "", false, std::nullopt});
     std::vector<std::string> failures;
-    QueryFleet(members, *options, failures);
+    QueryMembers(members, *options, failures);
     for (std::size_t i = 0; i < members.size(); ++i) members[i].result = failures[i];
 
     std::vector<FleetWrite> writes = BuildWrites(members, *change);

@@ -4,7 +4,7 @@
 #include <sstream>
 #include <utility>
 
-#include "settings/ControlIds.h"
+#include "dialog/ControlIds.h"
 
 namespace horavane::cli {
 namespace {

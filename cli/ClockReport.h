@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "settings/DialogControls.h"
+#include "dialog/DialogControls.h"
 
 namespace horavane::cli {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "protocol/ExchangeOptions.h"
+#include "protocol/Exchange.h"
 
 namespace CLI {
 class App;

@@ -16,11 +16,12 @@
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
 #include "cli/OneClockDialog.h"
+#include "dialog/ClockDisplay.h"
+#include "dialog/ControlIds.h"
+#include "dialog/SearchWorker.h"
+#include "protocol/ClockCodec.h"
 #include "protocol/FleetExchange.h"
-#include "protocol/SearchWorker.h"
-#include "settings/ControlIds.h"
 #include "settings/Messages.h"
-#include "settings/SettingCodes.h"
 
 namespace horavane::cli {
 namespace {
@@ -55,17 +56,17 @@ std::string Now() {
 }
 
 // One row of the table: what the clock's window shows, or what it showed when last heard.
-Json ClockRow(const FleetClock& clock, const Json* lastSeen) {
+Json ClockRow(const FleetOutcome& clock, const InMemoryControls& window, const Json* lastSeen) {
     Json row;
-    const bool answered = clock.Answered() && !clock.checksumError;
+    const bool answered = clock.Answered();
     if (answered) {
-        const Json status = StatusJson(*clock.controls, clock.address.ToString());
+        const Json status = StatusJson(window, clock.address.ToString());
         row["address"] = status["address"];
         row["serialNumber"] = status["serialNumber"];
         row["syncStatus"] = status["syncStatus"];
         row["currentTimeServer"] = status["currentTimeServer"];
         row["timeZone"] = status["timeZone"];
-        row["daylightSaving"] = DaylightSavingText(*clock.controls);
+        row["daylightSaving"] = DaylightSavingText(window);
         row["lastSeen"] = Now();
     } else if (lastSeen) {
         row = *lastSeen;
@@ -119,14 +120,14 @@ std::optional<std::vector<Ipv4Address>> FindBySearch(const std::string& subnet,
                 "\" is not a search address: up to four numbers 0 to 255 joined by dots";
         return std::nullopt;
     }
-    InMemoryControls controls = InMemoryControls::WithDialogData();
+    InMemoryControls controls = FreshWindow();
     controls.SetIpParts(ctl::SearchAddress, *field);
     if (!PrepareSearch(controls)) {
         error = controls.messages().empty() ? "search refused" : controls.messages().front().text;
         return std::nullopt;
     }
     ControlsSearchView view(controls);
-    RunSearch(view, options, SearchPacing{.fast = true}, std::stop_token{});
+    RunSearch(view, options, SweepPacing{.fast = true}, std::stop_token{});
     std::vector<Ipv4Address> found;
     for (const std::string& entry : controls.ListEntries(ctl::ClockList))
         if (const auto address = Ipv4Address::Parse(entry)) found.push_back(*address);
@@ -146,19 +147,20 @@ std::optional<std::vector<Ipv4Address>> Targets(const MonitorArgs& args, const E
 // One round: every clock queried at once into a fresh window; the rows, and whether all is well.
 bool MonitorRound(const std::vector<Ipv4Address>& targets, const ExchangeOptions& options,
                   std::map<Ipv4Address, Json>& lastSeen, Json& rows) {
-    std::vector<std::unique_ptr<InMemoryControls>> windows;
-    std::vector<FleetClock> fleet;
-    for (Ipv4Address address : targets) {
-        windows.push_back(std::make_unique<InMemoryControls>(InMemoryControls::WithDialogData()));
-        FillRuleLists(*windows.back());
-        fleet.push_back(FleetClock{address, windows.back().get()});
+    std::vector<InMemoryControls> windows(targets.size(), FreshWindow());
+    auto outcomes = QueryFleet(targets, options, [&](std::size_t clock, const ClockDatagram& reply) {
+        ShowReply(windows[clock], DecodeStatus(reply));
+    });
+    if (!outcomes) {
+        outcomes.emplace();
+        for (Ipv4Address address : targets) outcomes->push_back(FleetOutcome{address});
     }
-    RunFleetQuery(fleet, options);
     rows = Json::array();
     bool allWell = !targets.empty();
-    for (const FleetClock& clock : fleet) {
+    for (std::size_t i = 0; i < outcomes->size(); ++i) {
+        const FleetOutcome& clock = (*outcomes)[i];
         const auto last = lastSeen.find(clock.address);
-        Json row = ClockRow(clock, last == lastSeen.end() ? nullptr : &last->second);
+        Json row = ClockRow(clock, windows[i], last == lastSeen.end() ? nullptr : &last->second);
         if (row["answered"].get<bool>()) lastSeen[clock.address] = row;
         allWell = allWell && row["synchronised"].get<bool>();
         rows.push_back(std::move(row));

@@ -3,12 +3,19 @@
 #include <iostream>
 
 #include "cli/ExitCodes.h"
-#include "settings/ControlIds.h"
+#include "dialog/ClockDisplay.h"
+#include "dialog/ControlIds.h"
 
 namespace horavane::cli {
 
+InMemoryControls FreshWindow() {
+    InMemoryControls controls;
+    FillDialogLists(controls);
+    return controls;
+}
+
 OneClockDialog::OneClockDialog(Ipv4Address clock, const ExchangeOptions& options)
-    : address_(clock.ToString()), controls_(InMemoryControls::WithDialogData()), logic_(controls_, options) {
+    : address_(clock.ToString()), logic_(controls_, options) {
     logic_.OnInitDialog();
     controls_.ListAdd(ctl::ClockList, address_);
     controls_.SelectListEntry(ctl::ClockList, 0);
@@ -16,7 +23,7 @@ OneClockDialog::OneClockDialog(Ipv4Address clock, const ExchangeOptions& options
 
 int QueryExitCode(const QueryOutcome& outcome) {
     if (outcome.checksumError) return kExitChecksum;
-    return outcome.repliesShown > 0 ? kExitOk : kExitNoReply;
+    return outcome.repliesAccepted > 0 ? kExitOk : kExitNoReply;
 }
 
 void PrintMessages(const InMemoryControls& controls) {
@@ -32,7 +39,7 @@ void ReportQueryFailure(const QueryOutcome& outcome, const InMemoryControls& con
         PrintMessages(controls);
         return;
     }
-    if (outcome.repliesShown == 0) std::cerr << "horavanectl: no reply from " << address << "\n";
+    if (outcome.repliesAccepted == 0) std::cerr << "horavanectl: no reply from " << address << "\n";
 }
 
 }  // namespace horavane::cli

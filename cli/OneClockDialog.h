@@ -2,12 +2,15 @@
 
 #include <string>
 
-#include "protocol/ClockDialogLogic.h"
-#include "settings/InMemoryControls.h"
+#include "dialog/ClockDialogLogic.h"
+#include "dialog/InMemoryControls.h"
 
 namespace horavane::cli {
 
-// A fresh main window in memory showing one clock: dialog data loaded, OnInitDialog run, the
+// The main window in memory as it opens: every drop-down list filled, nothing selected.
+[[nodiscard]] InMemoryControls FreshWindow();
+
+// A fresh main window in memory showing one clock: OnInitDialog run, the
 // clock's address put into the clock list and selected. Query() is the list's selection change.
 class OneClockDialog {
   public:

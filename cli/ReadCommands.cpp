@@ -10,8 +10,8 @@
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
 #include "cli/OneClockDialog.h"
-#include "protocol/SearchWorker.h"
-#include "settings/ControlIds.h"
+#include "dialog/ControlIds.h"
+#include "dialog/SearchWorker.h"
 
 namespace horavane::cli {
 namespace {
@@ -58,7 +58,7 @@ int RunSearchCommand(const SearchArgs& args) {
         std::cerr << "horavanectl: " << error << "\n";
         return kExitUsage;
     }
-    InMemoryControls controls = InMemoryControls::WithDialogData();
+    InMemoryControls controls = FreshWindow();
     controls.SetIpParts(ctl::SearchAddress, *field);
     if (!PrepareSearch(controls)) {
         PrintMessages(controls);
@@ -66,7 +66,7 @@ int RunSearchCommand(const SearchArgs& args) {
     }
     {
         ProgressSearchView view(controls, ::isatty(STDERR_FILENO) == 1);
-        RunSearch(view, *options, SearchPacing{.fast = args.fast}, std::stop_token{});
+        RunSearch(view, *options, SweepPacing{.fast = args.fast}, std::stop_token{});
     }
     const auto clocks = controls.ListEntries(ctl::ClockList);
     if (args.json) {

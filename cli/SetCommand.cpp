@@ -9,7 +9,6 @@
 #include "cli/PasswordPrompt.h"
 #include "cli/SettingsChange.h"
 #include "cli/WriteVerification.h"
-#include "protocol/ConfigurationWrite.h"
 
 namespace horavane::cli {
 namespace {
@@ -62,13 +61,12 @@ int RunSetCommand(const SetArgs& args) {
     ApplyChange(*change, controls);
     controls.ClearMessages();
     // The Modify button: the checks and the encoding, then one datagram to the selected clock.
-    ClockDatagram& buffer = dialog.logic().buffer();
-    if (!BuildWriteSettings(controls, buffer)) {
+    if (!dialog.logic().BuildWriteSettings()) {
         PrintMessages(controls);
         return kExitRefused;
     }
-    const ClockDatagram written = buffer;
-    if (!SendToSelectedClock(controls, buffer, *options)) {
+    const ClockDatagram written = dialog.logic().buffer();
+    if (!dialog.logic().SendToSelectedClock()) {
         std::cerr << "horavanectl: the settings could not be sent to " << dialog.address() << "\n";
         return kExitNoReply;
     }

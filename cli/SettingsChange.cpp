@@ -4,10 +4,10 @@
 #include <cctype>
 
 #include "cli/ClockReport.h"
-#include "settings/ControlIds.h"
-#include "settings/InMemoryControls.h"
-#include "settings/SettingCodes.h"
-#include "settings/SettingsChecks.h"
+#include "cli/OneClockDialog.h"
+#include "dialog/ClockDisplay.h"
+#include "dialog/ControlIds.h"
+#include "dialog/InMemoryControls.h"
 
 namespace horavane::cli {
 namespace {
@@ -33,11 +33,7 @@ std::vector<std::string> Split(std::string_view text, char separator) {
 
 // The window's lists as a fresh dialog holds them, to check texts before anything is sent.
 const InMemoryControls& WindowLists() {
-    static const InMemoryControls lists = [] {
-        InMemoryControls controls = InMemoryControls::WithDialogData();
-        FillRuleLists(controls);
-        return controls;
-    }();
+    static const InMemoryControls lists = FreshWindow();
     return lists;
 }
 

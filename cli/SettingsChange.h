@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "settings/InMemoryControls.h"
+#include "dialog/InMemoryControls.h"
 
 namespace horavane::cli {
 

@@ -1,15 +1,14 @@
 #include "cli/WriteVerification.h"
 
-#include "protocol/StatusQuery.h"
-#include "settings/InMemoryControls.h"
-#include "settings/SettingCodes.h"
+#include "cli/OneClockDialog.h"
+#include "dialog/ClockDisplay.h"
+#include "protocol/ClockCodec.h"
 
 namespace horavane::cli {
 
 Json ExpectedDisplay(const ClockDatagram& written) {
-    InMemoryControls controls = InMemoryControls::WithDialogData();
-    FillRuleLists(controls);
-    ShowReply(controls, written);
+    InMemoryControls controls = FreshWindow();
+    ShowReply(controls, DecodeStatus(written));
     return WritableJson(controls);
 }
 

@@ -12,7 +12,7 @@
 namespace horavane {
 
 // The network library of the platform (Winsock on Windows; nothing to start on POSIX).
-// Every exchange starts it and releases it again, as the clocks' original tooling did.
+// Every exchange starts it for as long as its socket lives and releases it again.
 class NetworkLibrary {
   public:
     // nullopt when the library cannot start or does not grant exactly the requested version.

@@ -1,18 +1,13 @@
 #pragma once
 
 #include "protocol/ClockDatagram.h"
-#include "protocol/ExchangeOptions.h"
-#include "settings/DialogControls.h"
+#include "protocol/Exchange.h"
 
 namespace horavane {
 
-// Runs the checks and encodes the window's settings into a WriteSettings request in `buffer`,
-// checksum not yet applied. false when a check refused; its message has been shown.
-[[nodiscard]] bool BuildWriteSettings(DialogControls& controls, ClockDatagram& buffer);
-
-// Sends `buffer` once to the clock selected in the clock list. Nothing is received and nothing is
-// shown. Returns whether a datagram went out (false with no clock selected or a failed send).
-bool SendToSelectedClock(const DialogControls& controls, ClockDatagram& buffer,
-                         const ExchangeOptions& options);
+// Applies the checksum to `request` (a WriteSettings request built with byte 94 still 0) and sends
+// it once to the clock. Nothing is received and nothing is resent. Returns whether the datagram
+// went out; the request keeps its checksum either way.
+bool SendWrite(Ipv4Address clock, ClockDatagram& request, const ExchangeOptions& options);
 
 }  // namespace horavane

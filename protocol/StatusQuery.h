@@ -1,27 +1,28 @@
 #pragma once
 
+#include <functional>
+
 #include "protocol/ClockDatagram.h"
-#include "protocol/ExchangeOptions.h"
-#include "settings/DialogControls.h"
+#include "protocol/Exchange.h"
 
 namespace horavane {
 
 struct QueryOutcome {
     bool sent = false;           // false when the query stopped before its first request
     int requestsSent = 0;        // 1..6
-    int repliesShown = 0;        // accepted replies shown, a second one over the first
-    bool checksumError = false;  // "Error CheckSum" was shown
+    int repliesAccepted = 0;     // a second reply within the listening second counts again
+    bool checksumError = false;  // the sixth request drew a wrong checksum too
 };
 
-// Blanks the read-outs, address fields and radio pairs before a request goes out.
-void ClearClockInformation(DialogControls& controls);
+// Called with each accepted reply as it arrives; the caller shows it (a later one over an earlier).
+using ReplySink = std::function<void(const ClockDatagram& reply)>;
 
-// Shows one accepted status reply in the Clock Information group.
-void ShowReply(DialogControls& controls, const ClockDatagram& reply);
-
-// Asks the clock selected in the clock list for its status and shows the answer. Runs on the
-// caller's thread and blocks for its waits. `buffer` is the window's datagram buffer: it holds the
-// clock's reply afterwards (or the last request when nothing came).
-QueryOutcome RunStatusQuery(DialogControls& controls, ClockDatagram& buffer, const ExchangeOptions& options);
+// Asks one clock for its status: one QueryStatus request, resent only after a reply with a wrong
+// checksum (six requests at most), then listening until two waits have passed without an
+// accepted reply since the last send. Runs on the caller's thread and blocks for its waits.
+// `buffer` is the window's datagram buffer: each request is built and each datagram received in
+// it, so afterwards it holds the last datagram received, or the last request when nothing came.
+QueryOutcome QueryClock(Ipv4Address clock, ClockDatagram& buffer, const ExchangeOptions& options,
+                        const ReplySink& onReply);
 
 }  // namespace horavane

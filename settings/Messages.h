@@ -2,7 +2,8 @@
 
 #include <string_view>
 
-// Texts the operator sees, exactly as the clocks' operators have always seen them (typos included).
+// Texts the operator sees, word for word and typos included: operators, their notes and their
+// scripts go by these exact texts.
 namespace horavane::msg {
 
 inline constexpr std::string_view kSearchIpError = "Search ip is Error!";

@@ -1,13 +1,9 @@
 #include "settings/SettingCodes.h"
 
-#include <array>
 #include <cctype>
 #include <charconv>
 #include <cstdio>
-#include <optional>
 
-#include "settings/ControlIds.h"
-#include "settings/SettingsChecks.h"
 #include "settings/ValueLists.h"
 
 namespace horavane {
@@ -18,10 +14,9 @@ constexpr std::uint8_t kFormat12 = 12;
 constexpr std::uint8_t kFormat24 = 24;
 constexpr std::uint8_t kMaxHour = 23;
 constexpr std::uint8_t kMonthCount = 12;
-constexpr int kBrightnessCount = static_cast<int>(lists::kBrightness.size());
 
-// These bytes have always been read as signed chars: 0xE2 minutes show as "-30" and an
-// energy-saving hour of 255 looks for an entry "-1".
+// These bytes are read as signed chars: 0xE2 minutes show as "-30" and an energy-saving hour of
+// 255 looks for an entry "-1". Clocks in the field have been read this way all along.
 int AsSignedByte(std::uint8_t value) {
     return static_cast<int>(static_cast<std::int8_t>(value));
 }
@@ -53,60 +48,13 @@ TimeZoneParts SplitTimeZone(TimeZoneCode code) {
     return {(code.hours & kWestOfUtc) != 0 ? '-' : '+', code.hours & 0x7F, minutes.data()};
 }
 
-template <std::size_t N>
-void FillIfEmpty(DialogControls& controls, int id, const std::array<std::string_view, N>& entries) {
-    if (controls.ComboCount(id) != 0) return;
-    controls.ComboReset(id);
-    for (auto entry : entries) controls.ComboAdd(id, entry);
-}
-
-void FillHoursIfEmpty(DialogControls& controls, int id) {
-    if (controls.ComboCount(id) != 0) return;
-    controls.ComboReset(id);
-    for (int hour = 0; hour <= kMaxHour; ++hour) controls.ComboAdd(id, std::to_string(hour));
-}
-
 // Index of a 1-based code in a list of `count` entries, or -1 for a code outside it.
-int IndexOfCode(int code, int count) {
-    return (code >= 1 && code <= count) ? code - 1 : -1;
+int IndexOfCode(int code, std::size_t count) {
+    return (code >= 1 && code <= static_cast<int>(count)) ? code - 1 : -1;
 }
 
-struct RuleListIds {
-    int month, week, day, hour;
-};
-constexpr RuleListIds kStartLists{ctl::DstStartMonth, ctl::DstStartWeek, ctl::DstStartDay, ctl::DstStartHour};
-constexpr RuleListIds kEndLists{ctl::DstEndMonth, ctl::DstEndWeek, ctl::DstEndDay, ctl::DstEndHour};
-
-void ShowRulePoint(DialogControls& controls, const RuleListIds& ids, std::uint8_t month, std::uint8_t week,
-                   std::uint8_t day, std::uint8_t hour) {
-    controls.ComboSelect(ids.month, month - 1);
-    controls.ComboSelect(ids.week, IndexOfCode(week, static_cast<int>(lists::kWeekOrdinals.size())));
-    controls.ComboSelect(ids.day, IndexOfCode(day, static_cast<int>(lists::kWeekdays.size())));
-    controls.ComboSelect(ids.hour, hour);
-}
-
-void ClearRulePoint(DialogControls& controls, const RuleListIds& ids) {
-    for (int id : {ids.month, ids.week, ids.day, ids.hour}) controls.ComboSelect(id, -1);
-}
-
-struct RulePointBytes {
-    std::uint8_t month, when, hour;
-};
-
-// Rule 3 has made sure every list has a selection before this is read.
-RulePointBytes TakeRulePoint(const DialogControls& controls, const RuleListIds& ids) {
-    const int week = controls.ComboSelectedIndex(ids.week) + 1;
-    const int day = controls.ComboSelectedIndex(ids.day) + 1;
-    return {static_cast<std::uint8_t>(controls.ComboSelectedIndex(ids.month) + 1),
-            static_cast<std::uint8_t>(week * 16 + day),
-            static_cast<std::uint8_t>(controls.ComboSelectedIndex(ids.hour))};
-}
-
-std::optional<std::uint8_t> BrightnessCode(std::string_view text) {
-    // Exact comparison on purpose: the list's own entries are the only texts a clock understands.
-    for (std::size_t i = 0; i < lists::kBrightness.size(); ++i)
-        if (text == lists::kBrightness[i]) return static_cast<std::uint8_t>(lists::kBrightness.size() - i);
-    return std::nullopt;
+std::uint8_t CodeOfIndex(int index) {
+    return static_cast<std::uint8_t>(index + 1);
 }
 
 }  // namespace
@@ -151,107 +99,102 @@ TimeZoneCode TimeZoneCodeFromText(std::string_view listText) {
     return code;
 }
 
-void FillRuleLists(DialogControls& controls) {
-    FillIfEmpty(controls, ctl::DstStartMonth, lists::kMonths);
-    FillIfEmpty(controls, ctl::DstStartWeek, lists::kWeekOrdinals);
-    FillIfEmpty(controls, ctl::DstStartDay, lists::kWeekdays);
-    FillHoursIfEmpty(controls, ctl::DstStartHour);
-    FillIfEmpty(controls, ctl::DstEndMonth, lists::kMonths);
-    FillIfEmpty(controls, ctl::DstEndWeek, lists::kWeekOrdinals);
-    FillIfEmpty(controls, ctl::DstEndDay, lists::kWeekdays);
-    FillHoursIfEmpty(controls, ctl::DstEndHour);
+bool RuleIsShown(const RulePoint& start, const RulePoint& end) {
+    return start.month >= 1 && start.month <= kMonthCount && end.month >= 1 && end.month <= kMonthCount &&
+           start.hour <= kMaxHour && end.hour <= kMaxHour;
 }
 
-void ShowTimeFormat(DialogControls& controls, const ClockDatagram& reply) {
-    // A value other than 12 or 24 leaves the pair as the caller left it.
-    if (reply.timeFormat() != kFormat12 && reply.timeFormat() != kFormat24) return;
-    const bool twelve = reply.timeFormat() == kFormat12;
-    controls.SetChecked(ctl::Format12, twelve);
-    controls.SetChecked(ctl::Format24, !twelve);
+RuleSelection SelectionOf(const RulePoint& point) {
+    return {IndexOfCode(point.month, lists::kMonths.size()),
+            IndexOfCode(point.week, lists::kWeekOrdinals.size()),
+            IndexOfCode(point.day, lists::kWeekdays.size()), point.hour <= kMaxHour ? int{point.hour} : -1};
 }
 
-void ShowIpMode(DialogControls& controls, const ClockDatagram& reply) {
-    if (reply.dynamicIp() == 1) {
-        controls.SetChecked(ctl::DynamicIp, true);
-        controls.SetChecked(ctl::StaticIp, false);
-        OnDynamicIp(controls);
-    } else if (reply.dynamicIp() == 0) {
-        controls.SetChecked(ctl::StaticIp, true);
-        controls.SetChecked(ctl::DynamicIp, false);
-        OnStaticIp(controls);
-    }
+RulePoint PointOf(const RuleSelection& selection) {
+    return {CodeOfIndex(selection.month), CodeOfIndex(selection.week), CodeOfIndex(selection.day),
+            static_cast<std::uint8_t>(selection.hour)};
 }
 
-void ShowDaylightSaving(DialogControls& controls, const ClockDatagram& reply) {
-    const bool shown = reply.dstStartMonth() >= 1 && reply.dstStartMonth() <= kMonthCount &&
-                       reply.dstEndMonth() >= 1 && reply.dstEndMonth() <= kMonthCount &&
-                       reply.dstStartHour() <= kMaxHour && reply.dstEndHour() <= kMaxHour;
-    controls.SetChecked(ctl::DaylightSaving, shown);
-    if (!shown) {
-        ClearRulePoint(controls, kStartLists);
-        ClearRulePoint(controls, kEndLists);
-        return;
-    }
-    ShowRulePoint(controls, kStartLists, reply.dstStartMonth(), reply.dstStartWeek(), reply.dstStartDay(),
-                  reply.dstStartHour());
-    ShowRulePoint(controls, kEndLists, reply.dstEndMonth(), reply.dstEndWeek(), reply.dstEndDay(),
-                  reply.dstEndHour());
+std::string HourEntryText(std::uint8_t code) {
+    return std::to_string(AsSignedByte(code));
 }
 
-void ShowTimeZone(DialogControls& controls, const ClockDatagram& reply) {
-    const TimeZoneCode code{reply.tzHours(), reply.tzMinutes()};
-    controls.SetText(ctl::TimeZoneText, TimeZoneDisplayText(code));
-    SelectComboText(controls, ctl::TimeZoneList, TimeZoneListText(code));
+std::uint8_t HourCode(std::string_view text) {
+    return static_cast<std::uint8_t>(ReadDecimal(text));
 }
 
-void ShowEnergySaving(DialogControls& controls, const ClockDatagram& reply) {
-    SelectComboText(controls, ctl::EnergyFrom, std::to_string(AsSignedByte(reply.saveFromHour())));
-    SelectComboText(controls, ctl::EnergyTo, std::to_string(AsSignedByte(reply.saveToHour())));
-}
-
-void ShowBrightness(DialogControls& controls, const ClockDatagram& reply) {
+std::optional<std::string_view> BrightnessEntry(std::uint8_t code) {
     // Codes run from Dim (1) up to Brilliant (4), the list from Brilliant down to Dim.
-    const int index = kBrightnessCount - reply.brightness();
-    if (index < 0 || index >= kBrightnessCount) {
-        controls.ComboSelect(ctl::Brightness, -1);
-        return;
-    }
-    SelectComboText(controls, ctl::Brightness, lists::kBrightness[static_cast<std::size_t>(index)]);
+    const std::size_t count = lists::kBrightness.size();
+    if (code < 1 || code > count) return std::nullopt;
+    return lists::kBrightness[count - code];
 }
 
-void ShowSettingCodes(DialogControls& controls, const ClockDatagram& reply) {
-    // The order in which a status reply fills the window.
-    ShowIpMode(controls, reply);
-    ShowDaylightSaving(controls, reply);
-    ShowTimeZone(controls, reply);
-    ShowEnergySaving(controls, reply);
-    ShowBrightness(controls, reply);
-    ShowTimeFormat(controls, reply);
+std::optional<std::uint8_t> BrightnessCode(std::string_view text) {
+    for (std::size_t i = 0; i < lists::kBrightness.size(); ++i)
+        if (text == lists::kBrightness[i]) return static_cast<std::uint8_t>(lists::kBrightness.size() - i);
+    return std::nullopt;
 }
 
-bool TakeSettingCodes(const DialogControls& controls, ClockDatagram& datagram) {
-    if (controls.IsChecked(ctl::DaylightSaving)) {
-        const auto start = TakeRulePoint(controls, kStartLists);
-        const auto end = TakeRulePoint(controls, kEndLists);
-        datagram.setDstStartMonth(start.month);
-        datagram.SetAt(ClockDatagram::kDstStartWhen, start.when);
-        datagram.setDstStartHour(start.hour);
-        datagram.setDstEndMonth(end.month);
-        datagram.SetAt(ClockDatagram::kDstEndWhen, end.when);
-        datagram.setDstEndHour(end.hour);
-    }
-    const auto zone = TimeZoneCodeFromText(controls.GetText(ctl::TimeZoneList));
-    datagram.setTzHours(zone.hours);
-    datagram.setTzMinutes(zone.minutes);
-    datagram.setTimeFormat(controls.IsChecked(ctl::Format12) ? kFormat12 : kFormat24);
+std::optional<bool> TwelveHourOf(std::uint8_t timeFormat) {
+    if (timeFormat == kFormat12) return true;
+    if (timeFormat == kFormat24) return false;
+    return std::nullopt;
+}
 
-    const auto brightness = BrightnessCode(controls.GetText(ctl::Brightness));
-    if (!brightness) return false;
-    datagram.setBrightness(*brightness);
-    datagram.setSaveFromHour(static_cast<std::uint8_t>(ReadDecimal(controls.GetText(ctl::EnergyFrom))));
-    datagram.setSaveToHour(static_cast<std::uint8_t>(ReadDecimal(controls.GetText(ctl::EnergyTo))));
-    datagram.setDynamicIp(controls.IsChecked(ctl::DynamicIp) ? 1 : 0);
-    return true;
+std::optional<bool> DynamicIpOf(std::uint8_t dynamicIp) {
+    if (dynamicIp == 1) return true;
+    if (dynamicIp == 0) return false;
+    return std::nullopt;
+}
+
+std::array<std::optional<Ipv4Address>, ClockDatagram::kTimeServerSlots> ShownTimeServers(
+    const ClockSettings& settings) {
+    std::array<std::optional<Ipv4Address>, ClockDatagram::kTimeServerSlots> shown{};
+    const int wanted = AsSignedByte(settings.timeServerCount);
+    int count = 0;
+    for (std::size_t slot = 0; slot < shown.size() && count < wanted; ++slot) {
+        if (settings.timeServers[slot].IsZero()) continue;
+        shown[slot] = settings.timeServers[slot];
+        ++count;
+    }
+    return shown;
+}
+
+std::string MacText(const MacAddress& mac) {
+    std::array<char, 24> text{};
+    std::snprintf(text.data(), text.size(), "%02X-%02X-%02X-%02X-%02X-%02X\n", mac[0], mac[1], mac[2], mac[3],
+                  mac[4], mac[5]);
+    return text.data();
+}
+
+std::optional<ClockSettings> TakeSettingCodes(const SettingsForm& form) {
+    ClockSettings s;
+    // Each given time server keeps its own slot; blank fields leave gaps rather than being closed
+    // up, so a clock sees "server 3" where the operator typed it.
+    for (std::size_t slot = 0; slot < form.timeServers.size(); ++slot) {
+        if (form.timeServers[slot].IsBlank()) continue;
+        s.timeServers[slot] = form.timeServers[slot].Address();
+        ++s.timeServerCount;
+    }
+    // Taken whatever the addressing mode: disabled fields keep their contents and still travel.
+    s.clockIp = form.ipAddress.Address();
+    s.subnetMask = form.subnetMask.Address();
+    s.gateway = form.gateway.Address();
+    s.dnsServer = form.dnsServer.Address();
+    if (form.daylightSaving) {
+        s.dstStart = PointOf(form.dstStart);
+        s.dstEnd = PointOf(form.dstEnd);
+    }
+    s.timeZone = TimeZoneCodeFromText(form.timeZone);
+    s.timeFormat = form.twelveHour ? kFormat12 : kFormat24;
+    const auto brightness = BrightnessCode(form.brightness);
+    if (!brightness) return std::nullopt;
+    s.brightness = *brightness;
+    s.saveFromHour = HourCode(form.energyFrom);
+    s.saveToHour = HourCode(form.energyTo);
+    s.dynamicIp = form.dynamicIp ? 1 : 0;
+    return s;
 }
 
 }  // namespace horavane

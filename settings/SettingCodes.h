@@ -1,44 +1,62 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
-#include "protocol/ClockDatagram.h"
-#include "settings/DialogControls.h"
+#include "protocol/ClockCodec.h"
+#include "settings/SettingsForm.h"
 
 namespace horavane {
 
-// How each coded setting of a clock becomes what the operator sees in the window, and back.
+// How each coded setting of a clock becomes what the operator sees, and what the operator picked
+// becomes a code again. Pure functions: the window logic puts the results on the controls.
 
-struct TimeZoneCode {
-    std::uint8_t hours = 0;    // bit 7 set west of UTC
-    std::uint8_t minutes = 0;  // minutes past the hour
-    friend bool operator==(const TimeZoneCode&, const TimeZoneCode&) = default;
-};
-
-// "GMT +8:00", "GMT -9:30": the read-out of the time-zone label (1007).
+// "GMT +8:00", "GMT -9:30": the time-zone read-out beside "Time Zone:".
 [[nodiscard]] std::string TimeZoneDisplayText(TimeZoneCode code);
-// "UTC", "UTC +8", "UTC -9:30": the entry the time-zone list (1045) selects for a code.
+// "UTC", "UTC +8", "UTC -9:30": the time-zone list entry a code selects (it may be none of them).
 [[nodiscard]] std::string TimeZoneListText(TimeZoneCode code);
 // The code of a time-zone list text; "" (no selection) gives the code of "UTC".
 [[nodiscard]] TimeZoneCode TimeZoneCodeFromText(std::string_view listText);
 
-// Fills the eight daylight-saving lists, each only while it is still empty.
-void FillRuleLists(DialogControls& controls);
+// A rule is shown only with both months in 1..12 and both hours at most 23; otherwise the box is
+// cleared and the eight lists lose their selection.
+[[nodiscard]] bool RuleIsShown(const RulePoint& start, const RulePoint& end);
+// The list positions a rule end selects; -1 for a week or day code outside its list.
+[[nodiscard]] RuleSelection SelectionOf(const RulePoint& point);
+[[nodiscard]] RulePoint PointOf(const RuleSelection& selection);
 
-// Each piece of showing a status reply, so the query can run them in its own order.
-void ShowTimeFormat(DialogControls& controls, const ClockDatagram& reply);
-void ShowIpMode(DialogControls& controls, const ClockDatagram& reply);
-void ShowDaylightSaving(DialogControls& controls, const ClockDatagram& reply);
-void ShowTimeZone(DialogControls& controls, const ClockDatagram& reply);
-void ShowEnergySaving(DialogControls& controls, const ClockDatagram& reply);
-void ShowBrightness(DialogControls& controls, const ClockDatagram& reply);
-// All of the above.
-void ShowSettingCodes(DialogControls& controls, const ClockDatagram& reply);
+// The hour entry ("0".."23") an energy-saving code selects: the byte read as signed, so 255
+// looks for "-1" and finds nothing.
+[[nodiscard]] std::string HourEntryText(std::uint8_t code);
+// An hour list's text read as a decimal number, the empty text as 0.
+[[nodiscard]] std::uint8_t HourCode(std::string_view text);
 
-// Writes the rule bytes, time zone, time format, brightness, energy-saving hours and IP mode from
-// the controls into a datagram already cleared. false when the brightness list has no valid entry.
-[[nodiscard]] bool TakeSettingCodes(const DialogControls& controls, ClockDatagram& datagram);
+// The brightness entry of a code (1 Dim .. 4 Brilliant); nullopt outside.
+[[nodiscard]] std::optional<std::string_view> BrightnessEntry(std::uint8_t code);
+// Exact comparison with the four entries: the only texts a clock understands.
+[[nodiscard]] std::optional<std::uint8_t> BrightnessCode(std::string_view text);
+
+// Radio pairs: nullopt for a code that leaves the pair as it was.
+[[nodiscard]] std::optional<bool> TwelveHourOf(std::uint8_t timeFormat);
+[[nodiscard]] std::optional<bool> DynamicIpOf(std::uint8_t dynamicIp);
+
+// The time servers a reply shows, each in its own field: walking the slots in order, the non-zero
+// ones until as many as counted are shown. The count is read as a signed byte, so a clock reporting
+// 0x80..0xFF shows none.
+[[nodiscard]] std::array<std::optional<Ipv4Address>, ClockDatagram::kTimeServerSlots> ShownTimeServers(
+    const ClockSettings& settings);
+
+// "00-1A-2B-3C-4D-5E\n": the MAC read-out, line feed included.
+[[nodiscard]] std::string MacText(const MacAddress& mac);
+
+// The settings a write request carries, taken from the form: the time servers and the four clock
+// addresses (blank fields travel as 0.0.0.0, whatever the addressing mode), the rule (only while the
+// box is ticked), time zone, time format, brightness, energy-saving hours and addressing mode.
+// nullopt when the brightness text is none of the four entries. The form must have passed the
+// address and daylight-saving checks.
+[[nodiscard]] std::optional<ClockSettings> TakeSettingCodes(const SettingsForm& form);
 
 }  // namespace horavane

@@ -1,23 +1,33 @@
 #pragma once
 
-#include "settings/DialogControls.h"
+#include <optional>
+#include <string>
+
+#include "settings/SettingsForm.h"
 
 namespace horavane {
 
-// The checks a press of Modify runs before anything is sent. Each shows its one message in the
-// window's own message box and returns false on a refusal.
+// The checks a press of Modify runs before anything is sent, as pure functions of what the fields
+// hold. Each returns nothing when it passes, or the refusal the window shows: one message in the
+// main window's own box, and for some a list that starts over at its first entry with the focus.
 
-// Rules 1 and 2: the nine address fields in order, then the IP address against the subnet mask.
-[[nodiscard]] bool ValidateAddresses(DialogControls& controls);
-// Rule 3, only called while "Daylight Saving Time" is ticked: all eight lists need a selection.
-[[nodiscard]] bool CheckDaylightSavingRule(DialogControls& controls);
-// Rule 4: equal from and to hours are refused unless both are "0"; resets the from-list.
-[[nodiscard]] bool CheckEnergySavingRule(DialogControls& controls);
-// Rule 5, run when the brightness list holds none of its entries: message, reset, focus.
-void RefuseBrightness(DialogControls& controls);
+enum class ResetList { None, EnergyFrom, Brightness };
 
-// Static/dynamic addressing greys or frees the four clock-address fields, never clearing them.
-void OnDynamicIp(DialogControls& controls);
-void OnStaticIp(DialogControls& controls);
+struct Refusal {
+    std::string message;
+    std::optional<std::string> title;  // nullopt: the program's name
+    ResetList reset = ResetList::None;
+    friend bool operator==(const Refusal&, const Refusal&) = default;
+};
+
+// The nine address fields in order (time servers 1 to 5, IP address, subnet mask, gateway, DNS
+// server), then the IP address against the subnet mask. The first failing field decides.
+[[nodiscard]] std::optional<Refusal> ValidateAddresses(const SettingsForm& form);
+// While "Daylight Saving Time" is ticked, all eight rule lists need a selection.
+[[nodiscard]] std::optional<Refusal> CheckDaylightSavingRule(const SettingsForm& form);
+// Equal from and to hours are refused unless both are "0"; the from-list starts over at "0".
+[[nodiscard]] std::optional<Refusal> CheckEnergySavingRule(const SettingsForm& form);
+// The brightness list must hold one of its four entries; it starts over at "Brilliant".
+[[nodiscard]] std::optional<Refusal> CheckBrightnessRule(const SettingsForm& form);
 
 }  // namespace horavane

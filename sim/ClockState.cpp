@@ -3,18 +3,14 @@
 #include <algorithm>
 #include <string>
 
+#include "protocol/ClockCodec.h"
+
 namespace horavane::sim {
 namespace {
 
 constexpr std::uint8_t kSynchronised = 1;
 constexpr std::uint8_t kLastWeek = 6;
 constexpr std::uint8_t kSunday = 7;
-
-void CopyRange(ClockDatagram& to, const ClockDatagram& from, std::size_t first, std::size_t count) {
-    const auto begin = from.bytes().begin() + static_cast<std::ptrdiff_t>(first);
-    std::copy(begin, begin + static_cast<std::ptrdiff_t>(count),
-              to.bytes().begin() + static_cast<std::ptrdiff_t>(first));
-}
 
 // A checksum byte that never passes: not the XOR, and not 0, which every receiver accepts.
 std::uint8_t WrongChecksum(std::uint8_t right) {
@@ -59,20 +55,11 @@ ClockDatagram DefaultClockState(int index) {
 }
 
 void TakeWrittenSettings(ClockDatagram& state, const ClockDatagram& write) {
-    using O = ClockDatagram::Offset;
-    CopyRange(state, write, O::kDstStartMonth, 6);
-    CopyRange(state, write, O::kTzHours, 2);
-    // timeFormat, brightness, saveFromHour, saveToHour, timeServerCount, dynamicIp
-    CopyRange(state, write, O::kTimeFormat, 6);
-    // The time servers and the four clock addresses lie back to back.
-    CopyRange(state, write, O::kTimeServers, O::kCurrentTimeServer - O::kTimeServers);
+    EncodeSettings(DecodeStatus(write).settings, state);
 }
 
 void TakeAllSettings(ClockDatagram& state, const ClockDatagram& source) {
-    using O = ClockDatagram::Offset;
-    TakeWrittenSettings(state, source);
-    CopyRange(state, source, O::kSyncState, 1);
-    CopyRange(state, source, O::kCurrentTimeServer, O::kChecksum - O::kCurrentTimeServer);
+    EncodeStatus(DecodeStatus(source), state);
 }
 
 ClockDatagram BuildStatusReply(const ClockDatagram& state, std::uint8_t command) {

@@ -1,6 +1,6 @@
 #include "ui/CVantorApp.h"
 
-#include "access/CInputPassword.h"
+#include "ui/CInputPassword.h"
 #include "ui/CVantorDlg.h"
 
 namespace horavane::ui {

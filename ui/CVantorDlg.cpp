@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "protocol/SearchWorker.h"
-#include "settings/ControlIds.h"
+#include "dialog/ControlIds.h"
+#include "dialog/SearchWorker.h"
 #include "ui/AppIcon.h"
 #include "ui/CAboutDlg.h"
 #include "ui/ClockListBox.h"
@@ -143,9 +143,12 @@ void CVantorDlg::OnAbout() {
 }
 
 void CVantorDlg::OnSearch() {
-    if (!logic_.OnSearchClicked()) {
-        return;
+    if (logic_.OnSearchClicked()) {
+        StartSearchWorker();
     }
+}
+
+void CVantorDlg::StartSearchWorker() {
     // A finished search's worker has made its last call; joining it costs nothing.
     StopSearch();
     searchCalls_ = std::make_unique<GuiThreadCalls>(
@@ -199,18 +202,31 @@ void CVantorDlg::OnAddressModeClicked(int clickedId) {
     }
 }
 
-// Enter ends the dialog unless a push button has the focus, which it then presses; Escape and the
-// close box end it through QDialog.
+// Enter presses a push button that has the focus; anywhere else the logic decides (the search
+// field searches). Escape and the close box end the dialog through QDialog.
 void CVantorDlg::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
             button->click();
-        } else {
-            accept();
+        } else if (logic_.OnEnter(FocusedControlId())) {
+            StartSearchWorker();
         }
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+// The id of the control holding the focus, or of the control a focused part belongs to (the four
+// parts of an address field); 0 for none.
+int CVantorDlg::FocusedControlId() const {
+    for (const QWidget* widget = focusWidget(); widget != nullptr && widget != this;
+         widget = widget->parentWidget()) {
+        const QVariant id = widget->property("controlId");
+        if (id.isValid()) {
+            return id.toInt();
+        }
+    }
+    return 0;
 }
 
 QWidget* CVantorDlg::Control(int id) const {

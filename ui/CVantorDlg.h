@@ -4,9 +4,9 @@
 #include <map>
 #include <memory>
 
-#include "protocol/ClockDialogLogic.h"
-#include "protocol/ExchangeOptions.h"
-#include "settings/DialogControls.h"
+#include "dialog/ClockDialogLogic.h"
+#include "dialog/DialogControls.h"
+#include "protocol/Exchange.h"
 
 class QAction;
 class QComboBox;
@@ -89,6 +89,8 @@ class CVantorDlg : public QDialog, public DialogControls {
     void ConnectHandlers();
     void AddAboutEntry();
     void OnSearch();
+    void StartSearchWorker();
+    [[nodiscard]] int FocusedControlId() const;
     void OnClockListSelection();
     void OnAddressModeClicked(int clickedId);
     void StopSearch();

@@ -3,7 +3,7 @@
 #include <QFrame>
 #include <array>
 
-#include "settings/DialogControls.h"
+#include "settings/IpFieldValue.h"
 
 class QLabel;
 class QLineEdit;

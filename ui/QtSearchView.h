@@ -5,7 +5,7 @@
 #include <functional>
 #include <mutex>
 
-#include "protocol/SearchWorker.h"
+#include "dialog/SearchWorker.h"
 
 namespace horavane::ui {
 

@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "settings/ControlIds.h"
+#include "dialog/ControlIds.h"
 #include "ui/CVantorDlg.h"
 #include "ui/IpAddressEdit.h"
 

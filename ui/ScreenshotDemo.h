@@ -3,7 +3,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "protocol/ExchangeOptions.h"
+#include "protocol/Exchange.h"
 
 namespace horavane::ui {
 

@@ -1,13 +1,15 @@
 #include <QApplication>
 
-#include "access/CInputPassword.h"
 #include "tests/access/DialogTestSupport.h"
 #include "tests/common/TempFolder.h"
+#include "ui/CInputPassword.h"
 #include "ui/CVantorApp.h"
 #include "ui/CVantorDlg.h"
 
 namespace horavane {
 namespace {
+
+using ui::CInputPassword;
 
 using test::Click;
 using test::TempFolder;

@@ -21,13 +21,6 @@ namespace horavane::test {
 using Bytes = std::vector<std::uint8_t>;
 using Ms = std::chrono::milliseconds;
 
-inline constexpr Ipv4Address kWorkstation{{127, 0, 0, 1}};
-inline constexpr MacAddress kWorkstationMac{0x02, 0, 0, 0, 0, 0x01};
-
-inline Ipv4Address Ip(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
-    return {{a, b, c, d}};
-}
-
 inline Bytes ToBytes(const ClockDatagram& d) {
     return Bytes(d.bytes().begin(), d.bytes().end());
 }
@@ -41,44 +34,6 @@ inline Bytes Request(Command command) {
 // A received datagram read the way the program reads it: at most 95 bytes, zero-padded.
 inline ClockDatagram AsDatagram(const Bytes& bytes) {
     return ClockDatagram(std::span(bytes));
-}
-
-// Designated initialisers would leave the optional switches without an initialiser, which the
-// warning flags refuse; a setter keeps each test's one fault readable.
-template <typename Set>
-sim::FaultSwitches Faults(Set set) {
-    sim::FaultSwitches faults;
-    set(faults);
-    return faults;
-}
-
-// A clock set up the way an installer would leave it: valid for every check, so that what a
-// query shows can be written straight back.
-inline ClockDatagram InstalledClockSettings() {
-    ClockDatagram d;
-    d.setDstStartMonth(3);
-    d.setDstStartWhen(2, 7);  // second Sunday
-    d.setDstStartHour(2);
-    d.setDstEndMonth(10);
-    d.setDstEndWhen(6, 7);  // last Sunday
-    d.setDstEndHour(3);
-    d.setTzHours(0x08);
-    d.setTimeFormat(24);
-    d.setBrightness(3);
-    d.setSaveFromHour(22);
-    d.setSaveToHour(6);
-    d.setTimeServerCount(2);
-    d.setTimeServer(0, Ip(10, 0, 0, 1));
-    d.setTimeServer(2, Ip(10, 0, 0, 3));
-    d.setClockIp(Ip(192, 168, 1, 50));
-    d.setSubnetMask(Ip(255, 255, 255, 0));
-    d.setGateway(Ip(192, 168, 1, 1));
-    d.setDnsServer(Ip(192, 168, 1, 2));
-    d.setSyncState(1);
-    d.setCurrentTimeServer(Ip(10, 0, 0, 3));
-    d.setSerialNumber("HV-0042");
-    d.setMac({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E});
-    return d;
 }
 
 // Polls `done` every few milliseconds for up to two seconds: a write is never answered, so this is

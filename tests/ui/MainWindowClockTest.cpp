@@ -19,8 +19,6 @@ class MainWindowClockTest : public horavane::test::SimulatorTest {
     void StartClocks(int count, std::chrono::milliseconds wait = std::chrono::milliseconds(150)) {
         SimulatorTest::StartClocks(count);
         if (HasFatalFailure()) return;
-        for (int clock = 0; clock < count; ++clock)
-            sim_->SetSettings(clock, horavane::test::InstalledClockSettings());
         dialog_ = std::make_unique<CVantorDlg>(Options(wait));
         dialog_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog_.get()));
@@ -72,12 +70,12 @@ TEST_F(MainWindowClockTest, SearchSelectModifyAndSelectAgainShowsTheNewSettings)
     EXPECT_EQ(ControlAs<QProgressBar>(*dialog_, ctl::Progress)->value(), 254);
 
     ClickListEntry(*dialog_, "127.0.0.2");
-    EXPECT_EQ(dialog_->GetText(ctl::SerialNumber), "HV-0042");
+    EXPECT_EQ(dialog_->GetText(ctl::SerialNumber), "HV-2026-1001");
     EXPECT_EQ(dialog_->GetText(ctl::SyncStatus), "Sync");
-    EXPECT_EQ(dialog_->GetText(ctl::TimeZoneText), "GMT +8:00");
-    EXPECT_EQ(dialog_->GetText(ctl::TimeZoneList), "UTC +8");
+    EXPECT_EQ(dialog_->GetText(ctl::TimeZoneText), "GMT +1:00");
+    EXPECT_EQ(dialog_->GetText(ctl::TimeZoneList), "UTC +1");
     EXPECT_EQ(dialog_->GetText(ctl::DstStartMonth), "Mar");
-    EXPECT_EQ(IpText(*dialog_, ctl::IpAddress), "192.168.1.50");
+    EXPECT_EQ(IpText(*dialog_, ctl::IpAddress), "192.168.1.100");
     EXPECT_TRUE(dialog_->IsChecked(ctl::Format24));
     EXPECT_TRUE(dialog_->IsChecked(ctl::StaticIp));
     EXPECT_EQ(dialog_->GetText(ctl::StatusLine), "");
@@ -93,7 +91,7 @@ TEST_F(MainWindowClockTest, SearchSelectModifyAndSelectAgainShowsTheNewSettings)
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Down);
     EXPECT_EQ(dialog_->GetText(ctl::ClockList), "127.0.0.3");
-    EXPECT_EQ(dialog_->GetText(ctl::TimeZoneList), "UTC +8");
+    EXPECT_EQ(dialog_->GetText(ctl::TimeZoneList), "UTC +1");
     QTest::keyClick(list, Qt::Key_Up);
     EXPECT_EQ(dialog_->GetText(ctl::TimeZoneText), "GMT +9:30");
     EXPECT_EQ(dialog_->GetText(ctl::TimeZoneList), "UTC +9:30");
@@ -105,7 +103,7 @@ TEST_F(MainWindowClockTest, SearchSelectModifyAndSelectAgainShowsTheNewSettings)
 TEST_F(MainWindowClockTest, RefusedModifyShowsItsMessageAndTitleAndMovesTheFocus) {
     StartClocks(1);
     ListAndSelect(0);
-    ASSERT_EQ(dialog_->GetText(ctl::SerialNumber), "HV-0042");
+    ASSERT_EQ(dialog_->GetText(ctl::SerialNumber), "HV-2026-1001");
 
     Choose(ctl::EnergyFrom, "7");
     Choose(ctl::EnergyTo, "7");

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "settings/ValueLists.h"
 #include "tests/common/SimSupport.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/CAboutDlg.h"
@@ -46,9 +47,23 @@ TEST_F(MainWindowTemplateTest, GeometryFollowsTheDialogUnitsOfTheFont) {
     EXPECT_LT(zone.height(), units.Y(30));
 }
 
-TEST_F(MainWindowTemplateTest, StartsEmptyWithPreloadedListsAndTheFocusOnSearch) {
-    EXPECT_EQ(dialog_.ComboCount(ctl::TimeZoneList), 36);
-    EXPECT_EQ(dialog_.ComboCount(ctl::DstStartMonth), 12);  // filled at initialisation
+// The value lists fill every drop-down list; the template holds none of its own.
+TEST_F(MainWindowTemplateTest, StartsEmptyWithTheValueListsAndTheFocusOnSearch) {
+    const auto entries = [&](int id) {
+        std::vector<std::string> texts;
+        for (int i = 0; i < dialog_.ComboCount(id); ++i) {
+            dialog_.ComboSelect(id, i);
+            texts.push_back(dialog_.GetText(id));
+        }
+        dialog_.ComboSelect(id, -1);
+        return texts;
+    };
+    const auto listed = [](const auto& list) { return std::vector<std::string>(list.begin(), list.end()); };
+    EXPECT_EQ(entries(ctl::TimeZoneList), listed(lists::kTimeZones));
+    EXPECT_EQ(entries(ctl::EnergyFrom), listed(lists::kHours));
+    EXPECT_EQ(entries(ctl::EnergyTo), listed(lists::kHours));
+    EXPECT_EQ(entries(ctl::Brightness), listed(lists::kBrightness));
+    EXPECT_EQ(entries(ctl::DstStartMonth), listed(lists::kMonths));
     for (QComboBox* combo : dialog_.findChildren<QComboBox*>())
         EXPECT_EQ(combo->currentIndex(), -1) << combo->objectName().toStdString();
     for (int id : {1008, 1009, 1010, 1011, 1030}) EXPECT_FALSE(dialog_.IsChecked(id)) << id;
@@ -170,7 +185,7 @@ TEST_F(MainWindowTemplateTest, ClicksBesideTheEntriesKeepTheClockAndAClickOnItQu
     EXPECT_TRUE(messages.all().empty());
 }
 
-TEST_F(MainWindowTemplateTest, EnterPressesAFocusedButtonAndOtherwiseEndsTheDialog) {
+TEST_F(MainWindowTemplateTest, EnterPressesAFocusedButtonSearchesFromTheSearchFieldAndElseDoesNothing) {
     RecordedMessages messages;
     dialog_.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog_));
@@ -181,12 +196,24 @@ TEST_F(MainWindowTemplateTest, EnterPressesAFocusedButtonAndOtherwiseEndsTheDial
     EXPECT_EQ(messages.all()[0].title, ProgramTitle());
     EXPECT_TRUE(dialog_.isVisible());
 
-    dialog_.SetFocus(ctl::TimeServer1);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    EXPECT_FALSE(dialog_.isVisible());
-    EXPECT_EQ(dialog_.result(), QDialog::Accepted);
+    // Enter in any other field keeps the window and the operator's edits.
+    dialog_.SetIp(ctl::TimeServer1, Ipv4Address{{10, 0, 0, 1}});
+    for (int id : {ctl::TimeServer1, ctl::Brightness, ctl::DaylightSaving}) {
+        dialog_.SetFocus(id);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_TRUE(dialog_.isVisible()) << id;
+    }
+    EXPECT_EQ(IpText(dialog_, ctl::TimeServer1), "10.0.0.1");
+    EXPECT_EQ(messages.all().size(), 1u);
 
-    dialog_.show();
+    // In the search field it searches, as the button does.
+    auto* search = ControlAs<IpAddressEdit>(dialog_, ctl::SearchAddress);
+    search->SetAddress(Ipv4Address{{127, 0, 0, 1}});
+    search->Part(3)->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_FALSE(dialog_.IsEnabled(ctl::SearchButton));
+    EXPECT_TRUE(dialog_.SearchRunning() || dialog_.GetText(ctl::StatusLine) == "Search finished.");
+
     QTest::keyClick(&dialog_, Qt::Key_Escape);
     EXPECT_FALSE(dialog_.isVisible());
     EXPECT_EQ(dialog_.result(), QDialog::Rejected);

@@ -9,7 +9,7 @@
 #include <QTest>
 #include <vector>
 
-#include "settings/ControlIds.h"
+#include "dialog/ControlIds.h"
 #include "tests/common/RecordedMessages.h"
 #include "ui/CVantorDlg.h"
 #include "ui/IpAddressEdit.h"

@@ -1,0 +1,78 @@
+#include "dialog/ClockDialogLogic.h"
+
+#include <utility>
+
+#include "dialog/ClockDisplay.h"
+#include "dialog/ControlIds.h"
+#include "dialog/SearchWorker.h"
+#include "protocol/ClockCodec.h"
+#include "protocol/ConfigurationWrite.h"
+#include "settings/Messages.h"
+#include "settings/SettingCodes.h"
+#include "settings/SettingsChecks.h"
+
+namespace horavane {
+
+ClockDialogLogic::ClockDialogLogic(DialogControls& controls, ExchangeOptions options)
+    : controls_(controls), options_(std::move(options)) {}
+
+void ClockDialogLogic::OnInitDialog() {
+    FillDialogLists(controls_);
+}
+
+bool ClockDialogLogic::OnSearchClicked() {
+    return PrepareSearch(controls_);
+}
+
+QueryOutcome ClockDialogLogic::OnClockSelected() {
+    const std::optional<Ipv4Address> clock = SelectedClockAddress(controls_);
+    ClearClockInformation(controls_);
+    if (!clock) return {};
+    const QueryOutcome outcome = QueryClock(*clock, buffer_, options_, [this](const ClockDatagram& reply) {
+        ShowReply(controls_, DecodeStatus(reply));
+    });
+    if (outcome.checksumError) controls_.ShowAppMessage(msg::kChecksumError);
+    return outcome;
+}
+
+bool ClockDialogLogic::OnModify() {
+    if (!BuildWriteSettings()) return false;
+    return SendToSelectedClock();
+}
+
+// The address checks come before the buffer is touched; the later ones after it was cleared, so
+// a refused press never leaves an earlier request ready to go.
+bool ClockDialogLogic::BuildWriteSettings() {
+    const SettingsForm form = ReadSettingsForm(controls_);
+    const auto refuse = [this](const Refusal& refusal) {
+        ShowRefusal(controls_, refusal);
+        return false;
+    };
+    if (const auto refusal = ValidateAddresses(form)) return refuse(*refusal);
+    buffer_.Clear();
+    if (const auto refusal = CheckDaylightSavingRule(form)) return refuse(*refusal);
+    if (const auto refusal = CheckEnergySavingRule(form)) return refuse(*refusal);
+    if (const auto refusal = CheckBrightnessRule(form)) return refuse(*refusal);
+    buffer_ = BuildWriteRequest(*TakeSettingCodes(form));
+    return true;
+}
+
+bool ClockDialogLogic::SendToSelectedClock() {
+    const std::optional<Ipv4Address> clock = SelectedClockAddress(controls_);
+    if (!clock) return false;
+    return SendWrite(*clock, buffer_, options_);
+}
+
+bool ClockDialogLogic::OnEnter(int focusedId) {
+    return focusedId == ctl::SearchAddress && OnSearchClicked();
+}
+
+void ClockDialogLogic::OnDynamicIp() {
+    horavane::OnDynamicIp(controls_);
+}
+
+void ClockDialogLogic::OnStaticIp() {
+    horavane::OnStaticIp(controls_);
+}
+
+}  // namespace horavane

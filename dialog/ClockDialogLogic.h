@@ -1,0 +1,44 @@
+#pragma once
+
+#include "dialog/DialogControls.h"
+#include "protocol/ClockDatagram.h"
+#include "protocol/Exchange.h"
+#include "protocol/StatusQuery.h"
+
+namespace horavane {
+
+// The main window's behaviour, written once against the control interface: the Qt window, the
+// native Win32 window, the tests and the command line drive the same handlers. Owns the window's
+// datagram buffer, which the query and the write share on the window's thread (the search
+// receives into a buffer of its own).
+class ClockDialogLogic {
+  public:
+    explicit ClockDialogLogic(DialogControls& controls, ExchangeOptions options = {});
+
+    void OnInitDialog();                   // fills the drop-down lists
+    [[nodiscard]] bool OnSearchClicked();  // true when the caller must start the SearchWorker
+    QueryOutcome OnClockSelected();        // status query of the selected clock
+    bool OnModify();                       // checks, then one WriteSettings; true when it was sent
+    void OnDynamicIp();
+    void OnStaticIp();
+    // Enter pressed while the control `focusedId` has the focus (0: none of the ids) and no push
+    // button has it. Only the search field acts on it, as a click on Search: the same result.
+    // Anywhere else Enter does nothing, so it can never end the window and lose the edits.
+    [[nodiscard]] bool OnEnter(int focusedId);
+
+    // The two halves of Modify. BuildWriteSettings runs the checks in their order, showing the
+    // first refusal, and otherwise leaves the WriteSettings request in the buffer (checksum not yet
+    // applied). SendToSelectedClock sends the buffer once to the selected clock.
+    [[nodiscard]] bool BuildWriteSettings();
+    bool SendToSelectedClock();
+
+    [[nodiscard]] const ExchangeOptions& options() const { return options_; }
+    [[nodiscard]] ClockDatagram& buffer() { return buffer_; }
+
+  private:
+    DialogControls& controls_;
+    ExchangeOptions options_;
+    ClockDatagram buffer_;
+};
+
+}  // namespace horavane

@@ -1,0 +1,43 @@
+#include "platform/DatagramPort.h"
+
+#include <thread>
+#include <utility>
+
+namespace horavane {
+namespace {
+
+class UdpPort final : public DatagramPort {
+  public:
+    UdpPort(NetworkLibrary library, UdpSocket socket)
+        : library_(std::move(library)), socket_(std::move(socket)) {}
+
+    bool SendTo(Ipv4Address destination, std::uint16_t port, std::span<const std::uint8_t> bytes) override {
+        return socket_.SendTo(destination, port, bytes);
+    }
+    UdpSocket::Wait WaitReadable(std::chrono::milliseconds limit) override {
+        return socket_.WaitReadable(limit);
+    }
+    std::optional<ReceivedDatagram> ReceiveInto(std::span<std::uint8_t> buffer) override {
+        return socket_.ReceiveInto(buffer);
+    }
+    Time Now() const override { return std::chrono::steady_clock::now(); }
+    void SleepUntil(Time until) override { std::this_thread::sleep_until(until); }
+
+  private:
+    // Declared first so that it is released last, after the socket is closed.
+    NetworkLibrary library_;
+    UdpSocket socket_;
+};
+
+}  // namespace
+
+std::unique_ptr<DatagramPort> OpenUdpPort(const PortRequest& request) {
+    auto library = NetworkLibrary::Start(request.libraryMajor, request.libraryMinor);
+    if (!library) return nullptr;
+    auto socket = UdpSocket::Create();
+    if (!socket) return nullptr;
+    socket->Bind(Ipv4Address{}, request.localPort);
+    return std::make_unique<UdpPort>(std::move(*library), std::move(*socket));
+}
+
+}  // namespace horavane

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+
+#include "platform/Adapters.h"
+#include "platform/DatagramPort.h"
+#include "protocol/ClockDatagram.h"
+
+namespace horavane {
+
+// What an exchange with the clocks may be told from outside. The programs run with the defaults;
+// tests choose their own port, shorter waits, a stand-in adapter list and a scripted network.
+struct ExchangeOptions {
+    std::uint16_t port = ClockPort;  // local and remote port alike
+    std::chrono::milliseconds wait{1000};
+    AdapterLister adapters = ListSystemAdapters;
+    PortOpener openPort = OpenUdpPort;
+};
+
+// A request goes to one clock at most this often in one query; only replies with a wrong
+// checksum cause another.
+inline constexpr int kMaxRequestsPerClock = 6;
+
+// The endpoint of one exchange, on the clock port, with the network library at the version the
+// exchange asks for (the search 2.2, everything else 1.1).
+[[nodiscard]] std::unique_ptr<DatagramPort> OpenExchangePort(const ExchangeOptions& options, int libraryMajor,
+                                                             int libraryMinor);
+
+// The workstation's address and MAC as a Search or QueryStatus request carries them: those of the
+// last adapter the system lists. nullopt without any adapter, and then no such request is sent.
+struct OwnAdapter {
+    Ipv4Address address;
+    MacAddress mac{};
+};
+[[nodiscard]] std::optional<OwnAdapter> FindOwnAdapter(const ExchangeOptions& options);
+
+// A Search or QueryStatus request from that adapter, checksum applied.
+[[nodiscard]] ClockDatagram BuildOwnRequest(Command command, const OwnAdapter& own);
+
+}  // namespace horavane

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <stop_token>
+
+#include "protocol/Exchange.h"
+
+namespace horavane {
+
+inline constexpr int kFirstHost = 1;
+inline constexpr int kLastHost = 254;  // never .0 or .255 of the subnet
+inline constexpr int kSweepBatchSize = 10;
+
+// How the sweep is paced. The window's sweep sends the next ten hosts only after a full wait in
+// which no datagram arrived, so a busy subnet slows it down instead of flooding the clocks. The
+// fast sweep, for scripts, sends every batch `fastGap` after the last, then listens for the
+// stragglers until a wait passes silent, but never longer than `fastSettleWaits` waits: junk
+// arriving on the clock port cannot hold it forever.
+struct SweepPacing {
+    bool fast = false;
+    std::chrono::milliseconds fastGap{2};
+    int fastSettleWaits = 3;
+};
+
+// What the sweep reports, in order, on the thread it runs on.
+class SweepSink {
+  public:
+    virtual ~SweepSink() = default;
+    // Asked once the request is built, not before: the subnet whose hosts are swept (the last number
+    // is ignored), or nullopt for nothing to sweep.
+    virtual std::optional<Ipv4Address> SubnetToSweep() = 0;
+    virtual void FirstBatchSent(int lastHost) = 0;
+    virtual void BatchSent(int lastHost) = 0;
+    // An accepted reply came from this address (possibly again, possibly from outside the subnet).
+    virtual void ClockAnswered(Ipv4Address clock) = 0;
+};
+
+enum class SweepEnd {
+    NotStarted,  // no network library, socket or adapter, or no subnet: nothing was sent
+    Finished,    // host 254 was asked and the network fell silent
+    Stopped,     // a stop was requested
+};
+
+// Sends a Search request to hosts 1..254 of the subnet, ten at a time, and reports every sender of
+// an accepted reply. Returns within one stop-check slice (50 ms) of a stop request.
+SweepEnd SweepSubnet(SweepSink& sink, const ExchangeOptions& options, const SweepPacing& pacing,
+                     std::stop_token stop);
+
+}  // namespace horavane

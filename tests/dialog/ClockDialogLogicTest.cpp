@@ -1,0 +1,435 @@
+// The main window's handlers on in-memory controls and a scripted network: what the operator sees
+// after each click, and what reaches the clocks.
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+#include "dialog/ClockDialogLogic.h"
+#include "dialog/ClockDisplay.h"
+#include "dialog/ControlIds.h"
+#include "dialog/InMemoryControls.h"
+#include "dialog/SearchWorker.h"
+#include "protocol/ClockCodec.h"
+#include "settings/Messages.h"
+#include "sim/ClockState.h"
+#include "tests/common/FakeNetwork.h"
+#include "tests/common/TestSupport.h"
+
+namespace horavane::test {
+namespace {
+
+using Box = InMemoryControls::Message::Box;
+
+const Ipv4Address kClock = Ip(127, 0, 0, 2);
+
+class ClockDialogLogicTest : public testing::Test {
+  protected:
+    ClockDialogLogicTest() { logic_.OnInitDialog(); }
+
+    // Lists the clock, as a search would have, and selects it.
+    void SelectClock(std::string_view entry) {
+        if (controls_.ListFindExact(ctl::ClockList, entry) < 0) controls_.ListAdd(ctl::ClockList, entry);
+        controls_.SelectListEntry(ctl::ClockList, controls_.ListFindExact(ctl::ClockList, entry));
+    }
+    [[nodiscard]] std::string IpText(int id) const {
+        const IpFieldValue value = controls_.GetIp(id);
+        return value.IsBlank() ? std::string() : value.Address().ToString();
+    }
+    [[nodiscard]] std::vector<std::string> Messages(Box box) const {
+        std::vector<std::string> texts;
+        for (const auto& m : controls_.messages())
+            if (m.box == box) texts.push_back(m.text);
+        return texts;
+    }
+
+    // Settings an operator could type in from scratch, every check passing.
+    void TypeValidSettings() {
+        controls_.SetIpParts(ctl::TimeServer1, Field(10, 0, 0, 1));
+        controls_.SetIpParts(ctl::TimeServer1 + 2, Field(10, 0, 0, 3));
+        controls_.SetIpParts(ctl::IpAddress, Field(192, 168, 1, 50));
+        controls_.SetIpParts(ctl::Gateway, Field(192, 168, 1, 1));
+        controls_.SetIpParts(ctl::DnsServer, Field(8, 8, 4, 4));
+        controls_.SetChecked(ctl::DynamicIp, true);
+        controls_.SetChecked(ctl::Format12, true);
+        // The rule lists are set but the box is not ticked: the rule must not travel.
+        controls_.ComboSelect(ctl::DstStartMonth, 2);
+        controls_.ComboSelect(ctl::DstEndHour, 5);
+        SelectComboText(controls_, ctl::TimeZoneList, "UTC -9:30");
+        SelectComboText(controls_, ctl::EnergyFrom, "22");
+        SelectComboText(controls_, ctl::EnergyTo, "6");
+        SelectComboText(controls_, ctl::Brightness, "Dim");
+    }
+
+    FakeNetwork net_;
+    std::shared_ptr<ClockDatagram> clock_ = std::make_shared<ClockDatagram>(sim::DefaultClockState(0));
+    InMemoryControls controls_;
+    ClockDialogLogic logic_{controls_, net_.Options()};
+};
+
+// ---- Selecting a clock -------------------------------------------------------------------------
+
+TEST_F(ClockDialogLogicTest, SelectionQueriesTheClockAndFillsTheInformationGroup) {
+    clock_->setTimeServer(1, {});
+    clock_->setTimeServer(2, Ip(192, 168, 1, 12));
+    clock_->setDynamicIp(1);
+    clock_->setMac({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E});
+    net_.AddClock(kClock, SimulatedClock(clock_));
+    controls_.SetText(ctl::StatusLine, msg::kSearchFinished);
+    SelectClock("127.0.0.2");
+
+    EXPECT_EQ(logic_.OnClockSelected().repliesAccepted, 1);
+    EXPECT_EQ(controls_.GetText(ctl::SerialNumber), "HV-2026-1001");
+    EXPECT_EQ(controls_.GetText(ctl::SyncStatus), "Sync");
+    EXPECT_EQ(controls_.GetText(ctl::CurrentTimeServer), "192.168.1.10");
+    EXPECT_EQ(controls_.GetText(ctl::TimeZoneText), "GMT +1:00");
+    EXPECT_EQ(controls_.GetText(ctl::TimeZoneList), "UTC +1");
+    EXPECT_EQ(controls_.GetText(ctl::MacAddress), "00-1A-2B-3C-4D-5E\n");
+    EXPECT_EQ(controls_.GetText(ctl::StatusLine), "");
+    EXPECT_EQ(IpText(ctl::TimeServer1), "192.168.1.10");
+    EXPECT_EQ(IpText(ctl::TimeServer1 + 1), "");
+    EXPECT_EQ(IpText(ctl::TimeServer1 + 2), "192.168.1.12");
+    // Dynamic addressing greys the four address fields but still shows what the clock holds.
+    EXPECT_TRUE(controls_.IsChecked(ctl::DynamicIp));
+    EXPECT_FALSE(controls_.IsChecked(ctl::StaticIp));
+    EXPECT_FALSE(controls_.IsEnabled(ctl::IpAddress));
+    EXPECT_EQ(IpText(ctl::IpAddress), "192.168.1.100");
+    EXPECT_TRUE(controls_.IsChecked(ctl::Format24));
+    EXPECT_TRUE(controls_.IsChecked(ctl::DaylightSaving));
+    EXPECT_EQ(controls_.GetText(ctl::DstEndWeek), "Last");
+    EXPECT_EQ(controls_.GetText(ctl::EnergyFrom), "22");
+    EXPECT_EQ(controls_.GetText(ctl::Brightness), "Normal");
+    // The window's buffer keeps the reply: the write starts from there.
+    EXPECT_EQ(logic_.buffer(), sim::BuildStatusReply(*clock_, 1));
+}
+
+// Whatever a reply shows, Modify sends back unchanged: the display and the form are one codec's
+// two directions. Hours at the edges of their lists (23) must show and travel.
+TEST_F(ClockDialogLogicTest, WhatAReplyShowsIsWhatModifySendsBack) {
+    clock_->setDstStartMonth(11);
+    clock_->setDstStartWhen(1, 3);
+    clock_->setDstStartHour(23);
+    clock_->setDstEndMonth(4);
+    clock_->setDstEndWhen(6, 5);
+    clock_->setDstEndHour(0);
+    clock_->setTzHours(0x85);
+    clock_->setTimeFormat(12);
+    clock_->setBrightness(4);
+    clock_->setSaveFromHour(23);
+    clock_->setSaveToHour(0);
+    clock_->setDynamicIp(1);
+    net_.AddClock(kClock, SimulatedClock(clock_));
+    SelectClock("127.0.0.2");
+    logic_.OnClockSelected();
+    EXPECT_EQ(controls_.GetText(ctl::DstStartHour), "23");
+
+    ASSERT_TRUE(logic_.OnModify());
+    ClockDatagram sent(net_.sent().back().bytes);
+    EXPECT_EQ(DecodeStatus(sent).settings, DecodeStatus(*clock_).settings);
+}
+
+TEST_F(ClockDialogLogicTest, CodesOutsideTheirListsLeaveNoSelectionAndRadioPairsAsTheyWere) {
+    controls_.SetChecked(ctl::StaticIp, true);
+    controls_.SetChecked(ctl::Format12, true);
+    for (int id : {ctl::EnergyFrom, ctl::EnergyTo, ctl::Brightness, ctl::TimeZoneList})
+        controls_.ComboSelect(id, 1);
+    ClockStatus status = DecodeStatus(*clock_);
+    status.settings.dstEnd.hour = 24;
+    status.settings.saveFromHour = 24;
+    status.settings.saveToHour = 255;
+    status.settings.brightness = 5;
+    status.settings.timeZone = {0x02, 30};
+    status.settings.timeFormat = 0;
+    status.settings.dynamicIp = 2;
+    ShowSettingCodes(controls_, status.settings);
+
+    EXPECT_FALSE(controls_.IsChecked(ctl::DaylightSaving)) << "an end hour of 24 hides the whole rule";
+    EXPECT_EQ(controls_.ComboSelectedIndex(ctl::DstStartMonth), -1);
+    for (int id : {ctl::EnergyFrom, ctl::EnergyTo, ctl::Brightness, ctl::TimeZoneList})
+        EXPECT_EQ(controls_.ComboSelectedIndex(id), -1) << id;
+    EXPECT_EQ(controls_.GetText(ctl::TimeZoneText), "GMT +2:30");
+    EXPECT_TRUE(controls_.IsChecked(ctl::StaticIp));
+    EXPECT_TRUE(controls_.IsChecked(ctl::Format12));
+}
+
+TEST_F(ClockDialogLogicTest, SilentClockClearsTheReadOutsButTheListsKeepThePreviousClock) {
+    net_.AddClock(kClock, SimulatedClock(clock_));
+    SelectClock("127.0.0.2");
+    logic_.OnClockSelected();
+    SelectClock("127.0.0.3");
+
+    EXPECT_EQ(logic_.OnClockSelected().repliesAccepted, 0);
+    for (int id :
+         {ctl::SerialNumber, ctl::SyncStatus, ctl::TimeZoneText, ctl::CurrentTimeServer, ctl::MacAddress})
+        EXPECT_EQ(controls_.GetText(id), "") << id;
+    for (int id = ctl::TimeServer1; id <= ctl::DnsServer; ++id) EXPECT_EQ(IpText(id), "") << id;
+    for (int id : {ctl::Format12, ctl::Format24, ctl::StaticIp, ctl::DynamicIp})
+        EXPECT_FALSE(controls_.IsChecked(id)) << id;
+    EXPECT_TRUE(controls_.IsChecked(ctl::DaylightSaving));
+    EXPECT_EQ(controls_.GetText(ctl::DstStartMonth), "Mar");
+    EXPECT_EQ(controls_.GetText(ctl::TimeZoneList), "UTC +1");
+    EXPECT_EQ(controls_.GetText(ctl::Brightness), "Normal");
+    EXPECT_TRUE(controls_.messages().empty());
+}
+
+TEST_F(ClockDialogLogicTest, SixWrongChecksumsShowOneMessageInTheApplicationBox) {
+    net_.AddClock(kClock, SimulatedClock(clock_, Faults([](auto& f) { f.wrongChecksumReplies = 6; })));
+    SelectClock("127.0.0.2");
+    EXPECT_TRUE(logic_.OnClockSelected().checksumError);
+    EXPECT_EQ(Messages(Box::Application), std::vector<std::string>{std::string(msg::kChecksumError)});
+    EXPECT_EQ(controls_.messages().size(), 1u);
+    EXPECT_EQ(controls_.GetText(ctl::SerialNumber), "");
+}
+
+TEST_F(ClockDialogLogicTest, NoSelectionOrAnEntryThatIsNoAddressClearsAndSendsNothing) {
+    net_.AddClock(kClock, SimulatedClock(clock_));
+    SelectClock("127.0.0.2");
+    logic_.OnClockSelected();
+    controls_.SelectListEntry(ctl::ClockList, -1);
+    EXPECT_FALSE(logic_.OnClockSelected().sent);
+    EXPECT_EQ(controls_.GetText(ctl::SerialNumber), "");
+    // inet_addr would have read this as the broadcast address.
+    SelectClock("255.255.255.255x");
+    EXPECT_FALSE(logic_.OnClockSelected().sent);
+    EXPECT_EQ(net_.sent().size(), 1u);
+}
+
+// ---- Modify ------------------------------------------------------------------------------------
+
+TEST_F(ClockDialogLogicTest, ModifySendsExactlyTheEncodedSettings) {
+    net_.AddClock(kClock, SimulatedClock(clock_));
+    TypeValidSettings();
+    SelectClock("127.0.0.2");
+    ASSERT_TRUE(logic_.OnModify());
+
+    ClockDatagram expected;
+    expected.SetMagic();
+    expected.setCommand(Command::WriteSettings);
+    expected.setTzHours(0x89);
+    expected.setTzMinutes(30);
+    expected.setTimeFormat(12);
+    expected.setBrightness(1);
+    expected.setSaveFromHour(22);
+    expected.setSaveToHour(6);
+    expected.setTimeServer(0, Ip(10, 0, 0, 1));
+    expected.setTimeServer(2, Ip(10, 0, 0, 3));
+    expected.setTimeServerCount(2);
+    expected.setDynamicIp(1);
+    expected.setClockIp(Ip(192, 168, 1, 50));  // the blank mask travels as 0.0.0.0
+    expected.setGateway(Ip(192, 168, 1, 1));
+    expected.setDnsServer(Ip(8, 8, 4, 4));
+    ASSERT_TRUE(ApplyChecksum(expected));
+
+    ASSERT_EQ(net_.sent().size(), 1u);
+    EXPECT_EQ(ToHex(net_.sent()[0].bytes), ToHex(expected.bytes()));
+    EXPECT_EQ(net_.sent()[0].to, kClock);
+    EXPECT_EQ(logic_.buffer(), expected) << "the buffer keeps what went out";
+    EXPECT_EQ(clock_->brightness(), 1);
+}
+
+TEST_F(ClockDialogLogicTest, RefusedModifySendsNothingShowsItsMessageAndStartsTheListOver) {
+    TypeValidSettings();
+    SelectClock("127.0.0.2");
+
+    // An address refusal comes before the buffer is touched.
+    controls_.SetIpParts(ctl::DnsServer, Field(127, 0, 0, 1));
+    logic_.buffer().SetAt(ClockDatagram::kSerialNumber, 0x5A);
+    const ClockDatagram before = logic_.buffer();
+    EXPECT_FALSE(logic_.OnModify());
+    EXPECT_EQ(logic_.buffer(), before);
+    EXPECT_EQ(Messages(Box::Dialog), std::vector<std::string>{std::string(msg::kLoopback)});
+    controls_.SetIpParts(ctl::DnsServer, Field(8, 8, 4, 4));
+
+    // A ticked daylight-saving box with an empty list: refused after the buffer was cleared.
+    controls_.SetChecked(ctl::DaylightSaving, true);
+    EXPECT_FALSE(logic_.OnModify());
+    EXPECT_EQ(logic_.buffer(), ClockDatagram{});
+    EXPECT_EQ(controls_.messages().back().text, msg::kDstIncomplete);
+    controls_.SetChecked(ctl::DaylightSaving, false);
+
+    // Equal energy-saving hours: the from-list falls back to "0" with the focus, so the next press
+    // passes that check.
+    SelectComboText(controls_, ctl::EnergyFrom, "7");
+    SelectComboText(controls_, ctl::EnergyTo, "7");
+    EXPECT_FALSE(logic_.OnModify());
+    EXPECT_EQ(controls_.messages().back().text, msg::kEnergySavingSame);
+    EXPECT_EQ(controls_.GetText(ctl::EnergyFrom), "0");
+    EXPECT_EQ(controls_.focus(), ctl::EnergyFrom);
+
+    // No brightness: "Error.", and the list starts over at "Brilliant".
+    controls_.ComboSelect(ctl::Brightness, -1);
+    EXPECT_FALSE(logic_.OnModify());
+    EXPECT_EQ(controls_.messages().back().text, msg::kBrightnessError);
+    EXPECT_EQ(controls_.GetText(ctl::Brightness), "Brilliant");
+    EXPECT_EQ(controls_.focus(), ctl::Brightness);
+
+    EXPECT_EQ(Messages(Box::Dialog).size(), 4u);
+    EXPECT_TRUE(net_.sent().empty());
+    ASSERT_TRUE(logic_.OnModify());
+    EXPECT_EQ(net_.sent().size(), 1u);
+}
+
+TEST_F(ClockDialogLogicTest, WithoutASelectedClockTheChecksRunAndNothingIsSent) {
+    TypeValidSettings();
+    EXPECT_FALSE(logic_.OnModify());
+    EXPECT_TRUE(controls_.messages().empty());
+    EXPECT_EQ(logic_.buffer().command(), static_cast<std::uint8_t>(Command::WriteSettings));
+    EXPECT_EQ(logic_.buffer().checksum(), 0) << "built, but not sent: no checksum yet";
+
+    controls_.ClearIp(ctl::TimeServer1);
+    controls_.ClearIp(ctl::TimeServer1 + 2);
+    EXPECT_FALSE(logic_.OnModify());
+    EXPECT_EQ(Messages(Box::Dialog), std::vector<std::string>{std::string(msg::kNoTimeServer)});
+    EXPECT_TRUE(net_.sent().empty());
+}
+
+TEST_F(ClockDialogLogicTest, AddressModeGreysOrFreesTheFourFieldsKeepingTheirContents) {
+    TypeValidSettings();
+    logic_.OnDynamicIp();
+    for (int id : {ctl::IpAddress, ctl::SubnetMask, ctl::Gateway, ctl::DnsServer})
+        EXPECT_FALSE(controls_.IsEnabled(id)) << id;
+    EXPECT_TRUE(controls_.IsEnabled(ctl::TimeServer1));
+    EXPECT_EQ(IpText(ctl::IpAddress), "192.168.1.50");
+    // Disabled fields are still checked.
+    controls_.ClearIp(ctl::Gateway);
+    EXPECT_FALSE(logic_.BuildWriteSettings());
+    logic_.OnStaticIp();
+    EXPECT_TRUE(controls_.IsEnabled(ctl::Gateway));
+    EXPECT_EQ(IpText(ctl::DnsServer), "8.8.4.4");
+}
+
+// ---- Search ------------------------------------------------------------------------------------
+
+// Carries the sweep's calls out on the controls and keeps a log of them ("pos 20", "add ...").
+class RecordingView : public SearchView {
+  public:
+    explicit RecordingView(InMemoryControls& controls) : direct_(controls) {}
+    std::function<void(const std::string&)> onCall;
+    std::vector<std::string> calls;
+
+    void SetProgressRange(int low, int high) override {
+        Log("range " + std::to_string(low) + "-" + std::to_string(high),
+            [&] { direct_.SetProgressRange(low, high); });
+    }
+    void SetProgressPos(int position) override {
+        Log("pos " + std::to_string(position), [&] { direct_.SetProgressPos(position); });
+    }
+    void EnableClockList(bool on) override {
+        Log(on ? "list on" : "list off", [&] { direct_.EnableClockList(on); });
+    }
+    void EnableSearchButton(bool on) override {
+        Log(on ? "button on" : "button off", [&] { direct_.EnableSearchButton(on); });
+    }
+    void SetStatusText(std::string_view text) override {
+        Log("status " + std::string(text), [&] { direct_.SetStatusText(text); });
+    }
+    void ClearClockList() override {
+        Log("clear", [&] { direct_.ClearClockList(); });
+    }
+    void AddClockIfAbsent(std::string_view address) override {
+        Log("add " + std::string(address), [&] { direct_.AddClockIfAbsent(address); });
+    }
+    IpFieldValue ReadSearchAddress() override {
+        IpFieldValue value;
+        Log("read", [&] { value = direct_.ReadSearchAddress(); });
+        return value;
+    }
+
+  private:
+    template <typename Action>
+    void Log(const std::string& call, Action action) {
+        action();
+        calls.push_back(call);
+        if (onCall) onCall(call);
+    }
+    ControlsSearchView direct_;
+};
+
+TEST_F(ClockDialogLogicTest, SearchButtonClearsTheDisplayAndRefusesABlankAddress) {
+    controls_.SetText(ctl::SerialNumber, "HV-0042");
+    controls_.SetIpParts(ctl::TimeServer1, Field(10, 0, 0, 1));
+    controls_.SetChecked(ctl::DaylightSaving, true);
+    controls_.SetChecked(ctl::DynamicIp, true);
+    controls_.ComboSelect(ctl::DstStartMonth, 2);
+    SelectComboText(controls_, ctl::TimeZoneList, "UTC +8");
+
+    EXPECT_FALSE(logic_.OnSearchClicked());
+    EXPECT_EQ(Messages(Box::Application), std::vector<std::string>{std::string(msg::kSearchIpError)});
+    EXPECT_TRUE(controls_.IsEnabled(ctl::SearchButton));
+    EXPECT_EQ(controls_.GetText(ctl::SerialNumber), "");
+    EXPECT_EQ(IpText(ctl::TimeServer1), "");
+    EXPECT_FALSE(controls_.IsChecked(ctl::DaylightSaving));
+    EXPECT_FALSE(controls_.IsChecked(ctl::DynamicIp));
+    EXPECT_EQ(controls_.ComboSelectedIndex(ctl::DstStartMonth), -1);
+    EXPECT_EQ(controls_.GetText(ctl::TimeZoneList), "UTC +8") << "not part of the display";
+
+    // One number is enough to search; the click itself disables the button and the list.
+    IpFieldValue firstOnly;
+    firstOnly.parts[0] = 127;
+    controls_.SetIpParts(ctl::SearchAddress, firstOnly);
+    EXPECT_TRUE(logic_.OnSearchClicked());
+    EXPECT_FALSE(controls_.IsEnabled(ctl::SearchButton));
+    EXPECT_FALSE(controls_.IsEnabled(ctl::ClockList));
+}
+
+TEST_F(ClockDialogLogicTest, SweepFillsTheListInTextOrderAndHandsTheControlsBack) {
+    for (std::uint8_t host : std::initializer_list<std::uint8_t>{2, 3, 10, 12})
+        net_.AddClock(Ip(127, 0, 0, host), SimulatedClock(host));
+    controls_.SetIpParts(ctl::SearchAddress, Field(127, 0, 0, 77));
+    controls_.ListAdd(ctl::ClockList, "10.9.9.9");  // left over from an earlier search
+    ASSERT_TRUE(logic_.OnSearchClicked());
+    RecordingView view(controls_);
+    RunSearch(view, logic_.options(), SweepPacing{}, {});
+
+    EXPECT_EQ(controls_.ListEntries(ctl::ClockList),
+              (std::vector<std::string>{"127.0.0.10", "127.0.0.12", "127.0.0.2", "127.0.0.3"}));
+    const std::vector<std::string> opening = {"read",       "range 1-254",         "pos 10", "list off",
+                                              "button off", "status Searching...", "clear"};
+    ASSERT_GT(view.calls.size(), opening.size() + 3);
+    EXPECT_EQ(std::vector(view.calls.begin(), view.calls.begin() + 7), opening);
+    EXPECT_EQ(std::vector(view.calls.end() - 3, view.calls.end()),
+              (std::vector<std::string>{"status Search finished.", "list on", "button on"}));
+    EXPECT_EQ(controls_.progressPos(ctl::Progress), 254);
+    EXPECT_TRUE(controls_.IsEnabled(ctl::ClockList));
+}
+
+TEST_F(ClockDialogLogicTest, StoppedSweepLeavesTheViewAloneAndAnEarlyEndHandsBackTheControls) {
+    controls_.SetIpParts(ctl::SearchAddress, Field(127, 0, 0, 1));
+    std::stop_source stop;
+    RecordingView view(controls_);
+    view.onCall = [&](const std::string& call) {
+        if (call == "pos 30") stop.request_stop();
+    };
+    RunSearch(view, logic_.options(), SweepPacing{}, stop.get_token());
+    EXPECT_EQ(view.calls.back(), "pos 30");
+
+    ExchangeOptions noAdapter = logic_.options();
+    noAdapter.adapters = [] { return std::optional<std::vector<AdapterInfo>>{}; };
+    RecordingView early(controls_);
+    RunSearch(early, noAdapter, SweepPacing{}, {});
+    EXPECT_EQ(early.calls, (std::vector<std::string>{"list on", "button on"}));
+}
+
+TEST_F(ClockDialogLogicTest, EnterSearchesFromTheSearchFieldAndNowhereElse) {
+    controls_.SetIpParts(ctl::SearchAddress, Field(127, 0, 0, 1));
+    for (int id : {0, ctl::TimeServer1, ctl::Brightness, ctl::ClockList})
+        EXPECT_FALSE(logic_.OnEnter(id)) << id;
+    EXPECT_TRUE(controls_.IsEnabled(ctl::SearchButton));
+    EXPECT_TRUE(logic_.OnEnter(ctl::SearchAddress));
+    EXPECT_FALSE(controls_.IsEnabled(ctl::SearchButton));
+}
+
+TEST_F(ClockDialogLogicTest, ListsAreFilledOnceFromTheValueLists) {
+    controls_.ComboSelect(ctl::DstStartHour, 5);
+    logic_.OnInitDialog();
+    EXPECT_EQ(controls_.ComboCount(ctl::TimeZoneList), 36);
+    EXPECT_EQ(controls_.ComboCount(ctl::DstStartMonth), 12);
+    EXPECT_EQ(controls_.ComboCount(ctl::DstEndHour), 24);
+    EXPECT_EQ(controls_.ComboEntries(ctl::Brightness),
+              (std::vector<std::string>{"Brilliant", "Bright", "Normal", "Dim"}));
+    EXPECT_EQ(controls_.GetText(ctl::DstStartHour), "5");
+    EXPECT_EQ(controls_.ComboSelectedIndex(ctl::TimeZoneList), -1);
+}
+
+}  // namespace
+}  // namespace horavane::test

@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "protocol/ClockCodec.h"
+#include "protocol/ClockDatagram.h"
+
+namespace horavane {
+namespace {
+
+constexpr Ipv4Address kWorkstation{{192, 168, 1, 100}};
+constexpr MacAddress kWorkstationMac{0x00, 0x11, 0x22, 0x33, 0x44, 0x55};
+
+std::uint8_t XorOfBody(const ClockDatagram& d) {
+    std::uint8_t x = 0;
+    for (std::size_t i = 0; i < ClockDatagram::kChecksum; ++i) x = static_cast<std::uint8_t>(x ^ d.At(i));
+    return x;
+}
+
+TEST(Checksum, AddressedRequestsCarryTheKnownChecksums) {
+    struct Case {
+        Command command;
+        std::uint8_t checksum;
+    };
+    for (const auto& c : {Case{Command::QueryStatus, 0x06}, Case{Command::Search, 0x04}}) {
+        ClockDatagram request;
+        request.SetAt(40, 0xAA);  // a leftover from an earlier exchange must not survive
+        BuildAddressedRequest(request, c.command, kWorkstation, kWorkstationMac);
+
+        EXPECT_EQ(request.checksum(), c.checksum) << int{static_cast<std::uint8_t>(c.command)};
+        std::vector<std::uint8_t> expected(ClockDatagram::kSize, 0);
+        expected[0] = 0x4D;
+        expected[1] = 0x56;
+        expected[13] = static_cast<std::uint8_t>(c.command);
+        std::copy(kWorkstation.octets.begin(), kWorkstation.octets.end(), expected.begin() + 24);
+        std::copy(kWorkstationMac.begin(), kWorkstationMac.end(), expected.begin() + 88);
+        expected[94] = c.checksum;
+        EXPECT_EQ(std::vector<std::uint8_t>(request.bytes().begin(), request.bytes().end()), expected);
+    }
+}
+
+TEST(Checksum, RequestWhoseBytesXorToZeroGoesOutWithZero) {
+    ClockDatagram request;
+    BeginRequest(request, Command::WriteSettings);
+    // 'M' ^ 'V' ^ 2 is 0x19; one more 0x19 cancels it.
+    request.setTzMinutes(0x19);
+    ASSERT_EQ(XorOfBody(request), 0);
+
+    EXPECT_TRUE(ApplyChecksum(request));
+    EXPECT_EQ(request.checksum(), 0);
+    EXPECT_TRUE(ApplyChecksum(request));  // and the receiving side takes it
+}
+
+TEST(Acceptance, ChecksumZeroIsAcceptedWhateverTheBytesHoldAndIsFilledIn) {
+    ClockDatagram reply;
+    for (std::size_t i = 0; i < ClockDatagram::kChecksum; ++i)
+        reply.SetAt(i, static_cast<std::uint8_t>(i * 37 + 11));
+    reply.setDirection(Direction::Reply);
+    reply.SetAt(ClockDatagram::kChecksum, 0);
+
+    EXPECT_TRUE(AcceptAsReply(reply));
+    EXPECT_EQ(reply.checksum(), XorOfBody(reply));
+}
+
+TEST(Acceptance, OnlyDirectionOneWithAMatchingChecksumIsAReply) {
+    struct Case {
+        std::uint8_t direction;
+        bool corruptChecksum;
+        bool accepted;
+    };
+    for (const auto& c :
+         {Case{1, false, true}, Case{0, false, false}, Case{2, false, false}, Case{1, true, false}}) {
+        ClockDatagram reply;
+        reply.setCommand(Command::QueryStatus);
+        reply.setTzHours(0x08);
+        reply.setDirectionByte(c.direction);
+        ASSERT_TRUE(ApplyChecksum(reply));
+        if (c.corruptChecksum)
+            reply.SetAt(ClockDatagram::kChecksum, static_cast<std::uint8_t>(reply.checksum() ^ 1));
+
+        EXPECT_EQ(AcceptAsReply(reply), c.accepted) << int{c.direction} << " corrupt " << c.corruptChecksum;
+    }
+}
+
+TEST(Acceptance, ShortDatagramReadsZeroPaddedAndLongOneIsCut) {
+    std::vector<std::uint8_t> received(60, 0x5A);
+    received[ClockDatagram::kDirection] = 1;
+    ClockDatagram shortReply(received);
+    for (std::size_t i = 60; i < ClockDatagram::kSize; ++i) EXPECT_EQ(shortReply.At(i), 0) << i;
+    EXPECT_TRUE(AcceptAsReply(shortReply));
+
+    std::vector<std::uint8_t> longer(120, 0x01);
+    ClockDatagram cut(longer);
+    EXPECT_EQ(cut.At(ClockDatagram::kChecksum), 0x01);
+    EXPECT_EQ(cut.bytes().size(), ClockDatagram::kSize);
+}
+
+TEST(Fields, SerialNumberUpToTheFirstZeroOrAllTwenty) {
+    ClockDatagram reply;
+    const std::string twenty = "ABCDEFGHIJKLMNOPQRST";
+    std::copy(twenty.begin(), twenty.end(), reply.bytes().begin() + ClockDatagram::kSerialNumber);
+    reply.setMac({'U', 'V', 'W', 'X', 'Y', 'Z'});  // right behind the field: must not be read on
+    EXPECT_EQ(reply.serialNumber(), twenty);
+
+    reply.SetAt(ClockDatagram::kSerialNumber + 5, 0);
+    EXPECT_EQ(reply.serialNumber(), "ABCDE");
+    reply.SetAt(ClockDatagram::kSerialNumber, 0);
+    EXPECT_EQ(reply.serialNumber(), "");
+}
+
+// The one codec: every field at its offset, the rule's week and day sharing a byte, and what a
+// reply decodes to is what was encoded.
+TEST(Codec, WriteRequestLaysOutEveryFieldAndDecodesBack) {
+    ClockSettings s;
+    s.dstStart = {3, 2, 7, 2};
+    s.dstEnd = {10, 6, 7, 3};
+    s.timeZone = {0x83, 30};
+    s.timeFormat = 12;
+    s.brightness = 1;
+    s.saveFromHour = 22;
+    s.saveToHour = 6;
+    s.timeServerCount = 2;
+    s.dynamicIp = 1;
+    s.timeServers[0] = Ipv4Address{{10, 0, 0, 7}};
+    s.timeServers[2] = Ipv4Address{{10, 0, 0, 9}};
+    s.clockIp = Ipv4Address{{192, 168, 1, 50}};
+    s.subnetMask = Ipv4Address{{255, 255, 255, 0}};
+    s.gateway = Ipv4Address{{192, 168, 1, 1}};
+    s.dnsServer = Ipv4Address{{192, 168, 1, 2}};
+    ClockDatagram request = BuildWriteRequest(s);
+
+    std::vector<std::uint8_t> expected(ClockDatagram::kSize, 0);
+    const std::vector<std::pair<std::ptrdiff_t, std::vector<std::uint8_t>>> runs = {
+        {0, {0x4D, 0x56, 3, 0x27, 2, 10, 0x67, 3}},
+        {13, {2}},
+        {15, {0x83, 30}},
+        {18, {12, 1, 22, 6, 2, 1}},
+        {28, {10, 0, 0, 7, 0, 0, 0, 0, 10, 0, 0, 9}},
+        {48, {192, 168, 1, 50, 255, 255, 255, 0, 192, 168, 1, 1, 192, 168, 1, 2}}};
+    for (const auto& [offset, bytes] : runs) std::copy(bytes.begin(), bytes.end(), expected.begin() + offset);
+    EXPECT_EQ(ToHex(request.bytes()), ToHex(expected));
+    EXPECT_EQ(request.checksum(), 0) << "the write applies the checksum as it sends";
+
+    ClockStatus status{s, 1, Ipv4Address{{10, 0, 0, 9}}, "HV-0042", {0, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}};
+    ClockDatagram reply;
+    EncodeStatus(status, reply);
+    EXPECT_EQ(DecodeStatus(reply), status);
+}
+
+}  // namespace
+}  // namespace horavane
