@@ -31,19 +31,22 @@ CInputPassword::~CInputPassword() = default;
 void CInputPassword::setVisible(bool visible) {
     const bool opening = visible && !isVisible();
     QDialog::setVisible(visible);
-    if (opening) store_.ReadPasswordFile(m_digest);
+    if (opening) closed_ = store_.ReadPasswordFile(m_digest) == PasswordFileState::kUnreadable;
 }
 
 void CInputPassword::OnOK() {
     const std::string typed = PasswordBytes(ui_->ctl1053);
     if (typed.empty()) return Warn(this, msg::kPasswordEmpty);
+    if (closed_) return Warn(this, UnreadablePasswordFileMessage(store_.path()));
     if (!PasswordMatches(typed, m_digest)) return Warn(this, msg::kPasswordWrong);
     accept();
 }
 
 // The change dialog has no parent window and works on a copy: only a change that reached the file
-// replaces the digest in force.
+// replaces the digest in force. With the gate closed nothing can be checked against the password
+// in force, so there is nothing to change.
 void CInputPassword::OnModify() {
+    if (closed_) return Warn(this, UnreadablePasswordFileMessage(store_.path()));
     CModifyPasswd change(store_);
     change.SetDigest(m_digest);
     if (change.exec() == QDialog::Accepted) m_digest = change.Digest();

@@ -32,6 +32,7 @@ class CInputPassword : public QDialog {
     std::unique_ptr<Ui::CInputPassword> ui_;
     PasswordStore store_;
     PasswordDigest m_digest;
+    bool closed_ = false;  // the password file exists but cannot be read: every password is refused
 };
 
 }  // namespace horavane

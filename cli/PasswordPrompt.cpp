@@ -156,13 +156,17 @@ void AddPasswordOptions(CLI::App& command, PasswordArgs& args) {
     command.add_option("--password-store", args.passwordStore)->group("");
 }
 
+// The store is read first: with the gate closed there is no point in asking for the password.
 bool CheckOperatorPassword(const PasswordArgs& args) {
+    PasswordDigest stored = InitialDigest();
+    const PasswordStore store(args.passwordStore.empty() ? DefaultPasswordFilePath()
+                                                         : std::filesystem::path(args.passwordStore));
+    if (store.ReadPasswordFile(stored) == PasswordFileState::kUnreadable) {
+        std::cerr << "horavanectl: " << UnreadablePasswordFileMessage(store.path()) << "\n";
+        return false;
+    }
     const auto typed = args.passwordFile.empty() ? AskOnTerminal() : ReadPasswordFileLine(args.passwordFile);
     if (!typed) return false;
-    PasswordDigest stored = InitialDigest();
-    PasswordStore(args.passwordStore.empty() ? DefaultPasswordFilePath()
-                                             : std::filesystem::path(args.passwordStore))
-        .ReadPasswordFile(stored);
     if (!PasswordMatches(*typed, stored)) {
         std::cerr << msg::kPasswordWrong << "\n";
         return false;

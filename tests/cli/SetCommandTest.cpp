@@ -142,6 +142,14 @@ TEST_F(CtlSet, WrongOrMissingPasswordWritesNothing) {
     EXPECT_EQ(unreadable.exitCode, 7);
     EXPECT_NE(unreadable.err.find("cannot read the password file"), std::string::npos) << unreadable.err;
 
+    // A store that exists but cannot be read closes the lock, and says so.
+    const auto closed = RunCtl(sim, {"set", "127.0.0.2", "--time-zone", "UTC +8", "--password-file",
+                                     defaultPassword.path(), "--password-store", folder.path().string()});
+    EXPECT_EQ(closed.exitCode, 7);
+    EXPECT_NE(closed.err.find("password file " + folder.path().string() + " cannot be read"),
+              std::string::npos)
+        << closed.err;
+
     // Without a file and without a terminal there is nobody to ask.
     const auto noTerminal =
         RunCtl(sim, {"set", "127.0.0.2", "--time-zone", "UTC +8", "--password-store", store.path()});
