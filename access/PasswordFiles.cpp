@@ -224,7 +224,7 @@ std::shared_ptr<PasswordFileSystem> RealFileSystem() {
 }
 
 // Sized by asking the system first, so that no directory is too long for the path and no
-// half-built path is ever used: a failed query gives no path, which reads as no file and refuses writes.
+// half-built path is ever used: a failed query gives no path, which closes the gate and refuses writes.
 std::filesystem::path DefaultPasswordFilePath() {
 #ifdef _WIN32
     const UINT needed = GetWindowsDirectoryW(nullptr, 0);
