@@ -2,22 +2,14 @@
 
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
 #include <optional>
 #include <random>
 #include <string>
-#include <system_error>
 #include <vector>
-
-#ifdef _WIN32
-#include <share.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace horavane {
 namespace {
@@ -43,48 +35,20 @@ PasswordDigest Md5(std::initializer_list<std::string_view> parts) {
     return digest;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-// Nobody else may have the file open meanwhile where the system can say so. Only a plain file is
-// read: opening a pipe put in its place would wait for a writer, and the password dialog with it.
-FilePtr OpenForReading(const std::filesystem::path& path) {
-#ifdef _WIN32
-    return FilePtr(_wfsopen(path.c_str(), L"rb", _SH_DENYRW));
-#else
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0) return nullptr;
-    struct stat status {};
-    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(descriptor);
-        return nullptr;
-    }
-    FilePtr file(::fdopen(descriptor, "rb"));
-    if (!file) ::close(descriptor);
-    return file;
-#endif
-}
+// Bytes beyond the digest are kept by a change, up to this much; a longer file is refused rather
+// than read into memory whole or cut.
+constexpr std::size_t kLongestKeptFile = std::size_t{1} << 20U;
 
 // Bytes 16 and beyond of the file in place, which a change keeps; nullopt when the file exists but
 // cannot be read whole, since rewriting it would then lose them.
-std::optional<std::vector<std::uint8_t>> ReadKeptTail(const std::filesystem::path& path) {
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (status.type() == std::filesystem::file_type::not_found) return std::vector<std::uint8_t>{};
-    if (error || status.type() != std::filesystem::file_type::regular) return std::nullopt;
-    const FilePtr file = OpenForReading(path);
-    if (!file) return std::nullopt;
-    std::vector<std::uint8_t> content;
-    std::uint8_t block[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(block, 1, sizeof block, file.get())) > 0)
-        content.insert(content.end(), block, block + got);
-    if (std::ferror(file.get()) != 0) return std::nullopt;
-    if (content.size() <= kDigestSize) return std::vector<std::uint8_t>{};
-    return std::vector<std::uint8_t>(content.begin() + static_cast<std::ptrdiff_t>(kDigestSize),
-                                     content.end());
+std::optional<std::vector<std::uint8_t>> ReadKeptTail(PasswordFileSystem& files,
+                                                      const std::filesystem::path& path) {
+    const FileRead file = files.Read(path, kLongestKeptFile + 1);
+    if (file.outcome == FileRead::Outcome::kMissing) return std::vector<std::uint8_t>{};
+    if (file.outcome != FileRead::Outcome::kRead || file.bytes.size() > kLongestKeptFile) return std::nullopt;
+    if (file.bytes.size() <= kDigestSize) return std::vector<std::uint8_t>{};
+    return std::vector<std::uint8_t>(file.bytes.begin() + static_cast<std::ptrdiff_t>(kDigestSize),
+                                     file.bytes.end());
 }
 
 // Beside the password file, so that the final rename never crosses file systems.
@@ -113,19 +77,20 @@ PasswordStore::PasswordStore(std::filesystem::path path) : PasswordStore(std::mo
 PasswordStore::PasswordStore(std::filesystem::path path, std::shared_ptr<PasswordFileSystem> fileSystem)
     : path_(std::move(path)), fileSystem_(fileSystem ? std::move(fileSystem) : RealFileSystem()) {}
 
-void PasswordStore::ReadPasswordFile(PasswordDigest& digest) const {
-    if (path_.empty()) return;
-    const FilePtr file = OpenForReading(path_);
-    if (!file) return;
-    PasswordDigest read{};
-    if (std::fread(read.data(), 1, read.size(), file.get()) == read.size()) digest = read;
+PasswordFileState PasswordStore::ReadPasswordFile(PasswordDigest& digest) const {
+    const FileRead file = fileSystem_->Read(path_, digest.size());
+    if (file.outcome == FileRead::Outcome::kUnreadable) return PasswordFileState::kUnreadable;
+    if (file.outcome == FileRead::Outcome::kMissing || file.bytes.size() < digest.size())
+        return PasswordFileState::kNoPassword;
+    std::copy_n(file.bytes.begin(), digest.size(), digest.begin());
+    return PasswordFileState::kLoaded;
 }
 
 // The old file stays in place until the new one is complete on disk, so that a failure at any step
 // leaves the password that was in force, and a reader never meets a half-written file.
 bool PasswordStore::WritePasswordFile(std::string_view newPassword) const {
     if (!path_.has_filename()) return false;
-    const std::optional<std::vector<std::uint8_t>> tail = ReadKeptTail(path_);
+    const std::optional<std::vector<std::uint8_t>> tail = ReadKeptTail(*fileSystem_, path_);
     if (!tail) return false;
     const PasswordDigest digest = ComputePasswordDigest(newPassword);
     std::vector<std::uint8_t> content(digest.begin(), digest.end());
@@ -141,6 +106,12 @@ bool PasswordStore::WritePasswordFile(std::string_view newPassword) const {
         return false;
     }
     return true;
+}
+
+std::string UnreadablePasswordFileMessage(const std::filesystem::path& path) {
+    const std::u8string name = path.u8string();
+    return "The password file " + std::string(name.begin(), name.end()) +
+           " cannot be read: every password is refused until it can.";
 }
 
 bool PasswordMatches(std::string_view typed, const PasswordDigest& stored) {

@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace horavane {
 
@@ -31,10 +33,25 @@ class WritableFile {
     [[nodiscard]] virtual bool Close() = 0;
 };
 
-// The file operations a password change is made of; tests wrap the real ones to fail at any step.
+// The start of a file as reading found it.
+struct FileRead {
+    enum class Outcome {
+        kMissing,     // nothing of that name
+        kRead,        // a plain file; `bytes` holds its first bytes
+        kUnreadable,  // something exists there but cannot be read as a plain file
+    };
+    Outcome outcome = Outcome::kMissing;
+    std::vector<std::uint8_t> bytes;
+};
+
+// The file operations the password file is read and changed with; tests wrap the real ones to fail
+// at any step.
 class PasswordFileSystem {
   public:
     virtual ~PasswordFileSystem() = default;
+    // Up to `limit` bytes from the start of the file, without waiting for anything (a pipe put in
+    // the file's place is unreadable, not a wait for a writer).
+    [[nodiscard]] virtual FileRead Read(const std::filesystem::path& path, std::size_t limit) = 0;
     // A file that did not exist before, open for writing only; nullptr when it cannot be created.
     [[nodiscard]] virtual std::unique_ptr<WritableFile> CreateNew(const std::filesystem::path& path) = 0;
     // Puts `from` in the place of `to` in one step: a reader of `to` sees the old or the new file.
@@ -45,14 +62,25 @@ class PasswordFileSystem {
 
 [[nodiscard]] std::shared_ptr<PasswordFileSystem> RealFileSystem();
 
+enum class PasswordFileState {
+    kNoPassword,  // no file, or one shorter than a digest: the default password holds
+    kLoaded,      // the file's digest holds
+    kUnreadable,  // the gate is closed
+};
+
+// What the window and horavanectl tell the operator when the gate is closed.
+[[nodiscard]] std::string UnreadablePasswordFileMessage(const std::filesystem::path& path);
+
 // The password file at a given path (tests use a temporary folder; the programs the default path).
 class PasswordStore {
   public:
     explicit PasswordStore(std::filesystem::path path);
     PasswordStore(std::filesystem::path path, std::shared_ptr<PasswordFileSystem> fileSystem);
 
-    // Replaces `digest` only when the file yields its 16 bytes; never reports anything.
-    void ReadPasswordFile(PasswordDigest& digest) const;
+    // Replaces `digest` only when the file yields its 16 bytes. A file that exists but cannot be
+    // read closes the gate (kUnreadable): the caller must then refuse every password, since the
+    // default one would open a lock its administrator set.
+    [[nodiscard]] PasswordFileState ReadPasswordFile(PasswordDigest& digest) const;
     // Writes the new password's digest whole or not at all: bytes 16 and beyond of an existing file
     // are kept, and a failure anywhere leaves the old file in place. false on failure.
     [[nodiscard]] bool WritePasswordFile(std::string_view newPassword) const;

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <utility>
 
+#include "cli/VisibleText.h"
 #include "dialog/ControlIds.h"
 
 namespace horavane::cli {
@@ -48,9 +49,10 @@ std::string WithoutLineFeed(std::string text) {
     return text;
 }
 
+// Strings reach here from the clock's reply: shown with their control characters made visible.
 std::string PlainValue(const Json& value) {
     if (value.is_null()) return "-";
-    if (value.is_string()) return value.get<std::string>();
+    if (value.is_string()) return VisibleText(value.get<std::string>());
     if (value.is_boolean()) return value.get<bool>() ? "on" : "off";
     return value.dump();
 }
@@ -165,7 +167,7 @@ std::vector<std::string> DifferingFields(const Json& written, const Json& shown)
     for (const std::string& key : WritableKeys()) {
         const Json& a = written.contains(key) ? written[key] : Json();
         const Json& b = shown.contains(key) ? shown[key] : Json();
-        if (a != b) lines.push_back(key + ": wrote " + a.dump() + ", clock shows " + b.dump());
+        if (a != b) lines.push_back(key + ": wrote " + JsonText(a) + ", clock shows " + JsonText(b));
     }
     return lines;
 }

@@ -26,7 +26,8 @@ using Json = nlohmann::ordered_json;
 // StatusJson cut down to the writable keys: `export`.
 [[nodiscard]] Json WritableJson(const DialogControls& controls);
 
-// The read-out as an aligned block with the window's captions: plain `status`.
+// The read-out as an aligned block with the window's captions: plain `status`. Texts from the
+// clock are shown through VisibleText.
 [[nodiscard]] std::string StatusBlock(const DialogControls& controls, std::string_view address);
 
 // "2 Second Sun Mar - 3 Last Sun Oct", or "off" when daylight saving is not ticked.

@@ -16,6 +16,7 @@
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
 #include "cli/OneClockDialog.h"
+#include "cli/VisibleText.h"
 #include "dialog/ClockDisplay.h"
 #include "dialog/ControlIds.h"
 #include "dialog/SearchWorker.h"
@@ -88,8 +89,9 @@ Json ClockRow(const FleetOutcome& clock, const InMemoryControls& window, const J
     return row;
 }
 
+// Every cell may come from a clock's reply: control characters made visible.
 std::string Cell(const Json& value) {
-    return value.is_string() ? value.get<std::string>() : "-";
+    return value.is_string() ? VisibleText(value.get<std::string>()) : "-";
 }
 
 void PrintTable(const Json& rows, bool clearScreen) {

@@ -25,17 +25,25 @@ std::string WithoutLineEnd(std::string line) {
     return line;
 }
 
+// A password is one short line; reading stops here, so that /dev/zero or a huge file named by
+// mistake ends at once instead of filling the memory.
+constexpr std::size_t kLongestPasswordLine = 4096;
+
+// The first line only, byte by byte: a pipe or a process substitution (`<(secret-tool ...)`) may
+// hold more than the line, or never end.
 std::optional<std::string> ReadPasswordFileLine(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    std::string line;
+    char c = 0;
+    while (file && line.size() <= kLongestPasswordLine && file.get(c) && c != '\n') line += c;
+    // A read error, such as a folder named as the file, is not a wrong password.
+    if (!file.is_open() || file.bad()) {
         std::cerr << "horavanectl: cannot read the password file " << path << "\n";
         return std::nullopt;
     }
-    std::string line;
-    std::getline(file, line);
-    // A read error, such as a folder named as the file, is not a wrong password.
-    if (file.bad()) {
-        std::cerr << "horavanectl: cannot read the password file " << path << "\n";
+    if (line.size() > kLongestPasswordLine) {
+        std::cerr << "horavanectl: the password file " << path << " has no line end within its first "
+                  << kLongestPasswordLine << " bytes; it must hold the password on its first line\n";
         return std::nullopt;
     }
     return WithoutLineEnd(line);
@@ -156,13 +164,17 @@ void AddPasswordOptions(CLI::App& command, PasswordArgs& args) {
     command.add_option("--password-store", args.passwordStore)->group("");
 }
 
+// The store is read first: with the gate closed there is no point in asking for the password.
 bool CheckOperatorPassword(const PasswordArgs& args) {
+    PasswordDigest stored = InitialDigest();
+    const PasswordStore store(args.passwordStore.empty() ? DefaultPasswordFilePath()
+                                                         : std::filesystem::path(args.passwordStore));
+    if (store.ReadPasswordFile(stored) == PasswordFileState::kUnreadable) {
+        std::cerr << "horavanectl: " << UnreadablePasswordFileMessage(store.path()) << "\n";
+        return false;
+    }
     const auto typed = args.passwordFile.empty() ? AskOnTerminal() : ReadPasswordFileLine(args.passwordFile);
     if (!typed) return false;
-    PasswordDigest stored = InitialDigest();
-    PasswordStore(args.passwordStore.empty() ? DefaultPasswordFilePath()
-                                             : std::filesystem::path(args.passwordStore))
-        .ReadPasswordFile(stored);
     if (!PasswordMatches(*typed, stored)) {
         std::cerr << msg::kPasswordWrong << "\n";
         return false;

@@ -4,8 +4,15 @@
 
 namespace horavane {
 
-std::optional<std::string> CheckPasswordEntry(std::string_view typed, const PasswordDigest& digest) {
+std::optional<std::string> LoadPasswordFile(const PasswordStore& store, PasswordDigest& digest) {
+    if (store.ReadPasswordFile(digest) != PasswordFileState::kUnreadable) return std::nullopt;
+    return UnreadablePasswordFileMessage(store.path());
+}
+
+std::optional<std::string> CheckPasswordEntry(std::string_view typed, const PasswordDigest& digest,
+                                              const std::optional<std::string>& gateClosed) {
     if (typed.empty()) return std::string(msg::kPasswordEmpty);
+    if (gateClosed) return gateClosed;
     if (!PasswordMatches(typed, digest)) return std::string(msg::kPasswordWrong);
     return std::nullopt;
 }

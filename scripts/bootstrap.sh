@@ -8,6 +8,8 @@ PACKAGES=(
   g++ cmake ninja-build pkg-config clang-format git
   # libraries
   qt6-base-dev qt6-base-dev-tools libgl-dev libssl-dev libcli11-dev nlohmann-json3-dev libgtest-dev libgmock-dev
+  # the fuzz preset: clang with its libFuzzer, AddressSanitizer and UBSan runtimes
+  clang libclang-rt-14-dev
   # peak memory in bench/bench.sh
   time
   # a font with the CJK glyphs the window's texts need

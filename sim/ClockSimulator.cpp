@@ -24,7 +24,10 @@ using SteadyClock = std::chrono::steady_clock;
 constexpr auto kPollSlice = std::chrono::milliseconds(20);
 // Larger than any datagram a test sends, so that an oversized one is seen (and dropped) whole.
 constexpr std::size_t kReceiveBufferSize = 2048;
+// The record of received datagrams, kept only when asked for, is bounded per clock in count and in
+// bytes: a stream of junk must not grow the simulator without end.
 constexpr std::size_t kReceivedKept = 1000;
+constexpr std::size_t kReceivedBytesKept = 256 * 1024;
 // A /24 sweep reaches at most 254 hosts, and the simulated clocks start above .1.
 constexpr int kMaxClocks = 253;
 // A free port found for clock 0 may be taken on another clock's address; try a few fresh ones.
@@ -35,6 +38,7 @@ struct Clock {
     FaultSwitches faults;
     std::array<int, 4> requests{};  // by command code 1..3
     std::deque<std::vector<std::uint8_t>> received;
+    std::size_t receivedBytes = 0;  // in `received`
 };
 
 struct OutgoingReply {
@@ -64,7 +68,7 @@ struct ClockSimulator::Impl {
         for (int i = 0; i < count; ++i) {
             addresses.push_back(
                 Ipv4Address::FromUint32(options.firstAddress.ToUint32() + static_cast<std::uint32_t>(i)));
-            clocks.push_back(Clock{DefaultClockState(i), {}, {}, {}});
+            clocks.push_back(Clock{DefaultClockState(i), {}, {}, {}, 0});
         }
         if (options.stateFile) stateFile.emplace(*options.stateFile);
     }
@@ -76,6 +80,7 @@ struct ClockSimulator::Impl {
     void ReceiveOn(std::size_t clock);
     Handling Handle(std::size_t clock, std::span<const std::uint8_t> raw, const ReceivedDatagram& from);
     void TakeWrite(Clock& clock, const ClockDatagram& write, Handling& handling);
+    static void Record(Clock& clock, std::span<const std::uint8_t> raw);
     void Send(const OutgoingReply& reply);
     void SendDue();
     [[nodiscard]] std::chrono::milliseconds NextWait() const;
@@ -187,8 +192,7 @@ Handling ClockSimulator::Impl::Handle(std::size_t index, std::span<const std::ui
     ClockDatagram datagram(raw);  // a short datagram reads as if padded with zero bytes
     const std::lock_guard lock(mutex);
     Clock& clock = clocks[index];
-    clock.received.emplace_back(raw.begin(), raw.end());
-    if (clock.received.size() > kReceivedKept) clock.received.pop_front();
+    if (options.recordReceived) Record(clock, raw);
 
     if (!ApplyChecksum(datagram)) {
         handling.note = "ignored: wrong checksum";
@@ -222,6 +226,15 @@ Handling ClockSimulator::Impl::Handle(std::size_t index, std::span<const std::ui
     }
     handling.note = "ignored: unknown command";
     return handling;
+}
+
+void ClockSimulator::Impl::Record(Clock& clock, std::span<const std::uint8_t> raw) {
+    clock.received.emplace_back(raw.begin(), raw.end());
+    clock.receivedBytes += raw.size();
+    while (clock.received.size() > kReceivedKept || clock.receivedBytes > kReceivedBytesKept) {
+        clock.receivedBytes -= clock.received.front().size();
+        clock.received.pop_front();
+    }
 }
 
 void ClockSimulator::Impl::TakeWrite(Clock& clock, const ClockDatagram& write, Handling& handling) {
@@ -282,6 +295,7 @@ bool ClockSimulator::Start(std::string* error) {
         for (auto& clock : impl_->clocks) {
             clock.requests = {};
             clock.received.clear();
+            clock.receivedBytes = 0;
         }
     }
     if (!impl_->BindAll(error)) return false;

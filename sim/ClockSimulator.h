@@ -32,6 +32,7 @@ struct SimulatorOptions {
     std::uint16_t port = ClockPort;               // 0: pick a free port, see ClockSimulator::port()
     std::optional<std::string> stateFile;         // JSON; keeps written settings across restarts
     std::function<void(const std::string&)> log;  // each datagram in hex with its source, when set
+    bool recordReceived = false;                  // keep what Received() returns (bounded), for tests
 };
 
 // Clocks on loopback addresses of this machine, answering as real clocks on a LAN would.
@@ -60,7 +61,8 @@ class ClockSimulator {
     void SetSettings(int clock, const ClockDatagram& settings);
     // Requests of each command the clock has received and accepted, since start.
     [[nodiscard]] int RequestsReceived(int clock, Command command) const;
-    // Every datagram the clock has received, accepted or not, as received.
+    // The datagrams the clock has received, accepted or not, as received: the latest 1,000 and at
+    // most 256 KiB of them, and only when the options ask for the record.
     [[nodiscard]] std::vector<std::vector<std::uint8_t>> Received(int clock) const;
 
   private:

@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "sim/StateFileOutline.h"
+
 namespace horavane::sim {
 namespace {
 
@@ -15,10 +17,16 @@ namespace fs = std::filesystem;
 
 constexpr const char* kClocks = "clocks";
 
-// A field that is present but unusable; the caller turns it into the one-line reason.
+// A field that is present but unusable; the caller turns it into the one-line reason, with the
+// line the field stands on.
 struct BadField : std::runtime_error {
-    using std::runtime_error::runtime_error;
+    BadField(std::string fieldKey, const std::string& reason)
+        : std::runtime_error(reason), key(std::move(fieldKey)) {}
+    std::string key;  // "" for the clock's entry itself
 };
+
+// Larger than the state of 253 clocks many times over; a larger file is no state file.
+constexpr std::uintmax_t kLargestFile = 4U << 20U;
 
 std::string MacText(const MacAddress& mac) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -83,7 +91,7 @@ std::optional<std::uint8_t> Number(const json& object, const char* key, unsigned
     if (!object.contains(key)) return std::nullopt;
     const json& value = object.at(key);
     if (!value.is_number_unsigned() || value.get<std::uint64_t>() > max)
-        throw BadField(std::string(key) + " must be a whole number from 0 to " + std::to_string(max));
+        throw BadField(key, std::string(key) + " must be a whole number from 0 to " + std::to_string(max));
     return static_cast<std::uint8_t>(value.get<std::uint64_t>());
 }
 
@@ -95,14 +103,15 @@ std::optional<Ipv4Address> Address(const json& object, const char* key) {
     if (!object.contains(key)) return std::nullopt;
     const json& value = object.at(key);
     const auto address = value.is_string() ? Ipv4Address::Parse(value.get<std::string>()) : std::nullopt;
-    if (!address) throw BadField(std::string(key) + " must be a dotted IPv4 address such as 192.168.1.10");
+    if (!address)
+        throw BadField(key, std::string(key) + " must be a dotted IPv4 address such as 192.168.1.10");
     return address;
 }
 
 const json& Object(const json& object, const char* key) {
     static const json kEmpty = json::object();
     if (!object.contains(key)) return kEmpty;
-    if (!object.at(key).is_object()) throw BadField(std::string(key) + " must be an object");
+    if (!object.at(key).is_object()) throw BadField(key, std::string(key) + " must be an object");
     return object.at(key);
 }
 
@@ -110,16 +119,17 @@ void ReadIdentity(const json& c, ClockDatagram& s) {
     if (c.contains("serialNumber")) {
         const json& serial = c.at("serialNumber");
         if (!serial.is_string() || serial.get<std::string>().size() > ClockDatagram::kSerialNumberLength)
-            throw BadField("serialNumber must be text of at most 20 characters");
+            throw BadField("serialNumber", "serialNumber must be text of at most 20 characters");
         s.setSerialNumber(serial.get<std::string>());
     }
     if (c.contains("mac")) {
         const auto mac = c.at("mac").is_string() ? ParseMac(c.at("mac").get<std::string>()) : std::nullopt;
-        if (!mac) throw BadField("mac must be six hexadecimal pairs such as 02-48-56-00-00-01");
+        if (!mac) throw BadField("mac", "mac must be six hexadecimal pairs such as 02-48-56-00-00-01");
         s.setMac(*mac);
     }
     if (c.contains("synchronised")) {
-        if (!c.at("synchronised").is_boolean()) throw BadField("synchronised must be true or false");
+        if (!c.at("synchronised").is_boolean())
+            throw BadField("synchronised", "synchronised must be true or false");
         s.setSyncState(c.at("synchronised").get<bool>() ? 1 : 0);
     }
     if (const auto a = Address(c, "currentTimeServer")) s.setCurrentTimeServer(*a);
@@ -140,7 +150,7 @@ void ReadRule(const json& c, ClockDatagram& s) {
     const json& zone = Object(c, "timeZone");
     bool west = (s.tzHours() & 0x80) != 0;
     if (zone.contains("west")) {
-        if (!zone.at("west").is_boolean()) throw BadField("west must be true or false");
+        if (!zone.at("west").is_boolean()) throw BadField("west", "west must be true or false");
         west = zone.at("west").get<bool>();
     }
     const auto hours = Number(zone, "hours", 127).value_or(s.tzHours() & 0x7F);
@@ -160,11 +170,12 @@ void ReadDisplayAndNetwork(const json& c, ClockDatagram& s) {
     if (c.contains("timeServers")) {
         const json& servers = c.at("timeServers");
         if (!servers.is_array() || servers.size() != ClockDatagram::kTimeServerSlots)
-            throw BadField("timeServers must be a list of 5 addresses (0.0.0.0 for an empty slot)");
+            throw BadField("timeServers",
+                           "timeServers must be a list of 5 addresses (0.0.0.0 for an empty slot)");
         for (std::size_t k = 0; k < ClockDatagram::kTimeServerSlots; ++k) {
             const auto a =
                 servers[k].is_string() ? Ipv4Address::Parse(servers[k].get<std::string>()) : std::nullopt;
-            if (!a) throw BadField("timeServers must hold dotted IPv4 addresses");
+            if (!a) throw BadField("timeServers", "timeServers must hold dotted IPv4 addresses");
             s.setTimeServer(k, *a);
         }
     }
@@ -174,14 +185,44 @@ void ReadDisplayAndNetwork(const json& c, ClockDatagram& s) {
     if (const auto a = Address(c, "dnsServer")) s.setDnsServer(*a);
 }
 
-json ReadDocument(const std::string& path) {
+// The file's text, refused when it is no plain file or too large to be a state file.
+std::string FileText(const std::string& path) {
+    std::error_code ec;
+    const auto status = fs::status(path, ec);
+    if (ec || !fs::is_regular_file(status)) throw BadField("", "is not a plain file");
+    const auto size = fs::file_size(path, ec);
+    if (ec) throw BadField("", "cannot be read");
+    if (size > kLargestFile) throw BadField("", "is larger than 4 MiB, far more than any state file");
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw BadField("cannot be read");
-    try {
-        return json::parse(in);
-    } catch (const json::parse_error& e) {
-        throw BadField(std::string("is not valid JSON (") + e.what() + ")");
+    std::string text(static_cast<std::size_t>(size), '\0');
+    if (!in.read(text.data(), static_cast<std::streamsize>(text.size())))
+        throw BadField("", "cannot be read");
+    return text;
+}
+
+// Every clock entry is checked, simulated in this run or not, so that a file which starts once
+// starts again with other clocks.
+std::vector<ClockDatagram> ReadClocks(const json& document, const std::vector<Ipv4Address>& addresses,
+                                      const std::vector<ClockDatagram>& states, const SettingLines& lines) {
+    std::vector<ClockDatagram> loaded = states;
+    for (const auto& [key, entry] : document.at(kClocks).items()) {
+        ClockDatagram scratch;
+        ClockDatagram* state = &scratch;
+        for (std::size_t i = 0; i < addresses.size() && i < loaded.size(); ++i)
+            if (addresses[i].ToString() == key) state = &loaded[i];
+        try {
+            if (!entry.is_object()) throw BadField("", "must be an object");
+            ReadIdentity(entry, *state);
+            ReadRule(entry, *state);
+            ReadDisplayAndNetwork(entry, *state);
+        } catch (const BadField& bad) {
+            const auto line = lines.find(key + "/" + bad.key);
+            throw std::runtime_error(
+                (line == lines.end() ? "" : "line " + std::to_string(line->second) + ": ") + "clock " + key +
+                ": " + bad.what());
+        }
     }
+    return loaded;
 }
 
 }  // namespace
@@ -194,30 +235,46 @@ StateFile::~StateFile() = default;
 bool StateFile::Load(const std::vector<Ipv4Address>& addresses, std::vector<ClockDatagram>& states,
                      std::string* error) {
     std::error_code ec;
-    if (!fs::exists(path_, ec) && !ec) return true;
-    std::string where;
+    if (fs::symlink_status(path_, ec).type() == fs::file_type::not_found) return true;
+    std::string reason;
     try {
-        json document = ReadDocument(path_);
+        return Take(FileText(path_), addresses, states, reason) || Refuse(reason, error);
+    } catch (const std::exception& e) {
+        return Refuse(e.what(), error);
+    }
+}
+
+bool StateFile::ReadText(std::string_view text, const std::vector<Ipv4Address>& addresses,
+                         std::vector<ClockDatagram>& states, std::string& error) {
+    StateFile scratch("");
+    return scratch.Take(text, addresses, states, error);
+}
+
+// The outline is checked before any tree is built, so a file nested a hundred thousand deep is
+// refused at its ninth level instead of exhausting the memory.
+bool StateFile::Take(std::string_view text, const std::vector<Ipv4Address>& addresses,
+                     std::vector<ClockDatagram>& states, std::string& error) {
+    SettingLines lines;
+    if (const auto refused = CheckStateFileOutline(text, lines)) {
+        error = *refused;
+        return false;
+    }
+    try {
+        json document = json::parse(text);
         if (!document.is_object() || !document.contains(kClocks) || !document.at(kClocks).is_object())
-            throw BadField("is not a clock state file (no \"clocks\" object)");
-        std::vector<ClockDatagram> loaded = states;
-        for (std::size_t i = 0; i < addresses.size() && i < loaded.size(); ++i) {
-            where = "clock " + addresses[i].ToString() + ": ";
-            const auto entry = document.at(kClocks).find(addresses[i].ToString());
-            if (entry == document.at(kClocks).end()) continue;
-            if (!entry->is_object()) throw BadField("must be an object");
-            ReadIdentity(*entry, loaded[i]);
-            ReadRule(*entry, loaded[i]);
-            ReadDisplayAndNetwork(*entry, loaded[i]);
-        }
-        states = std::move(loaded);
+            throw std::runtime_error("is not a clock state file (no \"clocks\" object)");
+        states = ReadClocks(document, addresses, states, lines);
         *document_ = std::move(document);
         return true;
     } catch (const std::exception& e) {
-        if (error != nullptr)
-            *error = "state file " + path_ + " " + where + e.what() + "; not started, file left as it is";
+        error = e.what();
         return false;
     }
+}
+
+bool StateFile::Refuse(const std::string& reason, std::string* error) const {
+    if (error != nullptr) *error = "state file " + path_ + " " + reason + "; not started, file left as it is";
+    return false;
 }
 
 bool StateFile::Save(const std::vector<Ipv4Address>& addresses, const std::vector<ClockDatagram>& states,

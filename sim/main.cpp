@@ -16,6 +16,7 @@
 
 #include "sim/ClockSimulator.h"
 #include "sim/FaultSpec.h"
+#include "sim/StateFile.h"
 
 namespace {
 
@@ -157,8 +158,8 @@ void AddOptions(CLI::App& app, CommandLine& line) {
         ->check(CLI::PositiveNumber);
     app.set_version_flag("--version", std::string("horavane-sim ") + HORAVANE_VERSION);
     app.footer(
-        "Exit status: 0 after a signal or --exit-after, 1 for a bad command line, 2 when the clocks "
-        "cannot start (address or port taken, unusable state file).\n");
+        "Exit status: 0 after a signal or --exit-after, 1 for a bad command line or state file, 2 when "
+        "the clocks cannot start (address or port taken).\n");
 }
 
 }  // namespace
@@ -191,6 +192,16 @@ int main(int argc, char** argv) {
     const auto faults = Faults(line, simulator, &error);
     if (!faults) return Usage(error);
     for (const auto& [clock, switches] : *faults) simulator.SetFaults(clock, switches);
+
+    // An unusable state file is a mistake in what the program was given, like a bad option: exit 1,
+    // before anything is bound, and the file is left as it is.
+    if (options.stateFile) {
+        std::vector<Ipv4Address> addresses;
+        for (int i = 0; i < simulator.clockCount(); ++i) addresses.push_back(simulator.address(i));
+        std::vector<horavane::ClockDatagram> states(addresses.size());
+        if (!horavane::sim::StateFile(*options.stateFile).Load(addresses, states, &error))
+            return Usage(error);
+    }
 
     const EndSignals endSignals;  // before the service thread starts
 

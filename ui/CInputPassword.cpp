@@ -29,18 +29,20 @@ CInputPassword::~CInputPassword() = default;
 void CInputPassword::setVisible(bool visible) {
     const bool opening = visible && !isVisible();
     QDialog::setVisible(visible);
-    if (opening) store_.ReadPasswordFile(m_digest);
+    if (opening) closed_ = LoadPasswordFile(store_, m_digest);
 }
 
 void CInputPassword::OnOK() {
-    if (const auto message = CheckPasswordEntry(PasswordBytes(ui_->ctl1053), m_digest))
-        return Warn(this, *message);
+    const auto message = CheckPasswordEntry(PasswordBytes(ui_->ctl1053), m_digest, closed_);
+    if (message) return Warn(this, *message);
     accept();
 }
 
 // The change dialog has no parent window and works on a copy: only a change that reached the file
-// replaces the digest in force.
+// replaces the digest in force. With the gate closed nothing can be checked against the password
+// in force, so there is nothing to change.
 void CInputPassword::OnModify() {
+    if (closed_) return Warn(this, *closed_);
     CModifyPasswd change(store_);
     change.SetDigest(m_digest);
     if (change.exec() == QDialog::Accepted) m_digest = change.Digest();

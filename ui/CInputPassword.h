@@ -2,6 +2,8 @@
 
 #include <QDialog>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "access/PasswordStore.h"
 
@@ -32,6 +34,9 @@ class CInputPassword : public QDialog {
     std::unique_ptr<Ui::CInputPassword> ui_;
     PasswordStore store_;
     PasswordDigest m_digest;
+    // Why the gate is closed: the password file exists but cannot be read, and every password is
+    // refused.
+    std::optional<std::string> closed_;
 };
 
 }  // namespace horavane::ui

@@ -67,6 +67,25 @@ TEST_F(EntryDialogTest, OpeningLoadsThePasswordFile) {
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
+// A folder in the file's place stands for every file that exists but cannot be read: root reads
+// any plain file, whatever its mode.
+TEST_F(EntryDialogTest, AnUnreadablePasswordFileRefusesEveryPasswordAndNamesTheFile) {
+    CInputPassword dialog(PasswordStore(folder.path()));
+    dialog.show();
+    Type(&dialog, "ctl1053", kDefaultPassword);
+    Click(&dialog, "ctl1");
+    EXPECT_TRUE(dialog.isVisible());
+    ASSERT_EQ(messages.Texts().size(), 1U);
+    const QString text = messages.Texts()[0];
+    EXPECT_TRUE(text.contains(QString::fromStdString(folder.path().string()))) << text.toStdString();
+    EXPECT_TRUE(text.contains("cannot be read")) << text.toStdString();
+
+    messages.clear();
+    Click(&dialog, "ctl3");  // no change either: it would replace what nobody could read
+    EXPECT_EQ(messages.Texts(), std::vector<QString>{text});
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
 TEST_F(EntryDialogTest, KeyboardFollowsTheTemplate) {
     CInputPassword dialog(store);
     dialog.show();
@@ -107,6 +126,9 @@ TEST_F(EntryDialogTest, EnterOnCancelAndEscapeBothCancel) {
 // A file system on which no file can be created: the change dialog's "No Right!" case.
 class NoRightFileSystem final : public PasswordFileSystem {
   public:
+    FileRead Read(const std::filesystem::path& path, std::size_t limit) override {
+        return RealFileSystem()->Read(path, limit);
+    }
     std::unique_ptr<WritableFile> CreateNew(const std::filesystem::path&) override { return nullptr; }
     bool Replace(const std::filesystem::path&, const std::filesystem::path&) override { return false; }
     void Remove(const std::filesystem::path&) override {}
@@ -186,7 +208,7 @@ TEST_F(ChangeDialogTest, SuccessfulChangeWritesTheFileAndHandsBackTheDigest) {
     EXPECT_EQ(dialog.result(), QDialog::Accepted) << "the new password may equal the old one";
     EXPECT_EQ(dialog.Digest(), ComputePasswordDigest("old"));
     PasswordDigest onDisk{};
-    store.ReadPasswordFile(onDisk);
+    (void)store.ReadPasswordFile(onDisk);
     EXPECT_EQ(onDisk, ComputePasswordDigest("old"));
 }
 
@@ -213,7 +235,7 @@ TEST_F(EntryDialogTest, ChangedPasswordOpensAtOnceAndTheOldOneIsRefused) {
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 
     PasswordDigest onDisk{};
-    store.ReadPasswordFile(onDisk);
+    (void)store.ReadPasswordFile(onDisk);
     EXPECT_EQ(onDisk, ComputePasswordDigest("Fresh pass"));
 }
 

@@ -44,7 +44,7 @@ std::vector<unsigned char> Bytes(const PasswordDigest& digest) {
 
 PasswordDigest Loaded(const PasswordStore& store) {
     PasswordDigest digest = InitialDigest();
-    store.ReadPasswordFile(digest);
+    (void)store.ReadPasswordFile(digest);
     return digest;
 }
 
@@ -83,9 +83,6 @@ TEST(PasswordFileTest, MissingOrShortFileLeavesTheInitialDigest) {
     WriteBytes(folder.File(), fifteen);
     EXPECT_EQ(Loaded(store), InitialDigest());
     EXPECT_TRUE(PasswordMatches(kDefaultPassword, Loaded(store)));
-
-    EXPECT_EQ(Loaded(PasswordStore(std::filesystem::path{})), InitialDigest());
-    EXPECT_EQ(Loaded(PasswordStore(folder.path())), InitialDigest()) << "a folder in the file's place";
 }
 
 TEST(PasswordFileTest, ChangeCreatesTheFileAndTakesEffectAtOnce) {
@@ -116,25 +113,62 @@ TEST(PasswordFileTest, ChangeKeepsTheBytesAfterTheDigest) {
 }
 
 #ifndef _WIN32
+// Root could write the file all the same: the lock is its mode bits, which bind root as well.
 TEST(PasswordFileTest, ReadOnlyPasswordFileRefusesAChange) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
     TempFolder folder;
     const std::vector<unsigned char> old = Bytes(ComputePasswordDigest("locked"));
     WriteBytes(folder.File(), old);
-    std::filesystem::permissions(folder.File(), std::filesystem::perms::owner_read);
+    using std::filesystem::perms;
+    std::filesystem::permissions(folder.File(), perms::owner_read | perms::group_read | perms::others_read);
     EXPECT_FALSE(PasswordStore(folder.File()).WritePasswordFile("x"));
     EXPECT_EQ(ReadBytes(folder.File()), old);
     EXPECT_EQ(folder.EntryCount(), 1U);
 }
 
-// A pipe in the file's place has no writer to wait for: it reads as no file, at once.
-TEST(PasswordFileTest, PipeInPlaceOfTheFileReadsAsNoFileWithoutWaiting) {
+// With umask 077 a new file would be the changer's alone, and every other user would meet a file
+// they cannot read.
+TEST(PasswordFileTest, ChangeWritesAFileEveryUserCanReadWhateverTheUmask) {
+    TempFolder folder;
+    const mode_t before = ::umask(077);
+    const bool written = PasswordStore(folder.File()).WritePasswordFile("p");
+    ::umask(before);
+    ASSERT_TRUE(written);
+    struct stat status {};
+    ASSERT_EQ(::stat(folder.File().c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777U, 0644U);
+}
+
+// Whatever exists in the file's place and cannot be read as a plain file closes the gate instead of
+// bringing the default password back; the same holds for a change, which would lose the file.
+TEST(PasswordFileTest, AnythingButAPlainFileInItsPlaceClosesTheGate) {
+    TempFolder folder;
+    std::filesystem::create_directory(folder.File("folder"));
+    std::filesystem::create_symlink(folder.File("nowhere"), folder.File("dangling"));
+    std::filesystem::create_symlink(folder.File("folder"), folder.File("to-folder"));
+    for (const char* name : {"folder", "dangling", "to-folder"}) {
+        PasswordDigest digest = InitialDigest();
+        EXPECT_EQ(PasswordStore(folder.File(name)).ReadPasswordFile(digest), PasswordFileState::kUnreadable)
+            << name;
+        EXPECT_FALSE(PasswordStore(folder.File(name)).WritePasswordFile("x")) << name;
+    }
+    PasswordDigest digest = InitialDigest();
+    EXPECT_EQ(PasswordStore(std::filesystem::path{}).ReadPasswordFile(digest), PasswordFileState::kUnreadable)
+        << "no known place: nobody can say that no password is set";
+    EXPECT_EQ(PasswordStore(folder.File("missing")).ReadPasswordFile(digest), PasswordFileState::kNoPassword);
+    WriteBytes(folder.File("short"), std::vector<unsigned char>(15, 1));
+    EXPECT_EQ(PasswordStore(folder.File("short")).ReadPasswordFile(digest), PasswordFileState::kNoPassword);
+    EXPECT_EQ(digest, InitialDigest());
+}
+
+// A pipe in the file's place has no writer to wait for: it closes the gate, at once.
+TEST(PasswordFileTest, PipeInPlaceOfTheFileClosesTheGateWithoutWaiting) {
     TempFolder folder;
     ASSERT_EQ(::mkfifo(folder.File().c_str(), 0600), 0);
     PasswordDigest digest = InitialDigest();
     std::atomic<bool> returned{false};
+    PasswordFileState state = PasswordFileState::kLoaded;
     std::thread reader([&] {
-        PasswordStore(folder.File()).ReadPasswordFile(digest);
+        state = PasswordStore(folder.File()).ReadPasswordFile(digest);
         returned = true;
     });
     for (int waited = 0; waited < 50 && !returned; ++waited)
@@ -146,6 +180,7 @@ TEST(PasswordFileTest, PipeInPlaceOfTheFileReadsAsNoFileWithoutWaiting) {
         if (writer >= 0) ::close(writer);
     }
     reader.join();
+    EXPECT_EQ(state, PasswordFileState::kUnreadable);
     EXPECT_EQ(digest, InitialDigest());
 }
 #endif
@@ -153,6 +188,7 @@ TEST(PasswordFileTest, PipeInPlaceOfTheFileReadsAsNoFileWithoutWaiting) {
 // The real file operations, failing at one chosen step; records the steps taken.
 struct FailurePlan {
     const char* name;
+    bool failRead = false;  // an I/O error, or a file another user keeps to themselves
     bool failCreate = false;
     std::optional<std::size_t> failAfterBytes;
     bool failFlush = false;
@@ -195,6 +231,11 @@ class FailingFile final : public WritableFile {
 class FailingFileSystem final : public PasswordFileSystem {
   public:
     explicit FailingFileSystem(FailurePlan plan) : plan_(plan) {}
+    FileRead Read(const std::filesystem::path& path, std::size_t limit) override {
+        steps.push_back("read");
+        if (plan_.failRead) return {FileRead::Outcome::kUnreadable, {}};
+        return real_->Read(path, limit);
+    }
     std::unique_ptr<WritableFile> CreateNew(const std::filesystem::path& path) override {
         steps.push_back("create");
         if (plan_.failCreate) return nullptr;
@@ -218,10 +259,11 @@ class FailingFileSystem final : public PasswordFileSystem {
 
 TEST(PasswordFileTest, NewContentReachesTheDiskBeforeItReplacesTheOld) {
     TempFolder folder;
-    auto files =
-        std::make_shared<FailingFileSystem>(FailurePlan{"none", false, std::nullopt, false, false, false});
+    auto files = std::make_shared<FailingFileSystem>(
+        FailurePlan{"none", false, false, std::nullopt, false, false, false});
     ASSERT_TRUE(PasswordStore(folder.File(), files).WritePasswordFile("p"));
-    EXPECT_EQ(files->steps, (std::vector<std::string>{"create", "write", "flush", "close", "replace"}));
+    EXPECT_EQ(files->steps,
+              (std::vector<std::string>{"read", "create", "write", "flush", "close", "replace"}));
 }
 
 class FailedChangeTest : public testing::TestWithParam<FailurePlan> {};
@@ -237,19 +279,23 @@ TEST_P(FailedChangeTest, LeavesTheOldFileByteForByte) {
     EXPECT_FALSE(store.WritePasswordFile("new"));
     EXPECT_EQ(ReadBytes(folder.File()), old);
     EXPECT_EQ(folder.EntryCount(), 1U) << "the temporary file is removed";
-    EXPECT_TRUE(PasswordMatches("old", Loaded(store)));
+    EXPECT_TRUE(PasswordMatches("old", Loaded(PasswordStore(folder.File()))));
+    PasswordDigest digest = InitialDigest();
+    EXPECT_EQ(store.ReadPasswordFile(digest),
+              GetParam().failRead ? PasswordFileState::kUnreadable : PasswordFileState::kLoaded);
 }
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(EachStep, FailedChangeTest, testing::Values(
-    //          name                   create  bytes written  flush  close  replace
-    FailurePlan{"create",              true,   std::nullopt,  false, false, false},
-    FailurePlan{"nothing_written",     false,  0U,            false, false, false},
-    FailurePlan{"half_the_digest",     false,  8U,            false, false, false},
-    FailurePlan{"digest_without_tail", false,  16U,           false, false, false},
-    FailurePlan{"flush",               false,  std::nullopt,  true,  false, false},
-    FailurePlan{"close",               false,  std::nullopt,  false, true,  false},
-    FailurePlan{"replace",             false,  std::nullopt,  false, false, true}),
+    //          name                   read   create  bytes written  flush  close  replace
+    FailurePlan{"read",                true,  false,  std::nullopt,  false, false, false},
+    FailurePlan{"create",              false, true,   std::nullopt,  false, false, false},
+    FailurePlan{"nothing_written",     false, false,  0U,            false, false, false},
+    FailurePlan{"half_the_digest",     false, false,  8U,            false, false, false},
+    FailurePlan{"digest_without_tail", false, false,  16U,           false, false, false},
+    FailurePlan{"flush",               false, false,  std::nullopt,  true,  false, false},
+    FailurePlan{"close",               false, false,  std::nullopt,  false, true,  false},
+    FailurePlan{"replace",             false, false,  std::nullopt,  false, false, true}),
     [](const testing::TestParamInfo<FailurePlan>& row) { return std::string(row.param.name); });
 // clang-format on
 

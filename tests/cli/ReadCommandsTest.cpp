@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <nlohmann/json.hpp>
 
 #include "tests/cli/CtlSupport.h"
@@ -149,6 +151,32 @@ TEST(CtlStatus, SerialNumberBytesThatAreNotUtf8StillGiveJson) {
     const auto monitor = RunCtl(sim, {"monitor", "127.0.0.2", "--once", "--json"});
     ASSERT_EQ(monitor.exitCode, 0) << monitor.err;
     EXPECT_EQ(json::parse(monitor.out)[0]["serialNumber"], "HV-\xEF\xBF\xBD");
+}
+
+// A clock names itself: an escape sequence or a line end in its serial number must not reach the
+// operator's terminal, where it could clear the screen or forge a line such as "Sync Status: Sync".
+TEST(CtlStatus, ClockTextReachesPlainOutputWithItsControlCharactersVisible) {
+    TempFile state(R"({"clocks": {"127.0.0.2": {"serialNumber": "\u001b\nSync Status: Sync",
+                                                "synchronised": false}}})",
+                   "state.json");
+    SimProcess sim({"--clocks", "1", "--state-file", state.path()});
+    ASSERT_TRUE(sim.started()) << sim.Banner();
+    const std::string shown = R"(\x1b\nSync Status: Sync)";
+    auto noControls = [](const std::string& out) {
+        return std::none_of(out.begin(), out.end(),
+                            [](char c) { return c != '\n' && std::iscntrl(c & 0xFF); });
+    };
+
+    const auto status = RunCtl(sim, {"status", "127.0.0.2"});
+    ASSERT_EQ(status.exitCode, 0) << status.err;
+    EXPECT_NE(status.out.find(shown), std::string::npos) << status.out;
+    EXPECT_TRUE(noControls(status.out)) << status.out;
+    EXPECT_EQ(status.out.find("\nSync Status: Sync"), std::string::npos) << status.out;
+
+    const auto monitor = RunCtl(sim, {"monitor", "127.0.0.2", "--once"});
+    EXPECT_NE(monitor.out.find(shown), std::string::npos) << monitor.out;
+    EXPECT_TRUE(noControls(monitor.out)) << monitor.out;
+    EXPECT_EQ(std::count(monitor.out.begin(), monitor.out.end(), '\n'), 3) << "title, head and one row";
 }
 
 TEST(CtlUsage, VersionHelpAndUnknownCommands) {

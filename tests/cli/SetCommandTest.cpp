@@ -142,6 +142,24 @@ TEST_F(CtlSet, WrongOrMissingPasswordWritesNothing) {
     EXPECT_EQ(unreadable.exitCode, 7);
     EXPECT_NE(unreadable.err.find("cannot read the password file"), std::string::npos) << unreadable.err;
 
+    // A password line is short: a file without one within a few KiB is refused, even an endless one.
+    TempFile tooLong(std::string(5000, 'x'), "long");
+    const auto longLine = Set("127.0.0.2", {"--time-zone", "UTC +8"}, tooLong.path());
+    EXPECT_EQ(longLine.exitCode, 7);
+    ASSERT_NE(longLine.err.find("no line end within"), std::string::npos) << longLine.err;
+    const auto endless = Set("127.0.0.2", {"--time-zone", "UTC +8"}, "/dev/zero");
+    EXPECT_EQ(endless.exitCode, 7);
+    EXPECT_NE(endless.err.find("no line end within"), std::string::npos) << endless.err;
+    EXPECT_LT(endless.elapsed, Ms(5000));
+
+    // A store that exists but cannot be read closes the lock, and says so.
+    const auto closed = RunCtl(sim, {"set", "127.0.0.2", "--time-zone", "UTC +8", "--password-file",
+                                     defaultPassword.path(), "--password-store", folder.path().string()});
+    EXPECT_EQ(closed.exitCode, 7);
+    EXPECT_NE(closed.err.find("password file " + folder.path().string() + " cannot be read"),
+              std::string::npos)
+        << closed.err;
+
     // Without a file and without a terminal there is nobody to ask.
     const auto noTerminal =
         RunCtl(sim, {"set", "127.0.0.2", "--time-zone", "UTC +8", "--password-store", store.path()});
@@ -153,8 +171,12 @@ TEST_F(CtlSet, WrongOrMissingPasswordWritesNothing) {
     ASSERT_TRUE(PasswordStore(store.path()).WritePasswordFile("s3cret"));
     EXPECT_EQ(Set("127.0.0.2", {"--time-zone", "UTC +8"}).exitCode, 7);
     EXPECT_EQ(Status("127.0.0.2"), before);
-    TempFile own("s3cret\n", "own");
-    EXPECT_EQ(Set("127.0.0.2", {"--time-zone", "UTC +8"}, own.path()).exitCode, 0);
+    // From a pipe, as a password manager hands it over: `--password-file <(secret-tool lookup ...)`.
+    const auto piped = RunProgram(
+        {"/bin/bash", "-c", "exec \"$0\" \"$@\" --password-file <(printf 's3cret\\n')", HORAVANECTL_PATH,
+         "set", "127.0.0.2", "--time-zone", "UTC +8", "--password-store", store.path(), "--port",
+         std::to_string(sim.port()), "--wait-ms", "150", "--own-address", "127.0.0.1"});
+    EXPECT_EQ(piped.exitCode, 0) << piped.err;
 }
 
 }  // namespace

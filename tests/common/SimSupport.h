@@ -110,7 +110,14 @@ class PlainSocket {
 // Simulated clocks at 127.0.0.2 onwards on a free port, and a workstation socket to talk to them.
 class SimulatorTest : public ::testing::Test {
   protected:
-    void StartClocks(int count, sim::SimulatorOptions options = {}) {
+    // The tests read back what the clocks received, so they ask for the record unless told otherwise.
+    static sim::SimulatorOptions Recording() {
+        sim::SimulatorOptions options;
+        options.recordReceived = true;
+        return options;
+    }
+
+    void StartClocks(int count, sim::SimulatorOptions options = Recording()) {
         options.clocks = count;
         options.port = 0;
         sim_ = std::make_unique<sim::ClockSimulator>(std::move(options));

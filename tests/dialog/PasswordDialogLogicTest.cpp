@@ -14,6 +14,9 @@ TEST(PasswordDialogLogic, EntryIsCheckedAgainstTheDigestInForce) {
     EXPECT_EQ(CheckPasswordEntry("secret ", digest), std::string(msg::kPasswordWrong));
     EXPECT_EQ(CheckPasswordEntry("secret", digest), std::nullopt);
     EXPECT_EQ(CheckPasswordEntry("QXNdarvelint", InitialDigest()), std::nullopt);
+    EXPECT_EQ(CheckPasswordEntry("secret", digest, "closed"), "closed")
+        << "a closed gate refuses every password";
+    EXPECT_EQ(CheckPasswordEntry("", digest, "closed"), std::string(msg::kPasswordEmpty));
 }
 
 // The checks in their order; the first failing one decides, and only a change that reached the
@@ -45,7 +48,7 @@ TEST(PasswordDialogLogic, ChangeChecksInOrderAndTakesEffectOnlyOnceWritten) {
     EXPECT_EQ(ChangePassword("old", "new", "new", digest, store), std::nullopt);
     EXPECT_EQ(digest, ComputePasswordDigest("new"));
     PasswordDigest fromFile = InitialDigest();
-    store.ReadPasswordFile(fromFile);
+    EXPECT_EQ(LoadPasswordFile(store, fromFile), std::nullopt);
     EXPECT_EQ(fromFile, digest);
 }
 

@@ -7,6 +7,7 @@
 
 #include "tests/common/ChildProcess.h"
 #include "tests/common/SimSupport.h"
+#include "tests/common/TempFolder.h"
 
 namespace horavane::test {
 namespace {
@@ -71,7 +72,15 @@ TEST(SimBinary, ExitAfterAndSigintEndWithStatusZero) {
 }
 
 TEST(SimBinary, BadCommandLinesExitWithOneAndSayWhy) {
+    // Nesting that a tree parser would follow until it ran out of memory or stack.
+    const TempFolder folder;
+    const std::string deepText = R"({"clocks": {"127.0.0.2": {"timeServers": )" + std::string(100000, '[') +
+                                 std::string(100000, ']') + "}}}";
+    const std::string deep = folder.Write("deep.json", deepText);
+    const std::string unknown = folder.Write("unknown.json", R"({"clocks": {"127.0.0.2": {"color": 1}}})");
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--state-file", deep}, "line 1: nested deeper than"},
+        {{"--state-file", unknown}, "unknown key \"color\""},
         {{"--first-address", "10.0.0.2"}, "loopback"},
         {{"--first-address", "127.255.255.250", "--clocks", "6"}, "loopback"},
         {{"--first-address", "localhost"}, "not an IPv4 address"},
@@ -89,6 +98,7 @@ TEST(SimBinary, BadCommandLinesExitWithOneAndSayWhy) {
         EXPECT_FALSE(sim.ReadLine(Ms(10))) << "no banner for " << arguments.front();
         EXPECT_NE(sim.Stderr().find(reason), std::string::npos) << arguments.front();
     }
+    EXPECT_EQ(ReadBytes(deep).size(), deepText.size()) << "the refused file is left as it was";
 }
 
 TEST(SimBinary, AnExitAfterTheDeadlineCannotHoldIsRefusedRatherThanEndingAtOnce) {

@@ -71,7 +71,7 @@ TEST_F(StateFileTest, AWriteOverUdpSurvivesARestartAndTheFileIsReadable) {
 
 TEST_F(StateFileTest, AHandEditedFileMayNameOnlySomeSettingsAndKeepsOtherClocksEntries) {
     folder_.Write("clocks.json", R"({"clocks": {"127.0.0.2": {"brightness": 4, "mac": "02:48:56:AA:BB:CC"},
-                                    "127.0.0.99": {"note": "kept"}}})");
+                                    "127.0.0.99": {"brightness": 2}}})");
     auto simulator = Simulator();
     std::string error;
     ASSERT_TRUE(simulator->Start(&error)) << error;
@@ -89,7 +89,7 @@ TEST_F(StateFileTest, AHandEditedFileMayNameOnlySomeSettingsAndKeepsOtherClocksE
     ASSERT_TRUE(Eventually([&] { return simulator->RequestsReceived(0, Command::WriteSettings) == 1; }));
     simulator->Stop();
     const auto document = nlohmann::json::parse(ReadFile(path_));
-    EXPECT_EQ(document.at("clocks").at("127.0.0.99").at("note"), "kept");
+    EXPECT_EQ(document.at("clocks").at("127.0.0.99"), nlohmann::json({{"brightness", 2}}));
     EXPECT_EQ(document.at("clocks").at("127.0.0.2").at("brightness"), 1);
 }
 
@@ -103,6 +103,14 @@ TEST_F(StateFileTest, ABrokenFileRefusesTheStartWithOneLineAndIsLeftAsItWas) {
         {R"({"clocks": {"127.0.0.2": {"timeServers": ["10.0.0.1"]}}})", "timeServers"},
         {R"({"clocks": {"127.0.0.2": {"serialNumber": "TWENTY-ONE-CHARACTERS"}}})", "serialNumber"},
         {R"({"clocks": {"127.0.0.2": {"mac": "02-48-56-00-00"}}})", "mac"},
+        // Read against the schema: a misspelt key would otherwise be kept and silently ignored.
+        {"{\"clocks\": {\n  \"127.0.0.2\": {\n    \"brightnes\": 2}}}",
+         "line 3: clock 127.0.0.2: unknown key \"brightnes\""},
+        {R"({"clocks": {"127.0.0.2": {"timeZone": {"hours": 8, "minute": 30}}}})", "unknown key \"minute\""},
+        {R"({"clocks": {}, "clock": {}})", "unknown key \"clock\""},
+        {R"({"clocks": {"192.168.1.50": {}}})", "192.168.1.50 is not a loopback address"},
+        {"{\"clocks\": {\"127.0.0.2\": {\n\"timeFormat\": \"twelve\"}}}",
+         "line 2: clock 127.0.0.2: timeFormat"},
     };
     for (const auto& [text, named] : cases) {
         folder_.Write("clocks.json", text);

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace horavane::cli {
+
+// Text that came from a clock, made safe to print on a terminal: control characters (C0, DEL and
+// C1) and bytes that are not UTF-8 are shown as escapes (\n, \r, \t, \xHH, \u0085), and a
+// backslash as \\, so that a clock can neither send the terminal commands nor forge a line of
+// the output, and what is shown reads back unambiguously. Printable UTF-8 passes unchanged.
+[[nodiscard]] std::string VisibleText(std::string_view text);
+
+}  // namespace horavane::cli
