@@ -99,6 +99,8 @@ class WindowsFileSystem final : public PasswordFileSystem {
         return result;
     }
     std::unique_ptr<WritableFile> CreateNew(const std::filesystem::path& path) override {
+        // A workstation whose password was never changed may not have the folder yet.
+        CreateDirectoryW(path.parent_path().c_str(), nullptr);
         const HANDLE handle =
             CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) return nullptr;
@@ -171,6 +173,10 @@ class PosixFileSystem final : public PasswordFileSystem {
         return result;
     }
     std::unique_ptr<WritableFile> CreateNew(const std::filesystem::path& path) override {
+        // A workstation whose password was never changed may not have the folder yet: where the
+        // changer may create it, it is made writable by its owner alone, readable by everyone.
+        if (const auto folder = path.parent_path(); !folder.empty() && ::mkdir(folder.c_str(), 0755) == 0)
+            (void)::chmod(folder.c_str(), 0755);
         const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (descriptor < 0) return nullptr;
         // Readable by every user of the workstation, all of whom are checked against it, whatever

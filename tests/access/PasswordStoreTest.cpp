@@ -126,16 +126,19 @@ TEST(PasswordFileTest, ReadOnlyPasswordFileRefusesAChange) {
 }
 
 // With umask 077 a new file would be the changer's alone, and every other user would meet a file
-// they cannot read.
+// they cannot read. A folder not made yet (a fresh installation) is created, writable by its owner.
 TEST(PasswordFileTest, ChangeWritesAFileEveryUserCanReadWhateverTheUmask) {
     TempFolder folder;
+    const auto file = folder.path() / "horavane" / "ZOR.dat";
     const mode_t before = ::umask(077);
-    const bool written = PasswordStore(folder.File()).WritePasswordFile("p");
+    const bool written = PasswordStore(file).WritePasswordFile("p");
     ::umask(before);
     ASSERT_TRUE(written);
     struct stat status {};
-    ASSERT_EQ(::stat(folder.File().c_str(), &status), 0);
+    ASSERT_EQ(::stat(file.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 07777U, 0644U);
+    ASSERT_EQ(::stat(file.parent_path().c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777U, 0755U);
 }
 
 // Whatever exists in the file's place and cannot be read as a plain file closes the gate instead of
