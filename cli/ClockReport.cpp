@@ -156,6 +156,24 @@ std::string DaylightSavingText(const DialogControls& controls) {
     return point(s["dstStart"]) + " - " + point(s["dstEnd"]);
 }
 
+std::string VisibleText(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\n' || c == '\r' || c == '\t') {
+            out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : "\\t";
+        } else if (byte < 0x20 || byte >= 0x7F) {
+            static constexpr char kDigits[] = "0123456789abcdef";
+            out += {'\\', 'x', kDigits[byte >> 4], kDigits[byte & 0x0F]};
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 std::string JsonText(const Json& value, int indent) {
     return value.dump(indent, ' ', false, Json::error_handler_t::replace);
 }

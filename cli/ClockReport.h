@@ -36,6 +36,11 @@ using Json = nlohmann::ordered_json;
 // are not UTF-8 are printed as U+FFFD instead of ending the program.
 [[nodiscard]] std::string JsonText(const Json& value, int indent = -1);
 
+// Text that came from a clock, made safe to print: control characters, DEL and every byte above
+// ASCII as \xHH escapes (\n, \r and \t as themselves), and a backslash as \\, so that a clock can
+// neither send the terminal commands nor forge a line or a field of the output.
+[[nodiscard]] std::string VisibleText(std::string_view text);
+
 // Writable fields whose values differ, one "key: wrote X, clock shows Y" line each.
 [[nodiscard]] std::vector<std::string> DifferingFields(const Json& written, const Json& shown);
 

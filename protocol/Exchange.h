@@ -10,11 +10,21 @@
 
 namespace horavane {
 
+// How fast the exchanges with many clocks send (the window's sweep and query keep their own
+// pace). The first `burst` requests go at once: one /24's worth, so that a subnet or a fleet of a few
+// hundred clocks is asked in one go. From then on `perSecond` on average, so that a sweep of a /16
+// (65,024 hosts, 13 seconds) never floods a site.
+struct RequestRate {
+    double perSecond = 5000;
+    int burst = 254;
+};
+
 // What an exchange with the clocks may be told from outside. The programs run with the defaults;
 // tests choose their own port, shorter waits, a stand-in adapter list and a scripted network.
 struct ExchangeOptions {
     std::uint16_t port = ClockPort;  // local and remote port alike
     std::chrono::milliseconds wait{1000};
+    RequestRate rate;
     AdapterLister adapters = ListSystemAdapters;
     PortOpener openPort = OpenUdpPort;
 };
