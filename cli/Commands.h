@@ -15,6 +15,7 @@ using CommandRun = std::function<int()>;
 void AddReadCommands(CLI::App& app, CommandRun& run);  // search, status, export
 void AddSetCommand(CLI::App& app, CommandRun& run);
 void AddApplyCommand(CLI::App& app, CommandRun& run);
-void AddMonitorCommand(CLI::App& app, CommandRun& run);  // monitor
+void AddMonitorCommand(CLI::App& app, CommandRun& run);   // monitor
+void AddJournalCommands(CLI::App& app, CommandRun& run);  // history, restore
 
 }  // namespace horavane::cli

@@ -12,6 +12,7 @@ enum ExitCode : int {
     kExitNotVerified = 5,   // the clock does not show what was written
     kExitMonitorAlarm = 6,  // monitor: a clock is silent or not synchronised
     kExitPassword = 7,      // password wrong or not available
+    kExitJournal = 8,       // the journal of writes could not be written; nothing was sent
 };
 
 inline constexpr const char* kExitCodeHelp =
@@ -23,6 +24,7 @@ inline constexpr const char* kExitCodeHelp =
     "  4  \"Error CheckSum\": the clock's replies kept failing the checksum\n"
     "  5  verification failed: the clock does not show what was written\n"
     "  6  monitor: some clock silent or not synchronised\n"
-    "  7  password refused or not available";
+    "  7  password refused or not available\n"
+    "  8  the journal of writes could not be written; nothing was sent";
 
 }  // namespace horavane::cli

@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     AddSetCommand(app, run);
     AddApplyCommand(app, run);
     AddMonitorCommand(app, run);
+    AddJournalCommands(app, run);
 
     try {
         app.parse(argc, argv);
