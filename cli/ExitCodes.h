@@ -15,6 +15,14 @@ enum ExitCode : int {
     kExitJournal = 8,       // the journal of writes could not be written; nothing was sent
 };
 
+// `check` speaks the monitoring plugins' language instead.
+enum CheckCode : int {
+    kCheckOk = 0,
+    kCheckWarning = 1,
+    kCheckCritical = 2,
+    kCheckUnknown = 3,  // bad usage, no network
+};
+
 inline constexpr const char* kExitCodeHelp =
     "Exit codes:\n"
     "  0  ok\n"
@@ -25,6 +33,7 @@ inline constexpr const char* kExitCodeHelp =
     "  5  verification failed: the clock does not show what was written\n"
     "  6  monitor: some clock silent or not synchronised\n"
     "  7  password refused or not available\n"
-    "  8  the journal of writes could not be written; nothing was sent";
+    "  8  the journal of writes could not be written; nothing was sent\n"
+    "(check has its own: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN)";
 
 }  // namespace horavane::cli
