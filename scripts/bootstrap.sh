@@ -10,6 +10,8 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libssl-dev libcli11-dev nlohmann-json3-dev libgtest-dev libgmock-dev
   # peak memory in bench/bench.sh
   time
+  # the tests read horavanectl's CSV and Prometheus output with real parsers
+  python3 python3-prometheus-client
   # a font with the CJK glyphs the window's texts need
   fonts-wqy-microhei
   # screenshots under a virtual display, icon rendering

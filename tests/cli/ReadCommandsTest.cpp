@@ -155,7 +155,8 @@ TEST(CtlUsage, VersionHelpAndUnknownCommands) {
     const auto version = RunCtlPlain({"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out, "horavanectl 1.0.5.1\n");
-    for (const char* command : {"search", "status", "export", "set", "apply", "monitor"}) {
+    for (const char* command :
+         {"search", "status", "export", "set", "apply", "monitor", "inventory", "check", "restore"}) {
         const auto help = RunCtlPlain({command, "--help"});
         EXPECT_EQ(help.exitCode, 0) << command;
         EXPECT_NE(help.out.find("Exit codes"), std::string::npos) << command;
