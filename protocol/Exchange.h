@@ -34,9 +34,14 @@ struct ExchangeOptions {
 inline constexpr int kMaxRequestsPerClock = 6;
 
 // The endpoint of one exchange, on the clock port, with the network library at the version the
-// exchange asks for (the search 2.2, everything else 1.1).
+// exchange asks for (the search 2.2, everything else 1.1), and a receive buffer of `receiveBuffer`
+// bytes (0: the system's default).
 [[nodiscard]] std::unique_ptr<DatagramPort> OpenExchangePort(const ExchangeOptions& options, int libraryMajor,
-                                                             int libraryMinor);
+                                                             int libraryMinor, int receiveBuffer = 0);
+
+// What the exchanges with many clocks ask for: room for about 200 ms of replies at the default
+// rate, so that replies arriving while the program is not scheduled are not dropped.
+inline constexpr int kFleetReceiveBuffer = 1 << 20;
 
 // The workstation's address and MAC as a Search or QueryStatus request carries them: those of the
 // last adapter the system lists. nullopt without any adapter, and then no such request is sent.

@@ -175,7 +175,7 @@ std::optional<std::vector<FleetOutcome>> QueryFleet(const std::vector<Ipv4Addres
                                                     const ExchangeOptions& options,
                                                     const FleetReplySink& onReply) {
     if (clocks.empty()) return std::vector<FleetOutcome>{};
-    const auto port = OpenExchangePort(options, 1, 1);
+    const auto port = OpenExchangePort(options, 1, 1, kFleetReceiveBuffer);
     const auto own = port ? FindOwnAdapter(options) : std::nullopt;
     if (!own) return std::nullopt;
     FleetQuery query(clocks, options, *port, *own, onReply);

@@ -13,7 +13,7 @@ constexpr int kSettleWaits = 3;
 
 bool SweepHosts(const std::vector<Ipv4Address>& hosts, const ExchangeOptions& options,
                 const std::function<void(Ipv4Address clock)>& onClock) {
-    const auto port = OpenExchangePort(options, 2, 2);
+    const auto port = OpenExchangePort(options, 2, 2, kFleetReceiveBuffer);
     const auto own = port ? FindOwnAdapter(options) : std::nullopt;
     if (!own) return false;
     const ClockDatagram request = BuildOwnRequest(Command::Search, *own);
