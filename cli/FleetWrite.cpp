@@ -37,7 +37,7 @@ void ReadMembers(std::vector<Member>& members, const ExchangeOptions& options) {
 
 // The Modify button in each answering clock's own window; the journal's record for each write.
 std::vector<FleetWrite> BuildWrites(std::vector<Member>& members, const SettingsChange& change,
-                                    std::string_view command, std::vector<JournalRecord>& records) {
+                                    std::string_view command, std::string& journalLines) {
     std::vector<FleetWrite> writes;
     for (Member& member : members) {
         if (!member.clock.result.empty()) continue;
@@ -52,8 +52,8 @@ std::vector<FleetWrite> BuildWrites(std::vector<Member>& members, const Settings
         }
         member.written = logic.buffer();
         writes.push_back(FleetWrite{member.clock.address, logic.buffer()});
-        records.push_back(NewRecord(command, member.clock.address, member.status->serialNumber,
-                                    std::move(before), ExpectedDisplay(*member.written)));
+        journalLines += JournalLine(NewRecord(command, member.clock.address, member.status->serialNumber,
+                                              std::move(before), ExpectedDisplay(*member.written)));
     }
     return writes;
 }
@@ -95,10 +95,10 @@ std::optional<std::vector<WrittenClock>> WriteAndVerify(const std::vector<Ipv4Ad
         members.push_back(Member{WrittenClock{address, "", false}, std::nullopt, std::nullopt});
     ReadMembers(members, options);
 
-    std::vector<JournalRecord> records;
-    std::vector<FleetWrite> writes = BuildWrites(members, change, command, records);
+    std::string journalLines;
+    std::vector<FleetWrite> writes = BuildWrites(members, change, command, journalLines);
     // Nothing goes out that the journal does not hold: a write that cannot be undone is not made.
-    if (!records.empty() && !journal.Append(records, error)) return std::nullopt;
+    if (!journalLines.empty() && !journal.Append(journalLines, error)) return std::nullopt;
     SendFleetWrites(writes, options);
     for (std::size_t w = 0, m = 0; w < writes.size(); ++w) {
         while (members[m].clock.address != writes[w].address) ++m;

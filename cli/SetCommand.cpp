@@ -72,7 +72,7 @@ int RunSetCommand(const SetArgs& args) {
     // Nothing goes out that the journal does not hold: a write that cannot be undone is not made.
     const JournalRecord record = NewRecord("set", *clock, controls.GetText(ctl::SerialNumber),
                                            std::move(before), ExpectedDisplay(written));
-    if (!WriteJournal::OfThisUser().Append({record}, error)) {
+    if (!WriteJournal::OfThisUser().Append(JournalLine(record), error)) {
         std::cerr << "horavanectl: " << error << "; nothing was sent\n";
         return kExitJournal;
     }

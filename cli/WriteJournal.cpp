@@ -47,24 +47,24 @@ WriteJournal WriteJournal::OfThisUser() {
     return WriteJournal(folder.empty() ? std::filesystem::path() : folder / "journal.jsonl");
 }
 
-bool WriteJournal::Append(const std::vector<JournalRecord>& records, std::string& error) const {
+std::string JournalLine(const JournalRecord& r) {
+    Json line;
+    line["time"] = r.time;
+    line["user"] = r.user;
+    line["command"] = r.command;
+    line["address"] = r.address;
+    line["serialNumber"] = r.serialNumber;
+    line["before"] = r.before;
+    line["written"] = r.written;
+    // JSON escapes every control character, so no text from a clock can end a line early; bytes that
+    // are not UTF-8 are kept as U+FFFD.
+    return JsonText(line) + "\n";
+}
+
+bool WriteJournal::Append(std::string_view lines, std::string& error) const {
     if (file_.empty()) {
         error = "no folder for the journal of writes: set HOME or XDG_STATE_HOME";
         return false;
-    }
-    std::string lines;
-    for (const JournalRecord& r : records) {
-        Json line;
-        line["time"] = r.time;
-        line["user"] = r.user;
-        line["command"] = r.command;
-        line["address"] = r.address;
-        line["serialNumber"] = r.serialNumber;
-        line["before"] = r.before;
-        line["written"] = r.written;
-        // JSON escapes every control character, so no text from a clock can end a line early; bytes
-        // that are not UTF-8 are kept as U+FFFD.
-        lines += JsonText(line) + "\n";
     }
     if (AppendLinesDurably(file_, lines, error)) return true;
     error = "the journal of writes " + file_.string() + " cannot be written: " + error;

@@ -34,8 +34,9 @@ class WriteJournal {
 
     [[nodiscard]] const std::filesystem::path& file() const { return file_; }
 
-    // All records on the disk, or false with the reason; then none of the writes may be sent.
-    [[nodiscard]] bool Append(const std::vector<JournalRecord>& records, std::string& error) const;
+    // Lines of JournalLine, all on the disk, or false with the reason; then none of the writes they
+    // describe may be sent.
+    [[nodiscard]] bool Append(std::string_view lines, std::string& error) const;
 
     struct Contents {
         std::vector<JournalRecord> records;  // in the order they were written
@@ -47,6 +48,10 @@ class WriteJournal {
   private:
     std::filesystem::path file_;
 };
+
+// A record as its line of the journal, line feed included. Made as soon as the record is, so that a
+// fleet's records are held as text, not as documents.
+[[nodiscard]] std::string JournalLine(const JournalRecord& record);
 
 // A record for a write about to go out, stamped with the time now and this user.
 [[nodiscard]] JournalRecord NewRecord(std::string_view command, Ipv4Address clock, std::string serialNumber,

@@ -11,8 +11,10 @@
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #endif
@@ -64,12 +66,19 @@ std::string LastError(const char* step) {
     return std::string(step) + ": " + std::strerror(errno);
 }
 
-bool WriteAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t n = ::write(fd, text.data(), text.size());
+// One call for the closing line feed and the lines, which are not copied: O_APPEND puts the whole
+// after whatever another program appended. What a short write leaves goes in further calls.
+bool WriteAll(int fd, std::string_view head, std::string_view text) {
+    while (!head.empty() || !text.empty()) {
+        iovec parts[2] = {{const_cast<char*>(head.data()), head.size()},
+                          {const_cast<char*>(text.data()), text.size()}};
+        const ssize_t n = ::writev(fd, parts, 2);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
-        text.remove_prefix(static_cast<std::size_t>(n));
+        const auto written = static_cast<std::size_t>(n);
+        const std::size_t fromHead = std::min(written, head.size());
+        head.remove_prefix(fromHead);
+        text.remove_prefix(written - fromHead);
     }
     return true;
 }
@@ -77,16 +86,14 @@ bool WriteAll(int fd, std::string_view text) {
 bool AppendTo(int fd, std::string_view lines, std::string& error) {
     struct stat info {};
     if (::fstat(fd, &info) != 0) return error = LastError("fstat"), false;
-    std::string text;
+    std::string_view closing;
     if (info.st_size > 0) {
         char tail = '\n';
         if (::pread(fd, &tail, 1, info.st_size - 1) != 1)
             return error = LastError("reading the file's end"), false;
-        if (tail != '\n') text = "\n";
+        if (tail != '\n') closing = "\n";
     }
-    text.append(lines);
-    // One write call for the whole batch: O_APPEND puts it after whatever another program appended.
-    if (!WriteAll(fd, text)) return error = LastError("write"), false;
+    if (!WriteAll(fd, closing, lines)) return error = LastError("write"), false;
     if (::fsync(fd) != 0) return error = LastError("fsync"), false;
     return true;
 }
