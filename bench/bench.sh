@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Times horavanectl against 253 simulated clocks (127.0.0.2 to 127.0.0.254) on loopback, with the
-# product's own one-second waits. Run by hand, not in CI:
+# product's own one-second waits, and its inventory of 127.0.0.0/16 against a second simulator of
+# 10,000 clocks (127.0.0.2 to 127.0.39.134), all in one run. Run by hand, not in CI:
 #   bench/bench.sh [BUILD_DIR]        (default: build/default; needs horavanectl and horavane-sim built)
 # Each figure is the median of 5 runs; peak memory is the largest resident set of those runs.
 set -euo pipefail
@@ -25,14 +26,18 @@ trap cleanup EXIT
 # "horavane-sim: N clocks on A-B port P". Sets $port.
 start_sim() {
   local name=$1; shift
-  "$sim" --port 0 --clocks 253 --first-address 127.0.0.2 --exit-after 600 "$@" >"$work/$name.out" 2>&1 &
+  "$sim" --port 0 --first-address 127.0.0.2 --exit-after 1200 "$@" >"$work/$name.out" 2>&1 &
   sim_pids+=($!)
   for _ in $(seq 100); do grep -q ' port ' "$work/$name.out" && break; sleep 0.05; done
   port=$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$work/$name.out")
   [[ -n $port ]] || { cat "$work/$name.out" >&2; exit 1; }
 }
-start_sim main
+start_sim site --clocks 10000
+site=(--port "$port" --own-address 127.0.0.1)
+start_sim main --clocks 253
 common=(--port "$port" --own-address 127.0.0.1)
+# The journal of writes goes where it would for a user, on this machine's disk, but not into ours.
+export XDG_STATE_HOME=$work/state
 clocks=$(seq -f '127.0.0.%g' 2 254)
 echo QXNdarvelint >"$work/password"
 writing=(--password-file "$work/password" --password-store "$work/no-store/ZOR.dat")
@@ -71,11 +76,21 @@ echo "| command | median | runs | peak memory |"
 echo "|---|---|---|---|"
 median_of "search --fast (253 found)" '[[ $rc == 0 && $(wc -l <<<"$out") == 253 ]]' \
   "$ctl" search 127.0.0.0 --fast "${common[@]}"
+median_of "search --fast --wait 0.2 (253 found)" '[[ $rc == 0 && $(wc -l <<<"$out") == 253 ]]' \
+  "$ctl" search 127.0.0.0 --fast --wait 0.2 "${common[@]}"
 # shellcheck disable=SC2086
 median_of "monitor --once, 253 clocks" '[[ $rc == 0 ]]' "$ctl" monitor --once $clocks "${common[@]}"
 # shellcheck disable=SC2086
 median_of "apply + verify, 253 clocks" '[[ $rc == 0 && $out == *"253 of 253 clocks verified"* ]]' \
   "$ctl" apply "$work/settings.json" $clocks "${common[@]}" "${writing[@]}"
+# shellcheck disable=SC2086
+median_of "check, 253 clocks" '[[ $rc == 0 && $out == "CLOCKS OK - 253 clocks"* ]]' \
+  "$ctl" check $clocks "${common[@]}"
+# shellcheck disable=SC2086
+median_of "monitor --once --format prometheus, 253 clocks" '[[ $rc == 0 && $(grep -c "^horavane_clock_up" <<<"$out") == 253 ]]' \
+  "$ctl" monitor --once --format prometheus $clocks "${common[@]}"
+median_of "inventory 127.0.0.0/16, 10,000 clocks" '[[ $rc == 0 && $(wc -l <<<"$out") == 10001 ]]' \
+  "$ctl" inventory 127.0.0.0/16 --csv "${site[@]}"
 runs=1
 median_of "search, paced (once)" '[[ $rc == 0 && $(wc -l <<<"$out") == 253 ]]' \
   "$ctl" search 127.0.0.0 "${common[@]}"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 namespace CLI {
 class App;
@@ -16,5 +17,11 @@ void AddReadCommands(CLI::App& app, CommandRun& run);  // search, status, export
 void AddSetCommand(CLI::App& app, CommandRun& run);
 void AddApplyCommand(CLI::App& app, CommandRun& run);
 void AddMonitorCommand(CLI::App& app, CommandRun& run);  // monitor
+void AddInventoryCommand(CLI::App& app, CommandRun& run);
+void AddCheckCommand(CLI::App& app, CommandRun& run);
+void AddJournalCommands(CLI::App& app, CommandRun& run);  // history, restore
+
+// `check`'s answer when it cannot check: "CLOCKS UNKNOWN - reason" on stdout, and its exit code.
+int ReportUnknown(const std::string& reason);
 
 }  // namespace horavane::cli

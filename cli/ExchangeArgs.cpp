@@ -2,8 +2,20 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cmath>
+
+#include "protocol/HostRanges.h"
+#include "settings/IpFieldValue.h"
+#include "settings/Messages.h"
 
 namespace horavane::cli {
+namespace {
+
+constexpr double kShortestWait = 0.001;
+constexpr double kLongestWait = 60.0;
+constexpr double kHighestRate = 100000.0;
+
+}  // namespace
 
 void AddExchangeOptions(CLI::App& command, ExchangeArgs& args) {
     command.add_option("--port", args.port, "UDP port of the clocks and of this program")
@@ -14,10 +26,35 @@ void AddExchangeOptions(CLI::App& command, ExchangeArgs& args) {
     command.add_option("--own-address", args.ownAddress)->group("");
 }
 
+void AddFleetOptions(CLI::App& command, ExchangeArgs& args) {
+    command.add_option("--wait", args.waitSeconds,
+                       "seconds each clock has to answer before it counts as silent, and the silence that "
+                       "ends a sweep (default 1; LANs answer within milliseconds)");
+    command.add_option("--rate", args.rate,
+                       "at most this many requests per second, after the first 254 at once, so that a "
+                       "sweep never floods a site (default " +
+                           std::to_string(static_cast<int>(RequestRate{}.perSecond)) + ")");
+}
+
 std::optional<ExchangeOptions> MakeExchangeOptions(const ExchangeArgs& args, std::string& error) {
     ExchangeOptions options;
     options.port = static_cast<std::uint16_t>(args.port);
     options.wait = std::chrono::milliseconds(args.waitMs);
+    // NaN passes every range check CLI11 has, so the ranges are checked here.
+    if (args.waitSeconds) {
+        if (!(*args.waitSeconds >= kShortestWait && *args.waitSeconds <= kLongestWait)) {
+            error = "--wait: a number of seconds from 0.001 to 60";
+            return std::nullopt;
+        }
+        options.wait = std::chrono::milliseconds(std::lround(*args.waitSeconds * 1000.0));
+    }
+    if (args.rate) {
+        if (!(*args.rate >= 1.0 && *args.rate <= kHighestRate)) {
+            error = "--rate: a number of requests per second from 1 to 100000";
+            return std::nullopt;
+        }
+        options.rate.perSecond = *args.rate;
+    }
     if (!args.ownAddress.empty()) {
         const auto own = Ipv4Address::Parse(args.ownAddress);
         if (!own) {
@@ -49,6 +86,32 @@ std::optional<std::vector<Ipv4Address>> ParseClockAddresses(const std::vector<st
     std::sort(addresses.begin(), addresses.end());
     addresses.erase(std::unique(addresses.begin(), addresses.end()), addresses.end());
     return addresses;
+}
+
+std::optional<std::vector<Ipv4Address>> ParseSweepHosts(const std::vector<std::string>& texts,
+                                                        std::string& error) {
+    std::vector<AddressBlock> blocks;
+    for (const std::string& text : texts) {
+        if (IsBlockText(text)) {
+            const auto block = ParseAddressBlock(text, error);
+            if (!block) return std::nullopt;
+            blocks.push_back(*block);
+            continue;
+        }
+        const auto field = IpFieldValue::Parse(text);
+        if (!field) {
+            error = "\"" + text +
+                    "\" is neither a block (A.B.C.D/16 to /30, A.B.C.D-E.F.G.H) nor a search address (up to "
+                    "four numbers 0 to 255 joined by dots)";
+            return std::nullopt;
+        }
+        if (field->IsBlank()) {
+            error = std::string(msg::kSearchIpError);
+            return std::nullopt;
+        }
+        blocks.push_back(SubnetBlock(field->Address()));
+    }
+    return HostsOf(std::move(blocks));
 }
 
 }  // namespace horavane::cli

@@ -22,11 +22,17 @@ struct ExchangeArgs {
     int port = ClockPort;
     int waitMs = 1000;
     std::string ownAddress;
+    // The commands that talk to many clocks at once also take these (AddFleetOptions).
+    std::optional<double> waitSeconds;  // --wait: each clock's wait, and the silence ending a sweep
+    std::optional<double> rate;         // --rate: requests per second
 };
 
 void AddExchangeOptions(CLI::App& command, ExchangeArgs& args);
+// --wait SECONDS and --rate N, for the fleet commands.
+void AddFleetOptions(CLI::App& command, ExchangeArgs& args);
 
-// nullopt with `error` set when --own-address is not a dotted address.
+// nullopt with `error` set when --own-address is not a dotted address, or --wait or --rate is not
+// a number in its range.
 [[nodiscard]] std::optional<ExchangeOptions> MakeExchangeOptions(const ExchangeArgs& args,
                                                                  std::string& error);
 
@@ -37,5 +43,12 @@ void AddExchangeOptions(CLI::App& command, ExchangeArgs& args);
 // once; nullopt with `error` set at the first one that is not a dotted address.
 [[nodiscard]] std::optional<std::vector<Ipv4Address>> ParseClockAddresses(
     const std::vector<std::string>& texts, std::string& error);
+
+// What the arguments of a sweep name: blocks (A.B.C.D/N, A.B.C.D-E.F.G.H) and, for a plain
+// address, the /24 it lies in as the window's search field takes it (up to four numbers, a blank
+// one counts as 0); each host once, in ascending order. nullopt with `error` at the first bad
+// argument.
+[[nodiscard]] std::optional<std::vector<Ipv4Address>> ParseSweepHosts(const std::vector<std::string>& texts,
+                                                                      std::string& error);
 
 }  // namespace horavane::cli

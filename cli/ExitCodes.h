@@ -12,6 +12,15 @@ enum ExitCode : int {
     kExitNotVerified = 5,   // the clock does not show what was written
     kExitMonitorAlarm = 6,  // monitor: a clock is silent or not synchronised
     kExitPassword = 7,      // password wrong or not available
+    kExitJournal = 8,       // the journal of writes could not be written; nothing was sent
+};
+
+// `check` speaks the monitoring plugins' language instead.
+enum CheckCode : int {
+    kCheckOk = 0,
+    kCheckWarning = 1,
+    kCheckCritical = 2,
+    kCheckUnknown = 3,  // bad usage, no network
 };
 
 inline constexpr const char* kExitCodeHelp =
@@ -23,6 +32,8 @@ inline constexpr const char* kExitCodeHelp =
     "  4  \"Error CheckSum\": the clock's replies kept failing the checksum\n"
     "  5  verification failed: the clock does not show what was written\n"
     "  6  monitor: some clock silent or not synchronised\n"
-    "  7  password refused or not available";
+    "  7  password refused or not available\n"
+    "  8  the journal of writes could not be written; nothing was sent\n"
+    "(check has its own: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN)";
 
 }  // namespace horavane::cli

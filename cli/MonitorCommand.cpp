@@ -9,19 +9,18 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <set>
 #include <thread>
 
 #include "cli/ClockReport.h"
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
+#include "cli/FleetReadings.h"
 #include "cli/OneClockDialog.h"
+#include "cli/PrometheusText.h"
 #include "cli/VisibleText.h"
-#include "dialog/ClockDisplay.h"
-#include "dialog/ControlIds.h"
-#include "dialog/SearchWorker.h"
-#include "protocol/ClockCodec.h"
-#include "protocol/FleetExchange.h"
+#include "protocol/HostSweep.h"
 #include "settings/Messages.h"
 
 namespace horavane::cli {
@@ -35,10 +34,11 @@ extern "C" void OnInterrupt(int) {
 
 struct MonitorArgs {
     std::vector<std::string> addresses;
-    std::string subnet;
+    std::vector<std::string> subnets;
     double interval = 5.0;
     bool once = false;
     bool json = false;
+    std::string format = "table";
     int rounds = 0;  // 0: until Ctrl-C
     ExchangeArgs exchange;
 };
@@ -57,10 +57,12 @@ std::string Now() {
 }
 
 // One row of the table: what the clock's window shows, or what it showed when last heard.
-Json ClockRow(const FleetOutcome& clock, const InMemoryControls& window, const Json* lastSeen) {
+Json ClockRow(const ClockReading& reading, const Json* lastSeen) {
     Json row;
-    const bool answered = clock.Answered();
+    const FleetOutcome& clock = reading.outcome;
+    const bool answered = reading.status.has_value();
     if (answered) {
+        const InMemoryControls window = ShownWindow(*reading.status);
         const Json status = StatusJson(window, clock.address.ToString());
         row["address"] = status["address"];
         row["serialNumber"] = status["serialNumber"];
@@ -114,55 +116,49 @@ void PrintTable(const Json& rows, bool clearScreen) {
     std::cout << std::flush;
 }
 
-std::optional<std::vector<Ipv4Address>> FindBySearch(const std::string& subnet,
+// The clocks a sweep of the blocks finds (Search requests, at the --rate pace).
+std::optional<std::vector<Ipv4Address>> FindBySearch(const std::vector<std::string>& subnets,
                                                      const ExchangeOptions& options, std::string& error) {
-    const auto field = IpFieldValue::Parse(subnet);
-    if (!field) {
-        error = "--subnet: \"" + subnet +
-                "\" is not a search address: up to four numbers 0 to 255 joined by dots";
+    const auto hosts = ParseSweepHosts(subnets, error);
+    if (!hosts) {
+        error = "--subnet: " + error;
         return std::nullopt;
     }
-    InMemoryControls controls = FreshWindow();
-    controls.SetIpParts(ctl::SearchAddress, *field);
-    if (!PrepareSearch(controls)) {
-        error = controls.messages().empty() ? "search refused" : controls.messages().front().text;
-        return std::nullopt;
-    }
-    ControlsSearchView view(controls);
-    RunSearch(view, options, SweepPacing{.fast = true}, std::stop_token{});
-    std::vector<Ipv4Address> found;
-    for (const std::string& entry : controls.ListEntries(ctl::ClockList))
-        if (const auto address = Ipv4Address::Parse(entry)) found.push_back(*address);
-    return found;
+    std::set<Ipv4Address> found;
+    SweepHosts(*hosts, options, [&](Ipv4Address clock) { found.insert(clock); });
+    return std::vector<Ipv4Address>(found.begin(), found.end());
 }
 
 std::optional<std::vector<Ipv4Address>> Targets(const MonitorArgs& args, const ExchangeOptions& options,
                                                 std::string& error) {
-    if (args.addresses.empty() == args.subnet.empty()) {
-        error = "monitor needs clock addresses or --subnet ADDRESS, not both";
+    if (args.addresses.empty() == args.subnets.empty()) {
+        error = "monitor needs clock addresses or --subnet, not both";
         return std::nullopt;
     }
-    if (!args.subnet.empty()) return FindBySearch(args.subnet, options, error);
+    if (args.format == "prometheus" && !args.once) {
+        error = "--format prometheus needs --once: a textfile collector reads one whole round";
+        return std::nullopt;
+    }
+    if (!args.subnets.empty()) return FindBySearch(args.subnets, options, error);
     return ParseClockAddresses(args.addresses, error);
 }
 
-// One round: every clock queried at once into a fresh window; the rows, and whether all is well.
+// One round: every clock queried at once; the readings, the rows, and whether all is well.
 bool MonitorRound(const std::vector<Ipv4Address>& targets, const ExchangeOptions& options,
-                  std::map<Ipv4Address, Json>& lastSeen, Json& rows) {
-    std::vector<InMemoryControls> windows(targets.size(), FreshWindow());
-    auto outcomes = QueryFleet(targets, options, [&](std::size_t clock, const ClockDatagram& reply) {
-        ShowReply(windows[clock], DecodeStatus(reply));
-    });
-    if (!outcomes) {
-        outcomes.emplace();
-        for (Ipv4Address address : targets) outcomes->push_back(FleetOutcome{address});
+                  std::map<Ipv4Address, Json>& lastSeen, std::vector<ClockReading>& readings, Json& rows) {
+    auto read = ReadClocks(targets, options);
+    if (!read) {
+        read.emplace();
+        for (Ipv4Address address : targets)
+            read->push_back(ClockReading{FleetOutcome{address}, std::nullopt});
     }
+    readings = std::move(*read);
     rows = Json::array();
     bool allWell = !targets.empty();
-    for (std::size_t i = 0; i < outcomes->size(); ++i) {
-        const FleetOutcome& clock = (*outcomes)[i];
+    for (const ClockReading& reading : readings) {
+        const FleetOutcome& clock = reading.outcome;
         const auto last = lastSeen.find(clock.address);
-        Json row = ClockRow(clock, windows[i], last == lastSeen.end() ? nullptr : &last->second);
+        Json row = ClockRow(reading, last == lastSeen.end() ? nullptr : &last->second);
         if (row["answered"].get<bool>()) lastSeen[clock.address] = row;
         allWell = allWell && row["synchronised"].get<bool>();
         rows.push_back(std::move(row));
@@ -192,14 +188,18 @@ int RunMonitorCommand(const MonitorArgs& args) {
     if (targets->empty()) std::cerr << "horavanectl: no clock answered the search\n";
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
-    const bool clearScreen = !args.once && !args.json && ::isatty(STDOUT_FILENO) == 1;
+    const bool json = args.json || args.format == "json";
+    const bool clearScreen = !args.once && !json && ::isatty(STDOUT_FILENO) == 1;
     std::map<Ipv4Address, Json> lastSeen;
     bool allWell = false;
     int round = 0;
     do {
         Json rows;
-        allWell = MonitorRound(*targets, *options, lastSeen, rows);
-        if (args.json)
+        std::vector<ClockReading> readings;
+        allWell = MonitorRound(*targets, *options, lastSeen, readings, rows);
+        if (args.format == "prometheus")
+            std::cout << PrometheusText(readings) << std::flush;
+        else if (json)
             std::cout << JsonText(rows, args.once ? 2 : -1) << std::endl;
         else
             PrintTable(rows, clearScreen);
@@ -216,14 +216,27 @@ void AddMonitorCommand(CLI::App& app, CommandRun& run) {
     CLI::App* monitor = app.add_subcommand(
         "monitor", "Live table of clocks: serial number, sync, time server, time zone, daylight saving");
     monitor->add_option("ADDRESS", args->addresses, "clocks to watch");
-    monitor->add_option("--subnet", args->subnet, "watch the clocks a fast search of this subnet finds");
+    monitor
+        ->add_option(
+            "--subnet", args->subnets,
+            "watch the clocks a sweep finds: an address for its /24, or a block A.B.C.D/16 to /30 or "
+            "A.B.C.D-E.F.G.H; repeatable")
+        ->allow_extra_args(false);
     monitor->add_option("--interval", args->interval, "seconds between refreshes (Ctrl-C ends)")
         ->check(CLI::Range(0.1, 86400.0))
         ->capture_default_str();
     monitor->add_flag("--once", args->once, "one round, then exit");
-    monitor->add_flag("--json", args->json, "JSON: an array per round, one clock per element");
+    monitor->add_flag("--json", args->json,
+                      "JSON: an array per round, one clock per element (--format json)");
+    monitor
+        ->add_option("--format", args->format,
+                     "table, json, or prometheus (with --once): the Prometheus text format for a "
+                     "node-exporter textfile collector")
+        ->check(CLI::IsMember({"table", "json", "prometheus"}))
+        ->capture_default_str();
     // Hidden, for tests: end after this many rounds, so that a test's monitor stops by itself.
     monitor->add_option("--rounds", args->rounds)->check(CLI::Range(1, 1000000))->group("");
+    AddFleetOptions(*monitor, args->exchange);
     AddExchangeOptions(*monitor, args->exchange);
     monitor->footer(std::string("Exit code 0 when every clock answered and is synchronised, 6 otherwise.\n") +
                     kExitCodeHelp);

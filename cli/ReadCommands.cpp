@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <set>
 
 #include "cli/ClockReport.h"
 #include "cli/Commands.h"
@@ -12,6 +13,8 @@
 #include "cli/OneClockDialog.h"
 #include "dialog/ControlIds.h"
 #include "dialog/SearchWorker.h"
+#include "protocol/HostRanges.h"
+#include "protocol/HostSweep.h"
 
 namespace horavane::cli {
 namespace {
@@ -41,21 +44,26 @@ class ProgressSearchView : public ControlsSearchView {
 };
 
 struct SearchArgs {
-    std::string address;
+    std::vector<std::string> targets;
     bool json = false;
     bool fast = false;
     ExchangeArgs exchange;
 };
 
-int RunSearchCommand(const SearchArgs& args) {
-    std::string error;
-    const auto options = MakeExchangeOptions(args.exchange, error);
-    const auto field = IpFieldValue::Parse(args.address);
-    if (!field)
-        error =
-            "\"" + args.address + "\" is not a search address: up to four numbers 0 to 255 joined by dots";
-    if (!options || !field) {
-        std::cerr << "horavanectl: " << error << "\n";
+void PrintClocks(const std::vector<std::string>& clocks, bool json) {
+    if (json) {
+        std::cout << JsonText(Json(clocks), 2) << "\n";
+    } else {
+        for (const std::string& clock : clocks) std::cout << clock << "\n";
+    }
+}
+
+// The window's sweep of one /24, paced by the clocks' silence; its list is what is printed.
+int SearchPaced(const std::string& address, bool json, const ExchangeOptions& options) {
+    const auto field = IpFieldValue::Parse(address);
+    if (!field) {
+        std::cerr << "horavanectl: \"" << address
+                  << "\" is not a search address: up to four numbers 0 to 255 joined by dots\n";
         return kExitUsage;
     }
     InMemoryControls controls = FreshWindow();
@@ -66,14 +74,28 @@ int RunSearchCommand(const SearchArgs& args) {
     }
     {
         ProgressSearchView view(controls, ::isatty(STDERR_FILENO) == 1);
-        RunSearch(view, *options, SweepPacing{.fast = args.fast}, std::stop_token{});
+        RunSearch(view, options, std::stop_token{});
     }
-    const auto clocks = controls.ListEntries(ctl::ClockList);
-    if (args.json) {
-        std::cout << JsonText(Json(clocks), 2) << "\n";
-    } else {
-        for (const std::string& clock : clocks) std::cout << clock << "\n";
+    PrintClocks(controls.ListEntries(ctl::ClockList), json);
+    return kExitOk;
+}
+
+int RunSearchCommand(const SearchArgs& args) {
+    std::string error;
+    const auto options = MakeExchangeOptions(args.exchange, error);
+    const bool paced = !args.fast && args.targets.size() == 1 && !IsBlockText(args.targets.front());
+    if (options && paced && (args.exchange.waitSeconds || args.exchange.rate))
+        error = "--wait and --rate are for --fast and for blocks; the paced search keeps the window's pace";
+    const auto hosts = options && !paced ? ParseSweepHosts(args.targets, error) : std::nullopt;
+    if (!error.empty()) {
+        std::cerr << "horavanectl: " << error << "\n";
+        return kExitUsage;
     }
+    if (paced) return SearchPaced(args.targets.front(), args.json, *options);
+    // In the window's list order (as text), whichever sweep found them.
+    std::set<std::string> found;
+    SweepHosts(*hosts, *options, [&](Ipv4Address clock) { found.insert(clock.ToString()); });
+    PrintClocks(std::vector<std::string>(found.begin(), found.end()), args.json);
     return kExitOk;
 }
 
@@ -110,15 +132,20 @@ int RunStatusCommand(const StatusArgs& args) {
 
 void AddSearch(CLI::App& app, CommandRun& run) {
     auto args = std::make_shared<SearchArgs>();
-    CLI::App* search = app.add_subcommand("search", "Find the clocks of a /24 subnet (hosts 1 to 254)");
+    CLI::App* search =
+        app.add_subcommand("search", "Find the clocks of a /24 subnet (hosts 1 to 254), or of whole sites");
     search
-        ->add_option("ADDRESS", args->address,
-                     "address in the subnet, as typed into the search field: up to four numbers 0 to 255 "
-                     "joined by dots, blank numbers count as 0")
+        ->add_option("ADDRESS", args->targets,
+                     "an address in the subnet, as typed into the window's search field (up to four numbers "
+                     "0 to 255 joined by dots, blank numbers count as 0): swept as the window does, about 26 "
+                     "seconds. Or blocks A.B.C.D/16 to /30 and ranges A.B.C.D-E.F.G.H (at most a /16 each), "
+                     "several of them: swept at --rate, never host .0 or .255 of a /24")
         ->required();
     search->add_flag("--json", args->json, "print a JSON array of addresses");
     search->add_flag("--fast", args->fast,
-                     "send every batch at once and wait for one silent second (same clocks)");
+                     "one ADDRESS's /24 at once at --rate, then listen until --wait passes silent (same "
+                     "clocks, in address order)");
+    AddFleetOptions(*search, args->exchange);
     AddExchangeOptions(*search, args->exchange);
     search->footer(kExitCodeHelp);
     search->callback([&run, args] { run = [args] { return RunSearchCommand(*args); }; });

@@ -8,7 +8,9 @@
 #include "cli/OneClockDialog.h"
 #include "cli/PasswordPrompt.h"
 #include "cli/SettingsChange.h"
+#include "cli/WriteJournal.h"
 #include "cli/WriteVerification.h"
+#include "dialog/ControlIds.h"
 
 namespace horavane::cli {
 namespace {
@@ -58,6 +60,7 @@ int RunSetCommand(const SetArgs& args) {
         return code;
     }
     InMemoryControls& controls = dialog.controls();
+    Json before = WritableJson(controls);
     ApplyChange(*change, controls);
     controls.ClearMessages();
     // The Modify button: the checks and the encoding, then one datagram to the selected clock.
@@ -66,6 +69,13 @@ int RunSetCommand(const SetArgs& args) {
         return kExitRefused;
     }
     const ClockDatagram written = dialog.logic().buffer();
+    // Nothing goes out that the journal does not hold: a write that cannot be undone is not made.
+    const JournalRecord record = NewRecord("set", *clock, controls.GetText(ctl::SerialNumber),
+                                           std::move(before), ExpectedDisplay(written));
+    if (!WriteJournal::OfThisUser().Append(JournalLine(record), error)) {
+        std::cerr << "horavanectl: " << error << "; nothing was sent\n";
+        return kExitJournal;
+    }
     if (!dialog.logic().SendToSelectedClock()) {
         std::cerr << "horavanectl: the settings could not be sent to " << dialog.address() << "\n";
         return kExitNoReply;
@@ -102,7 +112,9 @@ void AddSetCommand(CLI::App& app, CommandRun& run) {
     set->add_flag("--no-verify", args->noVerify, "send without querying the clock again");
     AddPasswordOptions(*set, args->password);
     AddExchangeOptions(*set, args->exchange);
-    set->footer(kExitCodeHelp);
+    set->footer(
+        std::string("What the clock held is kept in the journal of writes first (see history, restore).\n") +
+        kExitCodeHelp);
     set->callback([&run, args] { run = [args] { return RunSetCommand(*args); }; });
 }
 

@@ -1,15 +1,12 @@
 #include "cli/WriteVerification.h"
 
-#include "cli/OneClockDialog.h"
-#include "dialog/ClockDisplay.h"
+#include "cli/FleetReadings.h"
 #include "protocol/ClockCodec.h"
 
 namespace horavane::cli {
 
 Json ExpectedDisplay(const ClockDatagram& written) {
-    InMemoryControls controls = FreshWindow();
-    ShowReply(controls, DecodeStatus(written));
-    return WritableJson(controls);
+    return WritableJson(ShownWindow(DecodeStatus(written)));
 }
 
 }  // namespace horavane::cli

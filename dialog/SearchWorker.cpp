@@ -101,17 +101,13 @@ bool PrepareSearch(DialogControls& controls) {
     return true;
 }
 
-void RunSearch(SearchView& view, const ExchangeOptions& options, const SweepPacing& pacing,
-               std::stop_token stop) {
+void RunSearch(SearchView& view, const ExchangeOptions& options, std::stop_token stop) {
     ViewSink sink(view, stop);
-    sink.Ended(SweepSubnet(sink, options, pacing, stop));
+    sink.Ended(SweepSubnet(sink, options, stop));
 }
 
-SearchWorker::SearchWorker(SearchView& view, ExchangeOptions options, SweepPacing pacing)
-    : view_(view),
-      options_(std::move(options)),
-      pacing_(pacing),
-      finished_(std::make_shared<std::atomic<bool>>(false)) {}
+SearchWorker::SearchWorker(SearchView& view, ExchangeOptions options)
+    : view_(view), options_(std::move(options)), finished_(std::make_shared<std::atomic<bool>>(false)) {}
 
 void SearchWorker::Start() {
     if (thread_.joinable()) {
@@ -120,7 +116,7 @@ void SearchWorker::Start() {
     }
     finished_->store(false);
     thread_ = std::jthread([this, finished = finished_](std::stop_token stop) {
-        RunSearch(view_, options_, pacing_, std::move(stop));
+        RunSearch(view_, options_, std::move(stop));
         finished->store(true);
     });
 }

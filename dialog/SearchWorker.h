@@ -52,13 +52,12 @@ class ControlsSearchView : public SearchView {
 // The worker's half: sweeps the subnet in the search field (read when the sweep needs it, not at
 // the click) and shows its progress and the clocks found. Once stop is requested the view is
 // touched no more, and the call returns within one stop-check slice.
-void RunSearch(SearchView& view, const ExchangeOptions& options, const SweepPacing& pacing,
-               std::stop_token stop);
+void RunSearch(SearchView& view, const ExchangeOptions& options, std::stop_token stop);
 
 // RunSearch on a thread of its own. Destroying the worker requests stop and joins.
 class SearchWorker {
   public:
-    SearchWorker(SearchView& view, ExchangeOptions options, SweepPacing pacing = {});
+    SearchWorker(SearchView& view, ExchangeOptions options);
     void Start();
     void RequestStop();
     [[nodiscard]] bool Finished() const;
@@ -67,7 +66,6 @@ class SearchWorker {
   private:
     SearchView& view_;
     ExchangeOptions options_;
-    SweepPacing pacing_;
     std::shared_ptr<std::atomic<bool>> finished_;
     std::jthread thread_;
 };

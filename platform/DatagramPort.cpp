@@ -36,6 +36,7 @@ std::unique_ptr<DatagramPort> OpenUdpPort(const PortRequest& request) {
     if (!library) return nullptr;
     auto socket = UdpSocket::Create();
     if (!socket) return nullptr;
+    if (request.receiveBuffer > 0) socket->SetReceiveBuffer(request.receiveBuffer);
     socket->Bind(Ipv4Address{}, request.localPort);
     return std::make_unique<UdpPort>(std::move(*library), std::move(*socket));
 }

@@ -36,6 +36,9 @@ struct PortRequest {
     std::uint16_t localPort = 0;
     int libraryMajor = 1;
     int libraryMinor = 1;
+    // Bytes of received datagrams the system may hold for the endpoint; 0 keeps its default. As
+    // much as the system allows is taken.
+    int receiveBuffer = 0;
 };
 
 // nullptr when the network library cannot start at that version or no socket can be had. A failed

@@ -115,6 +115,10 @@ bool UdpSocket::Bind(Ipv4Address address, std::uint16_t port, std::string* error
     return false;
 }
 
+void UdpSocket::SetReceiveBuffer(int bytes) {
+    ::setsockopt(Native(handle_), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
+}
+
 std::uint16_t UdpSocket::LocalPort() const {
     sockaddr_in sa{};
 #ifdef _WIN32

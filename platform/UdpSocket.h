@@ -55,6 +55,8 @@ class UdpSocket {
     // Zeroes the buffer, then stores at most buffer.size() bytes of the next datagram; a longer
     // datagram is cut to that size. nullopt when the receive call failed (the buffer stays zero).
     std::optional<ReceivedDatagram> ReceiveInto(std::span<std::uint8_t> buffer);
+    // Asks the system to hold up to `bytes` of received datagrams (it may grant less).
+    void SetReceiveBuffer(int bytes);
     // The port actually bound; useful after binding port 0.
     [[nodiscard]] std::uint16_t LocalPort() const;
     // The operating system's handle, so one thread can wait on many sockets at once.

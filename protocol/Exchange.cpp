@@ -3,9 +3,9 @@
 namespace horavane {
 
 std::unique_ptr<DatagramPort> OpenExchangePort(const ExchangeOptions& options, int libraryMajor,
-                                               int libraryMinor) {
+                                               int libraryMinor, int receiveBuffer) {
     if (!options.openPort) return nullptr;
-    return options.openPort(PortRequest{options.port, libraryMajor, libraryMinor});
+    return options.openPort(PortRequest{options.port, libraryMajor, libraryMinor, receiveBuffer});
 }
 
 std::optional<OwnAdapter> FindOwnAdapter(const ExchangeOptions& options) {

@@ -1,20 +1,34 @@
 #include "protocol/FleetExchange.h"
 
 #include <algorithm>
-#include <chrono>
-#include <map>
+#include <deque>
 #include <numeric>
+
+#include "protocol/RequestPacer.h"
 
 namespace horavane {
 namespace {
 
-// Worst case of one clock in a single query: two waits after each of its six requests. The fleet
-// never listens longer than that after its last send, however chatty the network is.
-constexpr int kWaitsAllowed = 2 * kMaxRequestsPerClock + 2;
-// Between writes to different clocks, so that a burst does not arrive as one flood.
-constexpr auto kWriteGap = std::chrono::microseconds(200);
-
 using Time = DatagramPort::Time;
+
+// However chatty the network, one look at the port takes at most this many datagrams before the
+// exchange sees to its requests and its clocks' waits again.
+constexpr int kDrainLimit = 1024;
+
+// Where one clock stands; kept beside its outcome.
+struct ClockState {
+    Time firstSent{};
+    Time deadline{};  // one wait after the latest request
+    bool settled = false;
+    bool givenUp = false;
+};
+
+// A wait that runs out; a resend queues a later one for the same clock, and the earlier is then
+// stale. Requests go out in time order, so the queue is in deadline order.
+struct Pending {
+    std::size_t clock;
+    Time deadline;
+};
 
 class FleetQuery {
   public:
@@ -23,89 +37,136 @@ class FleetQuery {
         : options_(options),
           port_(port),
           onReply_(onReply),
-          request_(BuildOwnRequest(Command::QueryStatus, own)) {
-        for (std::size_t i = 0; i < clocks.size(); ++i) {
-            outcomes_.push_back(FleetOutcome{clocks[i]});
-            byAddress_.emplace(clocks[i], i);
-        }
-    }
-
-    void SendAllAscending() {
-        std::vector<std::size_t> order(outcomes_.size());
-        std::iota(order.begin(), order.end(), std::size_t{0});
-        std::sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
+          request_(BuildOwnRequest(Command::QueryStatus, own)),
+          pacer_(options.rate, port.Now()),
+          states_(clocks.size()),
+          order_(clocks.size()),
+          unsettled_(clocks.size()) {
+        outcomes_.reserve(clocks.size());
+        for (const Ipv4Address address : clocks) outcomes_.push_back(FleetOutcome{address});
+        std::iota(order_.begin(), order_.end(), std::size_t{0});
+        std::sort(order_.begin(), order_.end(), [this](std::size_t a, std::size_t b) {
             return outcomes_[a].address < outcomes_[b].address;
         });
-        const Time deadline = port_.Now() + kWaitsAllowed * options_.wait;
-        for (std::size_t index : order) {
-            Send(outcomes_[index]);
-            // Replies of the first clocks arrive while the last are still asked; taking them in
-            // now keeps the socket's receive queue from overflowing with a large fleet.
-            DrainReady(deadline);
+    }
+
+    void SendAll() {
+        for (const std::size_t index : order_) {
+            // Replies to the first requests are taken in between, so that the receive queue never
+            // overflows while a large fleet is still being asked.
+            ReceiveUntil(port_, pacer_.NextSlot(), [this] { HandleOne(); });
+            GiveUpOverdue();
+            Send(index);
         }
     }
 
     void ListenUntilDone() {
-        const Time deadline = port_.Now() + kWaitsAllowed * options_.wait;
-        int silentWaits = 0;
-        while (port_.Now() < deadline) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - port_.Now());
-            if (port_.WaitReadable(std::min(options_.wait, left)) == UdpSocket::Wait::Readable) {
-                silentWaits = 0;
-                HandleOne();
-                DrainReady(deadline);
-                continue;
+        while (unsettled_ > 0) {
+            DrainReady();
+            GiveUpOverdue();
+            if (unsettled_ == 0 || pending_.empty()) return;
+            const Time now = port_.Now();
+            const Time until = pending_.front().deadline;
+            if (until <= now) continue;
+            switch (port_.WaitReadable(std::chrono::ceil<std::chrono::milliseconds>(until - now))) {
+                case UdpSocket::Wait::Failed:
+                    port_.SleepUntil(until);  // sat out, so that a broken socket cannot spin
+                    break;
+                case UdpSocket::Wait::Readable:
+                case UdpSocket::Wait::TimedOut:
+                    break;
             }
-            ++silentWaits;
-            if (silentWaits >= 2 || (silentWaits >= 1 && AllSettled())) return;
         }
     }
 
     std::vector<FleetOutcome> TakeOutcomes() { return std::move(outcomes_); }
 
   private:
-    void Send(FleetOutcome& clock) {
-        ++clock.requestsSent;
+    void Send(std::size_t index) {
+        FleetOutcome& clock = outcomes_[index];
+        ClockState& state = states_[index];
+        const Time now = port_.Now();
+        if (clock.requestsSent++ == 0) state.firstSent = now;
+        pacer_.Take(now);
         port_.SendTo(clock.address, options_.port, request_.bytes());
+        state.deadline = now + options_.wait;
+        pending_.push_back(Pending{index, state.deadline});
     }
 
-    void DrainReady(Time deadline) {
-        while (port_.Now() < deadline &&
-               port_.WaitReadable(std::chrono::milliseconds(0)) == UdpSocket::Wait::Readable)
+    void DrainReady() {
+        for (int taken = 0; taken < kDrainLimit; ++taken) {
+            if (port_.WaitReadable(std::chrono::milliseconds(0)) != UdpSocket::Wait::Readable) return;
             HandleOne();
+        }
+    }
+
+    void GiveUpOverdue() {
+        const Time now = port_.Now();
+        while (!pending_.empty()) {
+            const Pending& front = pending_.front();
+            ClockState& state = states_[front.clock];
+            if (!state.settled && front.deadline == state.deadline) {
+                if (front.deadline > now) return;
+                state.givenUp = true;
+                Settle(state);
+            }
+            pending_.pop_front();
+        }
+    }
+
+    void Settle(ClockState& state) {
+        if (state.settled) return;
+        state.settled = true;
+        --unsettled_;
+    }
+
+    [[nodiscard]] std::optional<std::size_t> Find(Ipv4Address address) const {
+        const auto found = std::lower_bound(
+            order_.begin(), order_.end(), address,
+            [this](std::size_t index, Ipv4Address wanted) { return outcomes_[index].address < wanted; });
+        if (found == order_.end() || outcomes_[*found].address != address) return std::nullopt;
+        return *found;
     }
 
     void HandleOne() {
         ClockDatagram received;
         const auto datagram = port_.ReceiveInto(received.bytes());
         if (!datagram) return;
-        const auto found = byAddress_.find(datagram->source);
-        if (found == byAddress_.end()) return;
-        FleetOutcome& clock = outcomes_[found->second];
-        if (clock.checksumError) return;
+        const auto index = Find(datagram->source);
+        if (!index) return;
+        FleetOutcome& clock = outcomes_[*index];
+        ClockState& state = states_[*index];
+        // Not asked yet, given up, or answered and then sending junk: nothing more is taken.
+        if (clock.requestsSent == 0 || clock.checksumError || state.givenUp) return;
         if (!ApplyChecksum(received)) {
-            if (clock.requestsSent >= kMaxRequestsPerClock)
+            if (clock.repliesAccepted > 0) return;
+            if (clock.requestsSent >= kMaxRequestsPerClock) {
                 clock.checksumError = true;
-            else
-                Send(clock);
+                Settle(state);
+            } else {
+                Send(*index);
+            }
             return;
         }
         if (received.direction() != static_cast<std::uint8_t>(Direction::Reply)) return;
-        ++clock.repliesAccepted;
-        if (onReply_) onReply_(found->second, received);
-    }
-
-    [[nodiscard]] bool AllSettled() const {
-        return std::all_of(outcomes_.begin(), outcomes_.end(),
-                           [](const FleetOutcome& c) { return c.repliesAccepted > 0 || c.checksumError; });
+        if (clock.repliesAccepted++ == 0) {
+            clock.responseTime =
+                std::chrono::duration_cast<std::chrono::microseconds>(port_.Now() - state.firstSent);
+            Settle(state);
+        }
+        if (onReply_) onReply_(*index, received);
     }
 
     const ExchangeOptions& options_;
     DatagramPort& port_;
     const FleetReplySink& onReply_;
     const ClockDatagram request_;
+    RequestPacer pacer_;
     std::vector<FleetOutcome> outcomes_;
-    std::map<Ipv4Address, std::size_t> byAddress_;
+    std::vector<ClockState> states_;
+    std::vector<std::size_t> order_;  // indexes in ascending address order
+    std::deque<Pending> pending_;
+    std::size_t unsettled_;
 };
 
 }  // namespace
@@ -114,11 +175,11 @@ std::optional<std::vector<FleetOutcome>> QueryFleet(const std::vector<Ipv4Addres
                                                     const ExchangeOptions& options,
                                                     const FleetReplySink& onReply) {
     if (clocks.empty()) return std::vector<FleetOutcome>{};
-    const auto port = OpenExchangePort(options, 1, 1);
+    const auto port = OpenExchangePort(options, 1, 1, kFleetReceiveBuffer);
     const auto own = port ? FindOwnAdapter(options) : std::nullopt;
     if (!own) return std::nullopt;
     FleetQuery query(clocks, options, *port, *own, onReply);
-    query.SendAllAscending();
+    query.SendAll();
     query.ListenUntilDone();
     return query.TakeOutcomes();
 }
@@ -126,9 +187,11 @@ std::optional<std::vector<FleetOutcome>> QueryFleet(const std::vector<Ipv4Addres
 int SendFleetWrites(std::vector<FleetWrite>& writes, const ExchangeOptions& options) {
     const auto port = OpenExchangePort(options, 1, 1);
     if (!port) return 0;
+    RequestPacer pacer(options.rate, port->Now());
     int sent = 0;
     for (FleetWrite& write : writes) {
-        if (sent > 0) port->SleepUntil(port->Now() + kWriteGap);
+        if (pacer.NextSlot() > port->Now()) port->SleepUntil(pacer.NextSlot());
+        pacer.Take(port->Now());
         ApplyChecksum(write.request);
         write.sent = port->SendTo(write.address, options.port, write.request.bytes());
         if (write.sent) ++sent;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -15,8 +16,9 @@ namespace horavane {
 struct FleetOutcome {
     Ipv4Address address;
     int requestsSent = 0;        // QueryStatus requests, 0..6
-    int repliesAccepted = 0;     // a clock that answers twice counts twice
+    int repliesAccepted = 0;     // a clock that answers twice before the exchange ends counts twice
     bool checksumError = false;  // six requests all drew a wrong checksum: "Error CheckSum"
+    std::chrono::microseconds responseTime{0};  // from the first request to the first accepted reply
 
     [[nodiscard]] bool Answered() const { return repliesAccepted > 0 && !checksumError; }
 };
@@ -24,13 +26,14 @@ struct FleetOutcome {
 // Called with each accepted reply and the index of the clock it came from.
 using FleetReplySink = std::function<void(std::size_t clock, const ClockDatagram& reply)>;
 
-// The status query of many clocks from ONE endpoint on the clock port: every clock is asked (in
-// ascending address order), replies are routed by their source address, and a wrong checksum draws
-// a resend to that clock alone (six requests at most, after which the clock is given up and
-// nothing more of it is accepted). Done when every clock has answered or given up and one more
-// wait passed silent, or after two silent waits in a row; a source that keeps talking cannot hold
-// it beyond a fixed number of waits. Addresses must be distinct. The outcomes are in the order of
-// `clocks`; nullopt when nothing could be sent (no network library, socket or adapter).
+// The status query of many clocks from ONE endpoint on the clock port. Every clock is asked in
+// ascending address order at the pace of `options.rate`, and replies are routed by their source
+// address while the requests still go out. A wrong checksum draws a resend to that clock alone (six
+// requests at most, after which it is given up); a clock that has not answered one wait after its
+// last request is given up too, and nothing either sends later is taken. Done as soon as every
+// clock has answered or been given up: clocks that answer at once cost no wait at all. Addresses
+// must be distinct. The outcomes are in the order of `clocks`; nullopt when nothing could be sent
+// (no network library, socket or adapter).
 [[nodiscard]] std::optional<std::vector<FleetOutcome>> QueryFleet(const std::vector<Ipv4Address>& clocks,
                                                                   const ExchangeOptions& options,
                                                                   const FleetReplySink& onReply);
@@ -42,8 +45,8 @@ struct FleetWrite {
     bool sent = false;
 };
 
-// Sends every write once from one endpoint on the clock port, with a short gap between sends so
-// that a slow clock's receive queue is not flooded. Nothing is received. Returns how many went.
+// Sends every write once from one endpoint on the clock port, one datagram per clock, as fast as
+// the socket takes them within `options.rate`. Nothing is received. Returns how many went.
 int SendFleetWrites(std::vector<FleetWrite>& writes, const ExchangeOptions& options);
 
 }  // namespace horavane

@@ -63,14 +63,10 @@ void ReceiveAndReport(Sweep& sweep) {
     if (from && AcceptAsReply(sweep.received)) sweep.sink.ClockAnswered(from->source);
 }
 
-// Reads datagrams as they come until a full wait passes in silence, or `giveUp` has come.
-// false when stopped.
-bool ListUntilSilent(Sweep& sweep, std::optional<Time> giveUp = std::nullopt) {
+// Reads datagrams as they come until a full wait passes in silence. false when stopped.
+bool ListUntilSilent(Sweep& sweep) {
     for (;;) {
-        Time silentBy = sweep.port.Now() + sweep.wait;
-        if (giveUp && *giveUp <= sweep.port.Now()) return true;
-        if (giveUp) silentBy = std::min(silentBy, *giveUp);
-        switch (AwaitDatagram(sweep, silentBy)) {
+        switch (AwaitDatagram(sweep, sweep.port.Now() + sweep.wait)) {
             case WaitEnd::Datagram:
                 ReceiveAndReport(sweep);
                 break;
@@ -91,25 +87,9 @@ bool SweepPaced(Sweep& sweep) {
     }
 }
 
-bool SweepFast(Sweep& sweep, const SweepPacing& pacing) {
-    while (sweep.lastHost < kLastHost) {
-        const Time gapEnd = sweep.port.Now() + pacing.fastGap;
-        for (;;) {
-            const WaitEnd end = AwaitDatagram(sweep, gapEnd);
-            if (end == WaitEnd::Stopped) return false;
-            if (end == WaitEnd::Silence) break;
-            ReceiveAndReport(sweep);
-        }
-        SendNextBatch(sweep);
-        sweep.sink.BatchSent(sweep.lastHost);
-    }
-    return ListUntilSilent(sweep, sweep.port.Now() + pacing.fastSettleWaits * sweep.wait);
-}
-
 }  // namespace
 
-SweepEnd SweepSubnet(SweepSink& sink, const ExchangeOptions& options, const SweepPacing& pacing,
-                     std::stop_token stop) {
+SweepEnd SweepSubnet(SweepSink& sink, const ExchangeOptions& options, std::stop_token stop) {
     const auto port = OpenExchangePort(options, 2, 2);
     const auto own = port ? FindOwnAdapter(options) : std::nullopt;
     if (!own) return SweepEnd::NotStarted;
@@ -122,8 +102,7 @@ SweepEnd SweepSubnet(SweepSink& sink, const ExchangeOptions& options, const Swee
     Sweep sweep{*port, sink, stop, request, *subnet, options.port, options.wait, 0, {}};
     SendNextBatch(sweep);
     sink.FirstBatchSent(sweep.lastHost);
-    const bool swept = pacing.fast ? SweepFast(sweep, pacing) : SweepPaced(sweep);
-    return swept ? SweepEnd::Finished : SweepEnd::Stopped;
+    return SweepPaced(sweep) ? SweepEnd::Finished : SweepEnd::Stopped;
 }
 
 }  // namespace horavane

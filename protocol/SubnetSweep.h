@@ -12,17 +12,6 @@ inline constexpr int kFirstHost = 1;
 inline constexpr int kLastHost = 254;  // never .0 or .255 of the subnet
 inline constexpr int kSweepBatchSize = 10;
 
-// How the sweep is paced. The window's sweep sends the next ten hosts only after a full wait in
-// which no datagram arrived, so a busy subnet slows it down instead of flooding the clocks. The
-// fast sweep, for scripts, sends every batch `fastGap` after the last, then listens for the
-// stragglers until a wait passes silent, but never longer than `fastSettleWaits` waits: junk
-// arriving on the clock port cannot hold it forever.
-struct SweepPacing {
-    bool fast = false;
-    std::chrono::milliseconds fastGap{2};
-    int fastSettleWaits = 3;
-};
-
 // What the sweep reports, in order, on the thread it runs on.
 class SweepSink {
   public:
@@ -43,8 +32,9 @@ enum class SweepEnd {
 };
 
 // Sends a Search request to hosts 1..254 of the subnet, ten at a time, and reports every sender of
-// an accepted reply. Returns within one stop-check slice (50 ms) of a stop request.
-SweepEnd SweepSubnet(SweepSink& sink, const ExchangeOptions& options, const SweepPacing& pacing,
-                     std::stop_token stop);
+// an accepted reply. The next ten hosts go only after a full wait in which no datagram arrived, so
+// a busy subnet slows the sweep down instead of flooding the clocks. Returns within one stop-check
+// slice (50 ms) of a stop request. (The command line's faster sweeps are SweepHosts.)
+SweepEnd SweepSubnet(SweepSink& sink, const ExchangeOptions& options, std::stop_token stop);
 
 }  // namespace horavane

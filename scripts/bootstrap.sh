@@ -12,6 +12,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   # peak memory in bench/bench.sh
   time
+  # the tests read horavanectl's CSV and Prometheus output with real parsers
+  python3 python3-prometheus-client
   # a font with the CJK glyphs the window's texts need
   fonts-wqy-microhei
   # screenshots under a virtual display, icon rendering

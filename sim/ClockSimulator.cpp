@@ -28,8 +28,6 @@ constexpr std::size_t kReceiveBufferSize = 2048;
 // bytes: a stream of junk must not grow the simulator without end.
 constexpr std::size_t kReceivedKept = 1000;
 constexpr std::size_t kReceivedBytesKept = 256 * 1024;
-// A /24 sweep reaches at most 254 hosts, and the simulated clocks start above .1.
-constexpr int kMaxClocks = 253;
 // A free port found for clock 0 may be taken on another clock's address; try a few fresh ones.
 constexpr int kPortAttempts = 5;
 
@@ -62,12 +60,18 @@ bool IsLoopback(Ipv4Address address) {
 
 }  // namespace
 
+Ipv4Address SimulatedClockAddress(Ipv4Address first, int index) {
+    const std::uint32_t host = first.octets[3];
+    const std::uint32_t perSubnet = host >= 1 && host <= 254 ? 255 - host : 1;
+    const auto i = static_cast<std::uint32_t>(index);
+    return Ipv4Address::FromUint32(first.ToUint32() + (i / perSubnet) * 256 + i % perSubnet);
+}
+
 struct ClockSimulator::Impl {
     explicit Impl(SimulatorOptions o) : options(std::move(o)) {
-        const int count = std::clamp(options.clocks, 0, kMaxClocks);
+        const int count = std::clamp(options.clocks, 0, kMaxSimulatedClocks);
         for (int i = 0; i < count; ++i) {
-            addresses.push_back(
-                Ipv4Address::FromUint32(options.firstAddress.ToUint32() + static_cast<std::uint32_t>(i)));
+            addresses.push_back(SimulatedClockAddress(options.firstAddress, i));
             clocks.push_back(Clock{DefaultClockState(i), {}, {}, {}, 0});
         }
         if (options.stateFile) stateFile.emplace(*options.stateFile);
@@ -110,11 +114,12 @@ struct ClockSimulator::Impl {
 
 bool ClockSimulator::Impl::CheckAddresses(std::string* error) const {
     std::string reason;
-    if (options.clocks < 1 || options.clocks > kMaxClocks) {
-        reason = "the number of clocks must lie between 1 and " + std::to_string(kMaxClocks);
-    } else if (!IsLoopback(options.firstAddress) ||
-               options.firstAddress.ToUint32() + static_cast<std::uint32_t>(options.clocks - 1) >
-                   0x7FFFFFFE) {
+    const auto host = options.firstAddress.octets[3];
+    if (options.clocks < 1 || options.clocks > kMaxSimulatedClocks) {
+        reason = "the number of clocks must lie between 1 and " + std::to_string(kMaxSimulatedClocks);
+    } else if (host == 0 || host == 255) {
+        reason = "the first clock must be host 1 to 254 of its /24";
+    } else if (!IsLoopback(options.firstAddress) || !IsLoopback(addresses.back())) {
         // Simulated clocks must never answer from, or appear on, a real network.
         reason = "simulated clocks must lie within 127.0.0.1 to 127.255.255.254";
     }
@@ -124,6 +129,7 @@ bool ClockSimulator::Impl::CheckAddresses(std::string* error) const {
 }
 
 bool ClockSimulator::Impl::BindAll(std::string* error) {
+    if (!AllowSockets(addresses.size(), error)) return false;
     if (options.port != 0) return BindAllTo(options.port, error);
     for (int attempt = 0; attempt < kPortAttempts; ++attempt)
         if (BindAllTo(0, error)) return true;
@@ -151,8 +157,9 @@ bool ClockSimulator::Impl::BindAllTo(std::uint16_t wanted, std::string* error) {
 }
 
 void ClockSimulator::Impl::Serve() {
+    SocketPoll poll(sockets);
     while (!stopping.load()) {
-        for (const std::size_t clock : WaitForAnyReadable(sockets, NextWait())) ReceiveOn(clock);
+        for (const std::size_t clock : poll.WaitForReadable(NextWait())) ReceiveOn(clock);
         SendDue();
     }
 }

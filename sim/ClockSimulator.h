@@ -26,16 +26,28 @@ struct FaultSwitches {
     bool ignoreWrites = false;                    // takes WriteSettings but keeps its settings
 };
 
+// A site of clocks: one /16's worth of hosts.
+inline constexpr int kMaxSimulatedClocks = 65024;
+
+// Where clock `index` listens: from `first` up to host .254 of its /24, then from the same host
+// number in each next /24: with 127.0.0.2, clocks 0 to 252 are 127.0.0.2 to .254 (as a /24 sweep
+// finds them), clock 253 is 127.0.1.2, and so on. No clock is ever host .0 or .255.
+[[nodiscard]] Ipv4Address SimulatedClockAddress(Ipv4Address first, int index);
+
 struct SimulatorOptions {
     int clocks = 1;
-    Ipv4Address firstAddress{{127, 0, 0, 2}};     // clock i listens on firstAddress + i
+    Ipv4Address firstAddress{{127, 0, 0, 2}};     // see SimulatedClockAddress
     std::uint16_t port = ClockPort;               // 0: pick a free port, see ClockSimulator::port()
     std::optional<std::string> stateFile;         // JSON; keeps written settings across restarts
     std::function<void(const std::string&)> log;  // each datagram in hex with its source, when set
     bool recordReceived = false;                  // keep what Received() returns (bounded), for tests
 };
 
-// Clocks on loopback addresses of this machine, answering as real clocks on a LAN would.
+// Clocks on loopback addresses of this machine, answering as real clocks on a LAN would. Each
+// clock has a socket bound to its own address: the program under test binds the same port on every
+// address, and the system gives a datagram to the socket bound most exactly, so only an address of
+// its own lets a clock take its requests while the replies reach the program. One thread serves
+// them all, waiting on every socket at once.
 class ClockSimulator {
   public:
     explicit ClockSimulator(SimulatorOptions options);

@@ -21,10 +21,12 @@ std::uint8_t WrongChecksum(std::uint8_t right) {
 }  // namespace
 
 ClockDatagram DefaultClockState(int index) {
-    const auto host = static_cast<std::uint8_t>(index + 1);
+    // Unique for a site's worth of clocks: the clock's number, from 1, in the last two bytes.
+    const auto number = static_cast<std::uint16_t>(index + 1);
     ClockDatagram state;
     state.setSerialNumber("HV-2026-" + std::to_string(1001 + index));
-    state.setMac({0x02, 0x48, 0x56, 0x00, 0x00, host});
+    state.setMac({0x02, 0x48, 0x56, 0x00, static_cast<std::uint8_t>(number >> 8),
+                  static_cast<std::uint8_t>(number & 0xFF)});
     state.setSyncState(kSynchronised);
     state.setCurrentTimeServer(Ipv4Address{{192, 168, 1, 10}});
     state.setTzHours(0x01);

@@ -53,8 +53,13 @@ std::optional<Ipv4Address> FirstAddress(const CommandLine& line, std::string* er
         *error = "--first-address " + line.firstAddress + ": not an IPv4 address";
         return std::nullopt;
     }
-    const auto last = first->ToUint32() + static_cast<std::uint32_t>(line.clocks - 1);
-    if (first->octets[0] != 127 || last > Ipv4Address{{127, 255, 255, 254}}.ToUint32()) {
+    if (first->octets[3] == 0 || first->octets[3] == 255) {
+        *error =
+            "--first-address " + line.firstAddress + ": the first clock must be host 1 to 254 of its /24";
+        return std::nullopt;
+    }
+    const Ipv4Address last = horavane::sim::SimulatedClockAddress(*first, line.clocks - 1);
+    if (first->octets[0] != 127 || last.octets[0] != 127) {
         *error = "--first-address " + line.firstAddress + ": the " + std::to_string(line.clocks) +
                  " clocks must lie within the loopback range 127.0.0.1 to 127.255.255.254";
         return std::nullopt;
@@ -138,10 +143,11 @@ class EndSignals {
 
 void AddOptions(CLI::App& app, CommandLine& line) {
     app.add_option("--clocks", line.clocks, "Number of simulated clocks")
-        ->check(CLI::Range(1, 253))
+        ->check(CLI::Range(1, horavane::sim::kMaxSimulatedClocks))
         ->capture_default_str();
     app.add_option("--first-address", line.firstAddress,
-                   "Loopback address of the first clock; the others follow")
+                   "Loopback address of the first clock; the others follow up to host .254 of each /24, "
+                   "then from the same host number in the next /24")
         ->capture_default_str();
     app.add_option("--port", line.port, "UDP port of every clock (0: pick a free one)")
         ->check(CLI::Range(0, 65535))

@@ -9,17 +9,25 @@
 
 namespace horavane::test {
 
+// Where the horavanectl of a test keeps its journal of writes: a folder of the test's own, never
+// the journal of whoever runs the tests.
+inline std::string StateHome() {
+    static const TempFolder folder;
+    return folder.path().string();
+}
+
 // horavanectl with exactly the given arguments.
-inline ProcessResult RunCtlPlain(std::vector<std::string> args) {
-    args.insert(args.begin(), HORAVANECTL_PATH);
+inline ProcessResult RunCtlPlain(std::vector<std::string> args, const std::string& stateHome = StateHome()) {
+    args.insert(args.begin(), {"/usr/bin/env", "XDG_STATE_HOME=" + stateHome, HORAVANECTL_PATH});
     return RunProgram(std::move(args));
 }
 
 // horavanectl against `sim`, with the tests' short waits and a loopback workstation address.
-inline ProcessResult RunCtl(const SimProcess& sim, std::vector<std::string> args) {
+inline ProcessResult RunCtl(const SimProcess& sim, std::vector<std::string> args,
+                            const std::string& stateHome = StateHome()) {
     args.insert(args.end(),
                 {"--port", std::to_string(sim.port()), "--wait-ms", "150", "--own-address", "127.0.0.1"});
-    return RunCtlPlain(std::move(args));
+    return RunCtlPlain(std::move(args), stateHome);
 }
 
 // A file in a folder of its own, removed with the object; not created when `content` is empty.

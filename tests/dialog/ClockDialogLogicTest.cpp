@@ -377,7 +377,7 @@ TEST_F(ClockDialogLogicTest, SweepFillsTheListInTextOrderAndHandsTheControlsBack
     controls_.ListAdd(ctl::ClockList, "10.9.9.9");  // left over from an earlier search
     ASSERT_TRUE(logic_.OnSearchClicked());
     RecordingView view(controls_);
-    RunSearch(view, logic_.options(), SweepPacing{}, {});
+    RunSearch(view, logic_.options(), {});
 
     EXPECT_EQ(controls_.ListEntries(ctl::ClockList),
               (std::vector<std::string>{"127.0.0.10", "127.0.0.12", "127.0.0.2", "127.0.0.3"}));
@@ -398,13 +398,13 @@ TEST_F(ClockDialogLogicTest, StoppedSweepLeavesTheViewAloneAndAnEarlyEndHandsBac
     view.onCall = [&](const std::string& call) {
         if (call == "pos 30") stop.request_stop();
     };
-    RunSearch(view, logic_.options(), SweepPacing{}, stop.get_token());
+    RunSearch(view, logic_.options(), stop.get_token());
     EXPECT_EQ(view.calls.back(), "pos 30");
 
     ExchangeOptions noAdapter = logic_.options();
     noAdapter.adapters = [] { return std::optional<std::vector<AdapterInfo>>{}; };
     RecordingView early(controls_);
-    RunSearch(early, noAdapter, SweepPacing{}, {});
+    RunSearch(early, noAdapter, {});
     EXPECT_EQ(early.calls, (std::vector<std::string>{"list on", "button on"}));
 }
 

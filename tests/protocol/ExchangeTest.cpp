@@ -9,6 +9,8 @@
 #include "protocol/ClockCodec.h"
 #include "protocol/ConfigurationWrite.h"
 #include "protocol/FleetExchange.h"
+#include "protocol/HostRanges.h"
+#include "protocol/HostSweep.h"
 #include "protocol/StatusQuery.h"
 #include "protocol/SubnetSweep.h"
 #include "sim/ClockState.h"
@@ -209,7 +211,7 @@ TEST(Sweep, PacedSweepAsksEveryHostOnceAndTakesEveryReplyAsItComes) {
     net.AddClock(kWorkstation, [](const Bytes& request) { return std::vector<Answer>{{Ms(0), request}}; });
     RecordingSink sink(Ip(127, 0, 0, 77));
 
-    EXPECT_EQ(SweepSubnet(sink, net.Options(), SweepPacing{}, {}), SweepEnd::Finished);
+    EXPECT_EQ(SweepSubnet(sink, net.Options(), {}), SweepEnd::Finished);
 
     std::vector<int> everyHost(254);
     std::iota(everyHost.begin(), everyHost.end(), 1);
@@ -226,7 +228,7 @@ TEST(Sweep, DatagramsArrivingWithinEachSecondHoldTheNextBatch) {
     FakeNetwork net;
     for (int at = 500; at <= 5000; at += 500) net.Deliver(Ms(at), Ip(127, 0, 9, 9), Bytes(95, 0x11));
     RecordingSink sink(Ip(127, 0, 0, 1));
-    SweepSubnet(sink, net.Options(), SweepPacing{}, {});
+    SweepSubnet(sink, net.Options(), {});
     const auto sent = net.sent();
     ASSERT_GT(sent.size(), 10u);
     EXPECT_EQ(sent[10].to.octets[3], 11);
@@ -234,31 +236,95 @@ TEST(Sweep, DatagramsArrivingWithinEachSecondHoldTheNextBatch) {
     EXPECT_TRUE(sink.answered.empty());
 }
 
-TEST(Sweep, FastSweepWaitsForLateClocksButNotForeverUnderJunk) {
-    FakeNetwork net;
-    for (std::uint8_t host : {std::uint8_t{2}, std::uint8_t{251}, std::uint8_t{254}})
-        net.AddClock(Ip(127, 0, 0, host), SimulatedClock(host, Faults([](auto& f) { f.delay = Ms(700); })));
-    // A stray datagram every 200 ms for a minute: never a silent second.
-    for (int at = 200; at <= 60'000; at += 200) net.Deliver(Ms(at), Ip(127, 0, 9, 9), Bytes(95, 0x11));
-    RecordingSink sink(Ip(127, 0, 0, 1));
-
-    EXPECT_EQ(SweepSubnet(sink, net.Options(), SweepPacing{.fast = true}, {}), SweepEnd::Finished);
-    std::sort(sink.answered.begin(), sink.answered.end());
-    EXPECT_EQ(sink.answered, (std::vector<std::string>{"127.0.0.2", "127.0.0.251", "127.0.0.254"}));
-    EXPECT_EQ(sink.batches, AllBatches());
-    EXPECT_LE(net.now(), Ms(3200)) << "three waits after the last batch at the most";
-}
-
 TEST(Sweep, NothingIsSentWithoutASubnetOrAnAdapter) {
     FakeNetwork net;
     RecordingSink blank(std::nullopt);
-    EXPECT_EQ(SweepSubnet(blank, net.Options(), SweepPacing{}, {}), SweepEnd::NotStarted);
+    EXPECT_EQ(SweepSubnet(blank, net.Options(), {}), SweepEnd::NotStarted);
     ExchangeOptions noAdapter = net.Options();
     noAdapter.adapters = [] { return std::optional<std::vector<AdapterInfo>>{}; };
     RecordingSink sink(Ip(127, 0, 0, 1));
-    EXPECT_EQ(SweepSubnet(sink, noAdapter, SweepPacing{}, {}), SweepEnd::NotStarted);
+    EXPECT_EQ(SweepSubnet(sink, noAdapter, {}), SweepEnd::NotStarted);
     EXPECT_TRUE(net.sent().empty());
     EXPECT_TRUE(sink.batches.empty());
+}
+
+// ---- Blocks of a site and their sweep ---------------------------------------------------------
+
+struct BlockRow {
+    const char* name;
+    std::vector<std::string> texts;
+    std::size_t hosts;  // 0: refused, with `errorPart` in the reason
+    const char* first;
+    const char* last;
+    const char* errorPart = "";
+};
+
+class Blocks : public testing::TestWithParam<BlockRow> {};
+
+TEST_P(Blocks, NameExactlyTheirHostsNeverHostZeroOr255) {
+    const BlockRow& row = GetParam();
+    std::vector<AddressBlock> blocks;
+    std::string error;
+    for (const std::string& text : row.texts)
+        if (const auto block = ParseAddressBlock(text, error)) blocks.push_back(*block);
+    if (row.hosts == 0) {
+        EXPECT_TRUE(blocks.empty());
+        EXPECT_NE(error.find(row.errorPart), std::string::npos) << error;
+        return;
+    }
+    ASSERT_EQ(blocks.size(), row.texts.size()) << error;
+    const auto hosts = HostsOf(blocks);
+    ASSERT_EQ(hosts.size(), row.hosts);
+    EXPECT_EQ(hosts.front().ToString(), row.first);
+    EXPECT_EQ(hosts.back().ToString(), row.last);
+    EXPECT_TRUE(std::adjacent_find(hosts.begin(), hosts.end(), std::greater_equal<>()) == hosts.end());
+    EXPECT_TRUE(std::none_of(hosts.begin(), hosts.end(),
+                             [](Ipv4Address h) { return h.octets[3] == 0 || h.octets[3] == 255; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Site, Blocks,
+    testing::Values(BlockRow{"A16", {"10.1.0.0/16"}, 65024, "10.1.0.1", "10.1.255.254"},
+                    BlockRow{"A30", {"10.1.2.4/30"}, 4, "10.1.2.4", "10.1.2.7"},
+                    BlockRow{"RangeOverA24sEnd", {"10.1.2.250-10.1.3.5"}, 10, "10.1.2.250", "10.1.3.5"},
+                    BlockRow{"OverlapsOnce",
+                             {"10.1.2.0/24", "10.1.2.128/25", "10.1.2.100-10.1.3.1"},
+                             255,
+                             "10.1.2.1",
+                             "10.1.3.1"},
+                    BlockRow{"RangeOfA16", {"10.0.0.0-10.0.255.255"}, 65024, "10.0.0.1", "10.0.255.254"},
+                    BlockRow{"LargerThanA16", {"10.0.0.0/15"}, 0, "", "", "larger than a /16"},
+                    BlockRow{"RangeLargerThanA16", {"10.0.0.0-10.1.0.0"}, 0, "", "", "more than a /16"},
+                    BlockRow{"A31", {"10.0.0.0/31"}, 0, "", "", "/16 to /30"},
+                    BlockRow{"NotItsStart", {"10.0.0.1/24"}, 0, "", "", "(10.0.0.0/24 does)"},
+                    BlockRow{"Backwards", {"10.0.0.9-10.0.0.1"}, 0, "", "", "above the last"},
+                    BlockRow{"Multicast", {"224.0.0.0/16"}, 0, "", "", "multicast"},
+                    BlockRow{"Broadcast", {"255.255.0.0/16"}, 0, "", "", "broadcast"},
+                    BlockRow{"ThisNetwork", {"0.0.0.0/16"}, 0, "", "", "0.x.x.x"},
+                    BlockRow{"NoPrefix", {"10.0.0.0/"}, 0, "", "", "16 to 30"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(HostSweep, AsksExactlyItsHostsThenListensUntilSilentButNotForeverUnderJunk) {
+    std::string error;
+    const auto hosts = HostsOf({*ParseAddressBlock("127.0.0.250-127.0.1.5", error)});
+    for (const bool junk : {false, true}) {
+        FakeNetwork net;
+        net.AddClock(Ip(127, 0, 0, 251), SimulatedClock(0, Faults([](auto& f) { f.delay = Ms(700); })));
+        net.AddClock(Ip(127, 0, 1, 3), SimulatedClock(1));
+        for (int at = 200; junk && at <= 60'000; at += 200)
+            net.Deliver(Ms(at), Ip(127, 0, 9, 9), Bytes(95, 0x11));
+        std::vector<std::string> found;
+        EXPECT_TRUE(
+            SweepHosts(hosts, net.Options(), [&](Ipv4Address clock) { found.push_back(clock.ToString()); }));
+
+        std::vector<Ipv4Address> asked;
+        for (const auto& sent : net.sent()) asked.push_back(sent.to);
+        EXPECT_EQ(asked, hosts);
+        EXPECT_EQ(found, (std::vector<std::string>{"127.0.1.3", "127.0.0.251"}));
+        EXPECT_EQ(net.now(), junk ? Ms(3000) : Ms(1700))
+            << "one silent wait after the last reply, three at most";
+        EXPECT_EQ(LibraryVersion(net.opened()[0]), 22);
+    }
 }
 
 // ---- Many clocks at once ---------------------------------------------------------------------
@@ -296,17 +362,67 @@ TEST(Fleet, AsksInAscendingOrderRoutesRepliesAndResendsPerClock) {
     EXPECT_EQ(shown.size(), 4u);
 }
 
-TEST(Fleet, AllAnsweredEndsAfterOneSilentWait) {
+// Done as soon as every clock has answered or been given up, one wait after its last request.
+struct FleetEnd {
+    const char* name;
+    sim::FaultSwitches faults;  // of the one clock of ten that may misbehave
+    Ms end;
+    int requests;
+    bool answered;
+};
+
+class FleetEnds : public testing::TestWithParam<FleetEnd> {};
+
+TEST_P(FleetEnds, WhenEveryClockHasAnsweredOrBeenGivenUp) {
     FakeNetwork net;
     std::vector<Ipv4Address> clocks;
     for (std::uint8_t host = 2; host < 12; ++host) {
-        net.AddClock(Ip(127, 0, 0, host), SimulatedClock(host));
+        net.AddClock(Ip(127, 0, 0, host),
+                     SimulatedClock(host, host == 5 ? GetParam().faults : sim::FaultSwitches{}));
         clocks.push_back(Ip(127, 0, 0, host));
     }
     const auto outcomes = QueryFleet(clocks, net.Options(), nullptr);
     ASSERT_TRUE(outcomes);
-    EXPECT_TRUE(std::all_of(outcomes->begin(), outcomes->end(), [](const auto& c) { return c.Answered(); }));
-    EXPECT_EQ(net.now(), Ms(1000));
+    EXPECT_EQ(net.now(), GetParam().end);
+    EXPECT_EQ((*outcomes)[3].requestsSent, GetParam().requests);
+    EXPECT_EQ((*outcomes)[3].Answered(), GetParam().answered);
+    EXPECT_EQ(std::count_if(outcomes->begin(), outcomes->end(), [](const auto& c) { return c.Answered(); }),
+              GetParam().answered ? 10 : 9);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fleet, FleetEnds,
+    testing::Values(
+        FleetEnd{"AllAnswerAtOnce", {}, Ms(0), 1, true},
+        FleetEnd{"SilentIsGivenUpAfterOneWait", Faults([](auto& f) { f.silent = true; }), Ms(1000), 1, false},
+        FleetEnd{"LateReplyWithinTheWait", Faults([](auto& f) { f.delay = Ms(400); }), Ms(400), 1, true},
+        FleetEnd{"ReplyAfterTheWaitIsNotTaken", Faults([](auto& f) { f.delay = Ms(1500); }), Ms(1000), 1,
+                 false},
+        FleetEnd{"WrongChecksumsResendAndWaitAgain", Faults([](auto& f) {
+                     f.wrongChecksumReplies = 2;
+                     f.delay = Ms(300);
+                 }),
+                 Ms(900), 3, true}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(Fleet, AsksOneSubnetsWorthAtOnceThenAtTheRateAndWritesWithoutPause) {
+    FakeNetwork net;
+    std::string error;
+    const auto hosts = HostsOf({*ParseAddressBlock("127.0.0.0/22", error)});
+    ExchangeOptions options = net.Options();
+    options.rate.perSecond = 1000;
+    ASSERT_TRUE(QueryFleet(hosts, options, nullptr));
+    const auto sent = net.sent();
+    ASSERT_EQ(sent.size(), 1016u);
+    EXPECT_EQ(sent[253].at, Ms(0));
+    EXPECT_EQ(sent[254].at, Ms(1));
+    EXPECT_EQ(sent.back().at, Ms(762));
+    EXPECT_EQ(net.now(), Ms(1762)) << "every silent host given up one wait after its request";
+
+    std::vector<FleetWrite> writes;
+    for (std::size_t i = 0; i < 253; ++i) writes.push_back({hosts[i], BuildWriteRequest(ClockSettings{})});
+    EXPECT_EQ(SendFleetWrites(writes, options), 253);
+    EXPECT_EQ(net.now(), Ms(1762));
 }
 
 }  // namespace

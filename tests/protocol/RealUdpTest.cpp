@@ -67,7 +67,7 @@ TEST(RealUdp, SilentSubnetTakesTwentySixSecondsInTwentySixBatches) {
     BatchClock sink;
 
     const auto start = steady_clock::now();
-    EXPECT_EQ(SweepSubnet(sink, options, SweepPacing{}, {}), SweepEnd::Finished);
+    EXPECT_EQ(SweepSubnet(sink, options, {}), SweepEnd::Finished);
     const auto elapsed = steady_clock::now() - start;
 
     std::vector<int> expected;

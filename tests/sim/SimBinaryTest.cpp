@@ -84,7 +84,7 @@ TEST(SimBinary, BadCommandLinesExitWithOneAndSayWhy) {
         {{"--first-address", "10.0.0.2"}, "loopback"},
         {{"--first-address", "127.255.255.250", "--clocks", "6"}, "loopback"},
         {{"--first-address", "localhost"}, "not an IPv4 address"},
-        {{"--clocks", "254"}, "--clocks"},
+        {{"--clocks", "65025"}, "--clocks"},
         {{"--fault", "127.0.0.2:loud"}, "unknown fault"},
         {{"--fault", "127.0.0.9:silent"}, "not one of the simulated clocks"},
         {{"--no-such-option"}, "no-such-option"},

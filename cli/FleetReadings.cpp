@@ -1,0 +1,37 @@
+#include "cli/FleetReadings.h"
+
+#include <unordered_map>
+
+#include "cli/OneClockDialog.h"
+#include "dialog/ClockDisplay.h"
+
+namespace horavane::cli {
+
+std::optional<std::vector<ClockReading>> ReadClocks(const std::vector<Ipv4Address>& clocks,
+                                                    const ExchangeOptions& options, bool keepSilent) {
+    std::unordered_map<std::size_t, ClockStatus> replies;
+    // A later reply is shown over an earlier one, as in the window.
+    const auto outcomes = QueryFleet(clocks, options, [&](std::size_t clock, const ClockDatagram& reply) {
+        replies.insert_or_assign(clock, DecodeStatus(reply));
+    });
+    if (!outcomes) return std::nullopt;
+    std::vector<ClockReading> readings;
+    for (std::size_t i = 0; i < outcomes->size(); ++i) {
+        const FleetOutcome& outcome = (*outcomes)[i];
+        if (!keepSilent && !outcome.Answered() && !outcome.checksumError) continue;
+        const auto reply = replies.find(i);
+        const bool shown = outcome.Answered() && reply != replies.end();
+        readings.push_back(ClockReading{outcome, shown ? std::optional(reply->second) : std::nullopt});
+    }
+    return readings;
+}
+
+InMemoryControls ShownWindow(const ClockStatus& status) {
+    // Filling the lists is most of a fresh window's cost; a copy of a filled one is the same window.
+    static const InMemoryControls fresh = FreshWindow();
+    InMemoryControls window = fresh;
+    ShowReply(window, status);
+    return window;
+}
+
+}  // namespace horavane::cli

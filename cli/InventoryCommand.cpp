@@ -1,0 +1,197 @@
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <map>
+#include <memory>
+
+#include "cli/ClockReport.h"
+#include "cli/VisibleText.h"
+#include "cli/Commands.h"
+#include "cli/ExchangeArgs.h"
+#include "cli/ExitCodes.h"
+#include "cli/OneClockDialog.h"
+#include "dialog/ClockDisplay.h"
+#include "protocol/FleetExchange.h"
+
+namespace horavane::cli {
+namespace {
+
+struct InventoryArgs {
+    std::vector<std::string> ranges;
+    bool csv = false;
+    bool json = false;
+    ExchangeArgs exchange;
+};
+
+// The columns, in order: the key of `status --json` (or of the five time servers) and its title.
+const std::vector<std::pair<std::string, std::string>>& Columns() {
+    static const std::vector<std::pair<std::string, std::string>> columns = {
+        {"address", "ADDRESS"},
+        {"serialNumber", "SERIAL NUMBER"},
+        {"macAddress", "MAC ADDRESS"},
+        {"ipMode", "IP MODE"},
+        {"ipAddress", "IP ADDRESS"},
+        {"subnetMask", "SUBNET MASK"},
+        {"defaultGateway", "GATEWAY"},
+        {"dnsServer", "DNS SERVER"},
+        {"timeServer1", "TIME SERVER 1"},
+        {"timeServer2", "TIME SERVER 2"},
+        {"timeServer3", "TIME SERVER 3"},
+        {"timeServer4", "TIME SERVER 4"},
+        {"timeServer5", "TIME SERVER 5"},
+        {"timeZone", "TIME ZONE"},
+        {"daylightSaving", "DAYLIGHT SAVING"},
+        {"syncStatus", "SYNC"},
+        {"currentTimeServer", "CURRENT TIME SERVER"},
+    };
+    return columns;
+}
+
+// One clock as the window shows it, keyed as Columns() names it; null where the window shows nothing.
+// One window serves every row, cleared and filled as the window does for each clock selected.
+Json Row(const ClockStatus& clock, Ipv4Address address) {
+    static InMemoryControls window = FreshWindow();
+    ClearClockInformation(window);
+    ShowReply(window, clock);
+    const Json status = StatusJson(window, address.ToString());
+    Json row;
+    for (const auto& [key, title] : Columns()) {
+        if (key.rfind("timeServer", 0) == 0 && key.size() == 11)
+            row[key] = status["timeServers"][static_cast<std::size_t>(key.back() - '1')];
+        else if (key == "daylightSaving")
+            row[key] = DaylightSavingText(window);
+        else
+            row[key] = status[key];
+    }
+    return row;
+}
+
+// A cell of the plain table, padded to its column; one space at least after a long one.
+std::string TableCell(const std::string& text, std::ptrdiff_t column) {
+    static constexpr std::size_t kWidths[] = {16, 21, 18, 11, 16, 16, 16, 16, 15,
+                                              15, 15, 15, 15, 11, 36, 7,  0};
+    const std::size_t width = kWidths[static_cast<std::size_t>(column)];
+    if (width == 0) return text;
+    return text + std::string(text.size() < width ? width - text.size() : 1, ' ');
+}
+
+// Text from a clock made visible; a spreadsheet formula neutralised by a leading apostrophe; quoted
+// when it holds a comma, a quote or a line end, with quotes doubled.
+std::string CsvField(const Json& value) {
+    std::string text = value.is_string() ? VisibleText(value.get<std::string>()) : std::string();
+    if (!text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos)
+        text.insert(text.begin(), '\'');
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+enum class Format { Table, Csv, Json };
+
+std::string Header(Format format) {
+    std::string line;
+    std::ptrdiff_t column = 0;
+    for (const auto& [key, title] : Columns())
+        line += format == Format::Csv ? (column++ == 0 ? "" : ",") + key : TableCell(title, column++);
+    return line;
+}
+
+// One clock's line of the inventory, made as its reply arrives.
+std::string RenderRow(const ClockStatus& status, Ipv4Address address, Format format) {
+    Json row = Row(status, address);
+    std::string line;
+    if (format == Format::Json) {
+        Json servers = Json::array();
+        for (int k = 1; k <= 5; ++k) {
+            const std::string key = "timeServer" + std::to_string(k);
+            servers.push_back(row[key]);
+            row.erase(key);
+        }
+        row["timeServers"] = servers;
+        return JsonText(row);
+    }
+    std::ptrdiff_t column = 0;
+    for (const auto& [key, title] : Columns()) {
+        const Json& value = row[key];
+        if (format == Format::Csv)
+            line += (line.empty() ? "" : ",") + CsvField(value);
+        else
+            line += TableCell(value.is_string() && !value.get<std::string>().empty()
+                                  ? VisibleText(value.get<std::string>())
+                                  : "-",
+                              column);
+        ++column;
+    }
+    return line;
+}
+
+int RunInventoryCommand(const InventoryArgs& args) {
+    std::string error;
+    const auto options = MakeExchangeOptions(args.exchange, error);
+    const auto hosts = options ? ParseSweepHosts(args.ranges, error) : std::nullopt;
+    if (!hosts || (args.csv && args.json)) {
+        std::cerr << "horavanectl: " << (hosts ? "--csv and --json exclude each other" : error) << "\n";
+        return kExitUsage;
+    }
+    const Format format = args.csv ? Format::Csv : args.json ? Format::Json : Format::Table;
+    // Every host is asked for its status at once: the reply that shows a clock is there is its row,
+    // so each clock costs one request instead of a search and then a query. Replies are only
+    // decoded as they come (a later one replaces an earlier), so that taking them in keeps up with
+    // a high --rate; the rows are made afterwards.
+    std::map<std::size_t, ClockStatus> replies;
+    const auto outcomes = QueryFleet(*hosts, *options, [&](std::size_t host, const ClockDatagram& reply) {
+        replies.insert_or_assign(host, DecodeStatus(reply));
+    });
+    if (!outcomes) {
+        std::cerr << "horavanectl: nothing could be sent: no network adapter, or the clock port cannot be "
+                     "opened\n";
+        return kExitNoReply;
+    }
+    std::string out = format == Format::Json ? "[" : Header(format) + "\n";
+    int clocks = 0;
+    int checksumErrors = 0;
+    for (const auto& [host, status] : replies) {
+        if (!(*outcomes)[host].Answered()) continue;
+        const std::string line = RenderRow(status, (*hosts)[host], format);
+        out += format != Format::Json ? line + "\n" : (clocks == 0 ? "\n  " : ",\n  ") + line;
+        ++clocks;
+    }
+    if (format == Format::Json) out += clocks == 0 ? "]\n" : "\n]\n";
+    std::cout << out;
+    for (const FleetOutcome& outcome : *outcomes)
+        if (outcome.checksumError) {
+            ++checksumErrors;
+            std::cerr << "horavanectl: " << outcome.address.ToString()
+                      << ": Error CheckSum, left out of the inventory\n";
+        }
+    std::cerr << "inventory: " << clocks << " clocks answered of " << hosts->size() << " addresses\n";
+    return checksumErrors > 0 ? kExitChecksum : kExitOk;
+}
+
+}  // namespace
+
+void AddInventoryCommand(CLI::App& app, CommandRun& run) {
+    auto args = std::make_shared<InventoryArgs>();
+    CLI::App* inventory = app.add_subcommand(
+        "inventory",
+        "Every clock of whole sites: address, serial number, MAC, addressing, time servers, time zone, "
+        "daylight saving, sync status");
+    inventory
+        ->add_option(
+            "RANGE", args->ranges,
+            "blocks to sweep: A.B.C.D/16 to /30, A.B.C.D-E.F.G.H (at most a /16 each), or an address "
+            "for its /24; never host .0 or .255 of a /24")
+        ->required();
+    inventory->add_flag("--csv", args->csv,
+                        "CSV with a header row; a field that starts with = + - or @ gets a leading ' so that "
+                        "a spreadsheet shows it as text");
+    inventory->add_flag("--json", args->json, "a JSON array, one object per clock");
+    AddFleetOptions(*inventory, args->exchange);
+    AddExchangeOptions(*inventory, args->exchange);
+    inventory->footer(std::string("Exit code 0, or 4 when some clock kept failing the checksum and is left "
+                                  "out.\n") +
+                      kExitCodeHelp);
+    inventory->callback([&run, args] { run = [args] { return RunInventoryCommand(*args); }; });
+}
+
+}  // namespace horavane::cli

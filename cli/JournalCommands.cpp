@@ -1,0 +1,158 @@
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
+
+#include "cli/ClockReport.h"
+#include "cli/VisibleText.h"
+#include "cli/Commands.h"
+#include "cli/ExchangeArgs.h"
+#include "cli/ExitCodes.h"
+#include "cli/FleetWrite.h"
+#include "cli/PasswordPrompt.h"
+#include "cli/WriteJournal.h"
+
+namespace horavane::cli {
+namespace {
+
+struct HistoryArgs {
+    std::string address;
+    bool json = false;
+};
+
+struct RestoreArgs {
+    std::string address;
+    std::string at;
+    ExchangeArgs exchange;
+    PasswordArgs password;
+};
+
+WriteJournal::Contents ReadJournal(const WriteJournal& journal, std::optional<Ipv4Address> clock) {
+    WriteJournal::Contents contents = journal.Read(clock);
+    if (contents.damaged > 0)
+        std::cerr << "horavanectl: " << contents.damaged << " damaged line(s) of " << journal.file().string()
+                  << " skipped (the end of a program killed while it wrote)\n";
+    return contents;
+}
+
+// "timeZoneEntry \"UTC +1\" -> \"UTC +8\"; brightness ..." for the settings the write changed.
+std::string Changes(const JournalRecord& record) {
+    std::string text;
+    for (const std::string& key : WritableKeys()) {
+        const Json& before = record.before.contains(key) ? record.before[key] : Json();
+        const Json& written = record.written.contains(key) ? record.written[key] : Json();
+        if (before != written)
+            text += (text.empty() ? "" : "; ") + key + " " + JsonText(before) + " -> " + JsonText(written);
+    }
+    return text.empty() ? "no change" : text;
+}
+
+int RunHistoryCommand(const HistoryArgs& args) {
+    std::string error;
+    std::optional<Ipv4Address> clock;
+    if (!args.address.empty() && !(clock = ParseClockAddress(args.address, error))) {
+        std::cerr << "horavanectl: " << error << "\n";
+        return kExitUsage;
+    }
+    const WriteJournal journal = WriteJournal::OfThisUser();
+    const WriteJournal::Contents contents = ReadJournal(journal, clock);
+    if (args.json) {
+        Json records = Json::array();
+        for (const JournalRecord& r : contents.records)
+            records.push_back(Json{{"time", r.time},
+                                   {"user", r.user},
+                                   {"command", r.command},
+                                   {"address", r.address},
+                                   {"serialNumber", r.serialNumber},
+                                   {"before", r.before},
+                                   {"written", r.written}});
+        std::cout << JsonText(records, 2) << "\n";
+        return kExitOk;
+    }
+    if (contents.records.empty())
+        std::cerr << "horavanectl: no writes" << (clock ? " to " + clock->ToString() : std::string())
+                  << " in " << journal.file().string() << "\n";
+    for (const JournalRecord& r : contents.records)
+        std::cout << r.time << "  " << r.address << "  " << VisibleText(r.serialNumber) << "  "
+                  << VisibleText(r.user) << "  " << r.command << "  " << Changes(r) << "\n";
+    return kExitOk;
+}
+
+// The settings the clock held at `at`: what it held before the first write after then. Without
+// `at`, before the latest write: that write undone.
+const JournalRecord* Chosen(const std::vector<JournalRecord>& records, const std::optional<std::string>& at) {
+    if (!at) return records.empty() ? nullptr : &records.back();
+    for (const JournalRecord& record : records)
+        if (record.time > *at) return &record;
+    return nullptr;
+}
+
+int RunRestoreCommand(const RestoreArgs& args) {
+    std::string error;
+    const auto options = MakeExchangeOptions(args.exchange, error);
+    const auto clock = options ? ParseClockAddress(args.address, error) : std::nullopt;
+    const auto at = args.at.empty() ? std::nullopt : ParseJournalTime(args.at);
+    if (clock && !args.at.empty() && !at)
+        error =
+            "--at: \"" + args.at + "\" is not a time such as 2026-12-07T10:11:12 (UTC, as history prints it)";
+    if (!clock || (!args.at.empty() && !at)) {
+        std::cerr << "horavanectl: " << error << "\n";
+        return kExitUsage;
+    }
+    const WriteJournal journal = WriteJournal::OfThisUser();
+    const WriteJournal::Contents contents = ReadJournal(journal, clock);
+    const JournalRecord* record = Chosen(contents.records, at);
+    if (record == nullptr) {
+        std::cerr << "horavanectl: " << journal.file().string() << " holds no write to " << clock->ToString()
+                  << (at ? " after " + *at : std::string()) << ": nothing to restore\n";
+        return kExitUsage;
+    }
+    const auto change = ChangeFromJson(record->before, error);
+    if (!change) {
+        std::cerr << "horavanectl: the journal's record of " << record->time << " cannot be used: " << error
+                  << "\n";
+        return kExitUsage;
+    }
+    if (!CheckOperatorPassword(args.password)) return kExitPassword;
+
+    const auto results = WriteAndVerify({*clock}, *change, "restore", *options, journal, error);
+    if (!results) {
+        std::cerr << "horavanectl: " << error << "; nothing was sent\n";
+        return kExitJournal;
+    }
+    const WrittenClock& result = results->front();
+    std::cout << result.address.ToString() << "  " << result.result << "\n";
+    if (!result.verified) return kExitNotVerified;
+    std::cout << "restore: " << result.address.ToString() << " holds again what it held before the "
+              << record->command << " of " << record->time << "\n";
+    return kExitOk;
+}
+
+}  // namespace
+
+void AddJournalCommands(CLI::App& app, CommandRun& run) {
+    auto history = std::make_shared<HistoryArgs>();
+    CLI::App* list = app.add_subcommand(
+        "history",
+        "List the journal of writes: every set, apply and restore, with what each clock held before");
+    list->add_option("ADDRESS", history->address, "only the writes to this clock");
+    list->add_flag("--json", history->json,
+                   "the records as a JSON array, with the settings before and after");
+    list->footer(
+        "The journal is $XDG_STATE_HOME/horavane/journal.jsonl (~/.local/state/horavane without "
+        "XDG_STATE_HOME; %LOCALAPPDATA%\\Horavane on Windows). Times are UTC.");
+    list->callback([&run, history] { run = [history] { return RunHistoryCommand(*history); }; });
+
+    auto restore = std::make_shared<RestoreArgs>();
+    CLI::App* back = app.add_subcommand(
+        "restore", "Write a clock's earlier settings back from the journal, and verify them");
+    back->add_option("ADDRESS", restore->address, "the clock")->required();
+    back->add_option("--at", restore->at,
+                     "the settings the clock held at this time (UTC, e.g. 2026-12-07T10:11:12); default: "
+                     "before its latest write, which undoes that write");
+    AddPasswordOptions(*back, restore->password);
+    AddExchangeOptions(*back, restore->exchange);
+    back->footer(std::string("The restore is a write too, and is journaled.\n") + kExitCodeHelp);
+    back->callback([&run, restore] { run = [restore] { return RunRestoreCommand(*restore); }; });
+}
+
+}  // namespace horavane::cli
