@@ -1,7 +1,5 @@
 #include "access/PasswordStore.h"
 
-#include <openssl/evp.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
@@ -10,6 +8,8 @@
 #include <string>
 #include <system_error>
 #include <vector>
+
+#include "access/Md5.h"
 
 #ifdef _WIN32
 #include <share.h>
@@ -27,21 +27,6 @@ constexpr std::string_view kSalt = "temrusovial";
 // until a password file holds another.
 constexpr std::string_view kDefaultText = "QXNdarvelinttemrusovial";
 constexpr std::size_t kDigestSize = std::tuple_size_v<PasswordDigest>;
-
-PasswordDigest Md5(std::initializer_list<std::string_view> parts) {
-    PasswordDigest digest{};
-    unsigned int length = 0;
-    EVP_MD_CTX* context = EVP_MD_CTX_new();
-    bool ok = context != nullptr && EVP_DigestInit_ex(context, EVP_md5(), nullptr) == 1;
-    for (const std::string_view part : parts) {
-        ok = ok && EVP_DigestUpdate(context, part.data(), part.size()) == 1;
-    }
-    ok = ok && EVP_DigestFinal_ex(context, digest.data(), &length) == 1 && length == digest.size();
-    EVP_MD_CTX_free(context);
-    // A digest that silently came out as zeros would open the lock to any text: refuse to go on.
-    if (!ok) std::abort();
-    return digest;
-}
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
