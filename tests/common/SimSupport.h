@@ -102,7 +102,9 @@ struct Arrival {
 // The workstation side of a test: a socket on 127.0.0.1 with a port of its own.
 class TestClient {
   public:
-    TestClient() : socket_(*UdpSocket::Create()) { socket_.Bind(kWorkstation, 0); }
+    TestClient() : network_(NetworkLibrary::Start(2, 2)), socket_(*UdpSocket::Create()) {
+        socket_.Bind(kWorkstation, 0);
+    }
 
     void Send(Ipv4Address clock, std::uint16_t port, std::span<const std::uint8_t> bytes) {
         socket_.SendTo(clock, port, bytes);
@@ -132,6 +134,7 @@ class TestClient {
     [[nodiscard]] std::uint16_t port() const { return socket_.LocalPort(); }
 
   private:
+    std::optional<NetworkLibrary> network_;  // Winsock on Windows, before the socket and after it
     UdpSocket socket_;
 };
 

@@ -17,6 +17,7 @@ namespace {
 
 // A port nobody listens on: bound once by the system's choice, then let go.
 std::uint16_t FreePort() {
+    const auto network = NetworkLibrary::Start(2, 2);
     auto socket = UdpSocket::Create();
     if (!socket || !socket->Bind(Ipv4Address{{127, 0, 0, 1}}, 0)) return 0;
     return socket->LocalPort();
