@@ -6,6 +6,7 @@
 
 #include "tests/common/ChildProcess.h"
 #include "tests/common/TempFolder.h"
+#include "tests/common/WineSupport.h"
 
 namespace horavane::test {
 

@@ -11,6 +11,7 @@ using nlohmann::json;
 
 TEST(CtlSearch, ListsAnsweringClocksInTheListBoxOrderPacedAndFast) {
     // Eleven clocks, 127.0.0.2 to .12, the third silent: the list box sorts as text, so .10 comes first.
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
     SimProcess sim({"--clocks", "11", "--fault", "127.0.0.4:silent"});
     ASSERT_TRUE(sim.started()) << sim.Banner();
     const std::string expected =
@@ -39,6 +40,7 @@ TEST(CtlSearch, ListsAnsweringClocksInTheListBoxOrderPacedAndFast) {
 }
 
 TEST(CtlSearch, RefusesBlankAndMalformedAddressesWithUsageExit) {
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
     SimProcess sim({"--clocks", "1"});
     ASSERT_TRUE(sim.started()) << sim.Banner();
     for (const char* blank : {"...", "", "."}) {
@@ -67,6 +69,7 @@ TEST(CtlStatus, JsonHasExactlyTheDialogFieldsAsTheWindowShowsThem) {
                            "endMonth": 10, "endWeek": 6, "endDay": 7, "endHour": 3},
         "energySaving": {"fromHour": 23, "toHour": 5}}}})",
                    "state.json");
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
     SimProcess sim({"--clocks", "1", "--state-file", state.path()});
     ASSERT_TRUE(sim.started()) << sim.Banner();
 
@@ -111,6 +114,7 @@ TEST(CtlStatus, JsonHasExactlyTheDialogFieldsAsTheWindowShowsThem) {
 }
 
 TEST(CtlStatus, SilentClockChecksumErrorsAndBadAddressHaveTheirExitCodes) {
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
     SimProcess sim({"--clocks", "3", "--fault", "127.0.0.2:silent", "--fault", "127.0.0.3:wrong-checksum=6",
                     "--fault", "127.0.0.4:wrong-checksum=5"});
     ASSERT_TRUE(sim.started()) << sim.Banner();
@@ -139,6 +143,7 @@ TEST(CtlStatus, SilentClockChecksumErrorsAndBadAddressHaveTheirExitCodes) {
 TEST(CtlStatus, SerialNumberBytesThatAreNotUtf8StillGiveJson) {
     // A reply cut after the first byte of a two-byte letter carries a serial number that is not UTF-8.
     TempFile state(R"({"clocks": {"127.0.0.2": {"serialNumber": "HV-\u00e9"}}})", "state.json");
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
     SimProcess sim({"--clocks", "1", "--state-file", state.path(), "--fault", "127.0.0.2:short=72"});
     ASSERT_TRUE(sim.started()) << sim.Banner();
 

@@ -25,7 +25,7 @@ class DialogLogicTest : public SimulatorTest {
   protected:
     void StartClocks(int count) {
         SimulatorTest::StartClocks(count);
-        if (HasFatalFailure()) return;
+        if (HasFatalFailure() || IsSkipped()) return;
         options_ = Options();
         logic_ = std::make_unique<ClockDialogLogic>(controls_, options_);
         logic_->OnInitDialog();

@@ -15,6 +15,7 @@
 #include "protocol/ClockDatagram.h"
 #include "sim/ClockSimulator.h"
 #include "tests/common/TestSupport.h"
+#include "tests/common/WineSupport.h"
 
 namespace horavane::test {
 
@@ -150,7 +151,8 @@ class PlainSocket {
     [[nodiscard]] std::uint16_t port() const { return port_; }
 
   private:
-    int fd_ = -1;
+    std::optional<NetworkLibrary> network_;
+    std::intptr_t fd_;
     bool bound_ = false;
     std::uint16_t port_ = 0;
 };
@@ -158,7 +160,11 @@ class PlainSocket {
 // Simulated clocks at 127.0.0.2 onwards on a free port, and a workstation socket to talk to them.
 class SimulatorTest : public ::testing::Test {
   protected:
+    // Fixtures that start their clocks in a SetUp() of their own skip through StartClocks().
+    void SetUp() override { HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses); }
+
     void StartClocks(int count, sim::SimulatorOptions options = {}) {
+        HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
         options.clocks = count;
         options.port = 0;
         sim_ = std::make_unique<sim::ClockSimulator>(std::move(options));

@@ -29,6 +29,7 @@ class SearchTest : public DialogLogicTest {
   protected:
     void SetUp() override {
         StartClocks(12);
+        if (IsSkipped()) return;
         sim().SetFaults(0, Faults([](sim::FaultSwitches& f) { f.duplicateReplies = true; }));
         sim().SetFaults(3, Faults([](sim::FaultSwitches& f) { f.zeroChecksum = true; }));
         sim().SetFaults(7, Faults([](sim::FaultSwitches& f) { f.silent = true; }));

@@ -12,6 +12,7 @@ class StatusQueryTest : public DialogLogicTest {
   protected:
     void SetUp() override {
         StartClocks(2);
+        if (IsSkipped()) return;
         sim().SetSettings(0, InstalledClockSettings());
         sim().SetSettings(1, InstalledClockSettings());
     }
