@@ -170,6 +170,13 @@ TEST(CtlUsage, VersionHelpAndUnknownCommands) {
     EXPECT_EQ(RunCtlPlain({"reboot"}).exitCode, 1);
     EXPECT_EQ(RunCtlPlain({"status"}).exitCode, 1);
     EXPECT_EQ(RunCtlPlain({"status", "127.0.0.2", "--port", "70000"}).exitCode, 1);
+
+    // The password is asked before any clock is: without a terminal there is no one to ask.
+    const TempFile store{"", "ZOR.dat"};
+    const auto noTerminal =
+        RunCtlPlain({"set", "127.0.0.2", "--time-zone", "UTC +8", "--password-store", store.path()});
+    EXPECT_EQ(noTerminal.exitCode, 7);
+    EXPECT_NE(noTerminal.err.find("--password-file"), std::string::npos) << noTerminal.err;
 }
 
 }  // namespace
