@@ -7,6 +7,9 @@ if(NOT HORAVANE_WINE64)
                       "or configure with -DHORAVANE_BUILD_TESTS=OFF to build the programs alone")
 endif()
 
+find_program(HORAVANE_WINESERVER NAMES wineserver64 wineserver PATHS /usr/lib/wine /usr/lib64/wine
+             NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+
 set(HORAVANE_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
 set(HORAVANE_WINE_RUN ${CMAKE_BINARY_DIR}/wine-run.sh)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${HORAVANE_WINE_RUN} @ONLY
