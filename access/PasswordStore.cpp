@@ -1,11 +1,5 @@
 #include "access/PasswordStore.h"
 
-// MD5's own functions, deprecated in OpenSSL 3 in favour of EVP but still part of it: EVP loads the
-// library's providers and configuration first, which costs every run of horavanectl that checks a
-// password 2.3 MB of memory for one 16-byte digest. The API level keeps them free of warnings.
-#define OPENSSL_API_COMPAT 10101
-#include <openssl/md5.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "access/Md5.h"
+
 namespace horavane {
 namespace {
 
@@ -23,17 +19,6 @@ constexpr std::string_view kSalt = "temrusovial";
 // until a password file holds another.
 constexpr std::string_view kDefaultText = "QXNdarvelinttemrusovial";
 constexpr std::size_t kDigestSize = std::tuple_size_v<PasswordDigest>;
-
-PasswordDigest Md5(std::initializer_list<std::string_view> parts) {
-    PasswordDigest digest{};
-    MD5_CTX context;
-    bool ok = MD5_Init(&context) == 1;
-    for (const std::string_view part : parts) ok = ok && MD5_Update(&context, part.data(), part.size()) == 1;
-    ok = ok && MD5_Final(digest.data(), &context) == 1;
-    // A digest that silently came out as zeros would open the lock to any text: refuse to go on.
-    if (!ok) std::abort();
-    return digest;
-}
 
 // Bytes beyond the digest are kept by a change, up to this much; a longer file is refused rather
 // than read into memory whole or cut.

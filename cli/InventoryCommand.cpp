@@ -4,11 +4,11 @@
 #include <memory>
 
 #include "cli/ClockReport.h"
-#include "cli/VisibleText.h"
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
 #include "cli/OneClockDialog.h"
+#include "cli/VisibleText.h"
 #include "dialog/ClockDisplay.h"
 #include "protocol/FleetExchange.h"
 

@@ -3,12 +3,12 @@
 #include <memory>
 
 #include "cli/ClockReport.h"
-#include "cli/VisibleText.h"
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
 #include "cli/FleetWrite.h"
 #include "cli/PasswordPrompt.h"
+#include "cli/VisibleText.h"
 #include "cli/WriteJournal.h"
 
 namespace horavane::cli {

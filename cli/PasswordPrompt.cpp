@@ -2,6 +2,7 @@
 
 #ifdef _WIN32
 #include <conio.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <termios.h>
@@ -69,8 +70,18 @@ std::optional<std::string> Interrupted() {
 
 #ifdef _WIN32
 
-// The console's own unechoed key reader; Ctrl-C arrives as a key.
+// The console's own unechoed key reader; Ctrl-C arrives as a key. _getch reads the console whatever
+// stdin is, and a program without one (started detached, or by a service) would read nothing.
 std::optional<std::string> AskOnTerminal() {
+    const HANDLE console =
+        CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, 0, nullptr);
+    if (console == INVALID_HANDLE_VALUE) {
+        std::cerr << "horavanectl: no terminal to ask for the password; name a file that holds it with "
+                     "--password-file FILE\n";
+        return std::nullopt;
+    }
+    CloseHandle(console);
     std::cerr << "Password: " << std::flush;
     std::string line;
     for (int c = _getch(); c != '\r' && c != '\n' && c != EOF; c = _getch()) {

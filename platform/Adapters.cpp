@@ -4,9 +4,10 @@
 #include <cstring>
 
 #ifdef _WIN32
-#include <iphlpapi.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
+// After Winsock's headers, which must come before the windows.h it includes.
+#include <iphlpapi.h>
 #else
 #include <ifaddrs.h>
 #include <net/if.h>

@@ -20,6 +20,9 @@ PACKAGES=(
   xvfb xauth x11-apps imagemagick librsvg2-bin
   # the Debian package
   dpkg-dev fakeroot file desktop-file-utils
+  # the Windows programs: cross compiler and resource compiler, GoogleTest's sources to build for
+  # Windows, Wine to run their tests, and wrestool to read the version record from the .exe
+  g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine64 icoutils
 )
 
 missing=()

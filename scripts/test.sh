@@ -1,20 +1,62 @@
 #!/usr/bin/env bash
-# Builds everything with warnings as errors and runs every test: the fuzz harnesses over their seed
-# corpora and a fixed number of fuzzed inputs, the tests under AddressSanitizer and UBSan, and last
-# the default build's tests, so that CTest's summary of those ends the output.
+# Builds everything with warnings as errors and runs every test:
+#   - the fuzz harnesses over their seed corpora and a fixed number of fuzzed inputs,
+#   - the Linux tests under AddressSanitizer and UBSan,
+#   - the Windows programs cross-built with MinGW-w64, tested under Wine (in a Wine prefix of the
+#     build tree, made by the run itself),
+#   - last the default Linux build's tests, so that CTest's summary of those ends the output.
+#
+#   scripts/test.sh                 all of it; the cross-system tests need both systems built
+#   scripts/test.sh --linux-only    the Linux builds and their tests
+#   scripts/test.sh --windows-only  the Windows build and its tests
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+linux=1
+windows=1
+case "${1-}" in
+  "") ;;
+  --linux-only) windows=0 ;;
+  --windows-only) linux=0 ;;
+  *)
+    echo "usage: scripts/test.sh [--linux-only | --windows-only]" >&2
+    exit 1
+    ;;
+esac
+
 bash scripts/bootstrap.sh
 export QT_QPA_PLATFORM=offscreen
 
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --parallel 2
-bash fuzz/run.sh build/fuzz 20000
+# Every tree is built before any test runs: the Linux tree's cross-system tests run the Windows
+# programs.
+if ((linux)); then
+  for preset in default asan fuzz; do
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" --parallel 2
+  done
+fi
+if ((windows)); then
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows --parallel 2
+fi
 
-cmake --preset asan >/dev/null
-cmake --build --preset asan --parallel 2
-ctest --preset asan
-
-cmake --preset default >/dev/null
-cmake --build --preset default --parallel 2
-ctest --preset default
+# A failure in one stage does not hide the others' results; the exit status reports them all.
+status=0
+if ((linux)); then
+  echo "=== Fuzz harnesses over their corpora ==="
+  bash fuzz/run.sh build/fuzz 20000 || status=1
+  echo "=== Tests under AddressSanitizer and UBSan ==="
+  ctest --preset asan || status=1
+fi
+if ((windows)); then
+  echo "=== The Windows programs' tests, under Wine ==="
+  ctest --preset windows || status=1
+fi
+if ((linux)); then
+  echo "=== Tests of the default build ==="
+  ctest --preset default || status=1
+fi
+if ((status != 0)); then
+  echo "Some stage failed: see the summaries above." >&2
+fi
+exit "$status"

@@ -106,6 +106,9 @@ struct ClockSimulator::Impl {
     std::atomic<bool> stopping{false};
     bool running = false;  // the owner's thread only
 
+    // Winsock on Windows, held while the clocks run; declared before the sockets so that they close
+    // first.
+    std::optional<NetworkLibrary> network;
     // Owned by the service thread while it runs.
     std::vector<UdpSocket> sockets;
     std::vector<OutgoingReply> delayed;
@@ -305,6 +308,11 @@ bool ClockSimulator::Start(std::string* error) {
             clock.receivedBytes = 0;
         }
     }
+    if (!impl_->network) impl_->network = NetworkLibrary::Start(2, 2);
+    if (!impl_->network) {
+        if (error != nullptr) *error = "the network library did not start";
+        return false;
+    }
     if (!impl_->BindAll(error)) return false;
     impl_->stopping = false;
     impl_->thread = std::thread([impl = impl_.get()] { impl->Serve(); });
@@ -318,6 +326,7 @@ void ClockSimulator::Stop() {
     impl_->thread.join();
     impl_->delayed.clear();
     impl_->sockets.clear();
+    impl_->network.reset();
     impl_->running = false;
 }
 

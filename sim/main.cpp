@@ -1,7 +1,9 @@
 // horavane-sim: network wall clocks simulated on loopback addresses of this machine, for demos and
 // for the tests of the window program and horavanectl.
 
+#ifndef _WIN32
 #include <pthread.h>
+#endif
 
 #include <CLI/CLI.hpp>
 #include <atomic>

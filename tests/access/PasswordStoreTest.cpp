@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "access/Md5.h"
 #include "access/PasswordStore.h"
 #include "tests/common/TempFolder.h"
+#include "tests/common/WineSupport.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -28,7 +30,7 @@ using test::WriteBytes;
 
 constexpr std::string_view kDefaultPassword = "QXNdarvelint";
 
-std::string Hex(const PasswordDigest& digest) {
+std::string Hex(const Md5Digest& digest) {
     std::string text;
     char pair[3];
     for (const std::uint8_t byte : digest) {
@@ -46,6 +48,28 @@ PasswordDigest Loaded(const PasswordStore& store) {
     PasswordDigest digest = InitialDigest();
     (void)store.ReadPasswordFile(digest);
     return digest;
+}
+
+// RFC 1321's test suite, whichever backend computes it (CNG on Windows, libcrypto elsewhere); the
+// last rows give one text in parts, as the password and its salt are given.
+TEST(Md5Test, GivesTheReferenceDigestsWholeOrInParts) {
+    struct Row {
+        std::initializer_list<std::string_view> parts;
+        const char* digest;
+    };
+    const Row rows[] = {
+        {{""}, "d41d8cd98f00b204e9800998ecf8427e"},
+        {{"a"}, "0cc175b9c0f1b6a831c399e269772661"},
+        {{"abc"}, "900150983cd24fb0d6963f7d28e17f72"},
+        {{"message digest"}, "f96b697d7cb7938d525a2f31aaf161d0"},
+        {{"abcdefghijklmnopqrstuvwxyz"}, "c3fcd3d76192e4007dfb496cca67e13b"},
+        {{"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"},
+         "d174ab98d277d9f5a5611c2c9f419d9f"},
+        {{"1234567890123456789012345678901234567890", "1234567890123456789012345678901234567890"},
+         "57edf4a22be3c955ac49da2e2107b67a"},
+        {{"", "message", "", " digest"}, "f96b697d7cb7938d525a2f31aaf161d0"},
+    };
+    for (const Row& row : rows) EXPECT_EQ(Hex(Md5(row.parts)), row.digest) << *row.parts.begin();
 }
 
 TEST(PasswordDigestTest, IsMd5OfTheTextFollowedByTheSalt) {
@@ -185,6 +209,25 @@ TEST(PasswordFileTest, PipeInPlaceOfTheFileClosesTheGateWithoutWaiting) {
     reader.join();
     EXPECT_EQ(state, PasswordFileState::kUnreadable);
     EXPECT_EQ(digest, InitialDigest());
+}
+#endif
+
+#ifdef _WIN32
+// The workstation's password file is ZOR.dat in the Windows directory, as the system names it.
+TEST(PasswordFileTest, TheDefaultFileIsInTheWindowsDirectoryAndAChangeReachesIt) {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = GetWindowsDirectoryW(folder, MAX_PATH);
+    ASSERT_GT(length, 0U);
+    const std::filesystem::path expected = std::filesystem::path(std::wstring(folder, length)) / L"ZOR.dat";
+    EXPECT_EQ(DefaultPasswordFilePath(), expected);
+
+    if (!test::RunningUnderWine()) GTEST_SKIP() << "would change this workstation's own password";
+    const PasswordStore store(DefaultPasswordFilePath());
+    std::filesystem::remove(expected);
+    ASSERT_TRUE(store.WritePasswordFile("windows folder"));
+    EXPECT_TRUE(PasswordMatches("windows folder", Loaded(store)));
+    std::filesystem::remove(expected);
+    EXPECT_EQ(Loaded(store), InitialDigest());
 }
 #endif
 

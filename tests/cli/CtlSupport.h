@@ -1,11 +1,13 @@
 #pragma once
 
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "tests/common/ChildProcess.h"
 #include "tests/common/TempFolder.h"
+#include "tests/common/WineSupport.h"
 
 namespace horavane::test {
 
@@ -16,9 +18,15 @@ inline std::string StateHome() {
     return folder.path().string();
 }
 
-// horavanectl with exactly the given arguments.
+// horavanectl with exactly the given arguments, its journal in `stateHome` (the child inherits the
+// variable the system's state folder is taken from).
 inline ProcessResult RunCtlPlain(std::vector<std::string> args, const std::string& stateHome = StateHome()) {
-    args.insert(args.begin(), {"/usr/bin/env", "XDG_STATE_HOME=" + stateHome, HORAVANECTL_PATH});
+#ifdef _WIN32
+    _putenv_s("LOCALAPPDATA", stateHome.c_str());
+#else
+    ::setenv("XDG_STATE_HOME", stateHome.c_str(), 1);
+#endif
+    args.insert(args.begin(), HORAVANECTL_PATH);
     return RunProgram(std::move(args));
 }
 

@@ -31,6 +31,7 @@ class CtlApply : public ::testing::Test {
 };
 
 TEST_F(CtlApply, ReportsEachClockOfAMixedFleet) {
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
     SimProcess sim({"--clocks", "5", "--fault", "127.0.0.3:silent", "--fault", "127.0.0.4:wrong-checksum=6",
                     "--fault", "127.0.0.5:ignore-writes", "--fault", "127.0.0.6:wrong-checksum=3"});
     ASSERT_TRUE(sim.started()) << sim.Banner();
@@ -56,6 +57,7 @@ TEST_F(CtlApply, ReportsEachClockOfAMixedFleet) {
 }
 
 TEST_F(CtlApply, ExportedSettingsGoToManyClocksWhichKeepTheirOwnAddresses) {
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
     SimProcess sim({"--clocks", "3"});
     ASSERT_TRUE(sim.started()) << sim.Banner();
     ASSERT_EQ(
@@ -85,6 +87,7 @@ TEST_F(CtlApply, ExportedSettingsGoToManyClocksWhichKeepTheirOwnAddresses) {
 }
 
 TEST_F(CtlApply, RefusalsBadFilesAndWrongPasswordsWriteNothing) {
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
     SimProcess sim({"--clocks", "2"});
     ASSERT_TRUE(sim.started()) << sim.Banner();
     const json before = StatusOf(sim, "127.0.0.2");
@@ -122,6 +125,7 @@ TEST_F(CtlApply, RefusalsBadFilesAndWrongPasswordsWriteNothing) {
 
 TEST(CtlMonitor, OnceJsonExitsZeroOnlyWhenEveryClockAnswersInSync) {
     TempFile state(R"({"clocks": {"127.0.0.3": {"synchronised": false}}})", "state.json");
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
     SimProcess sim({"--clocks", "3", "--fault", "127.0.0.4:silent", "--state-file", state.path()});
     ASSERT_TRUE(sim.started()) << sim.Banner();
 
@@ -157,6 +161,7 @@ TEST(CtlMonitor, OnceJsonExitsZeroOnlyWhenEveryClockAnswersInSync) {
 }
 
 TEST(CtlMonitor, MarksAClockThatStoppedAnsweringAndStopsOnItsOwn) {
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
     SimProcess sim({"--clocks", "1", "--exit-after", "1"});
     ASSERT_TRUE(sim.started()) << sim.Banner();
     // A round every 0.3 s for eight rounds; the simulator ends after one second.

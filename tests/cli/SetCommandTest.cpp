@@ -13,7 +13,10 @@ using nlohmann::json;
 // Every writing test uses a password store of its own; with no file there, the default password holds.
 class CtlSet : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_TRUE(sim.started()) << sim.Banner(); }
+    void SetUp() override {
+        HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
+        ASSERT_TRUE(sim.started()) << sim.Banner();
+    }
 
     ProcessResult Set(const std::string& clock, std::vector<std::string> settings,
                       const std::string& passwordFile = "") {

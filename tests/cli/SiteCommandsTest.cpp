@@ -26,6 +26,7 @@ bool PythonHas(const char* module) {
 }
 
 TEST(CtlSite, SweepsBlocksAndEndsAFleetQueryWhenEveryClockHasAnsweredOrWaitedOnce) {
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
     // 300 clocks: 127.0.0.2 to .254, then 127.0.1.2 to .48.
     SimProcess sim({"--clocks", "300", "--fault", "127.0.0.4:silent"});
     ASSERT_TRUE(sim.started()) << sim.Banner();
@@ -46,6 +47,7 @@ TEST(CtlSite, SweepsBlocksAndEndsAFleetQueryWhenEveryClockHasAnsweredOrWaitedOnc
 }
 
 TEST(CtlCheck, GivesEachCaseItsCodeAndOneStatusLine) {
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
     TempFile state(R"({"clocks": {"127.0.0.3": {"synchronised": false}}})", "state.json");
     SimProcess sim({"--clocks", "4", "--state-file", state.path(), "--fault", "127.0.0.4:silent", "--fault",
                     "127.0.0.5:wrong-checksum=1000"});
@@ -79,6 +81,7 @@ TEST(CtlCheck, GivesEachCaseItsCodeAndOneStatusLine) {
 }
 
 TEST(CtlSite, InventoryAndPrometheusKeepAHostileSerialNumberInsideItsField) {
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
     // Twenty bytes that would forge a CSV field and a line, start a formula and clear a terminal.
     const std::string hostile = "=HYPER\",\n\\\x1b[2J";
     TempFile state(R"({"clocks": {"127.0.0.2": {"serialNumber": )" + json(hostile).dump() + "}}}",
@@ -124,6 +127,7 @@ TEST(CtlSite, InventoryAndPrometheusKeepAHostileSerialNumberInsideItsField) {
 }
 
 TEST(CtlJournal, HoldsWhatEachWriteReplacedAndRestoreBringsItBack) {
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
     SimProcess sim({"--clocks", "2"});
     ASSERT_TRUE(sim.started()) << sim.Banner();
     TempFile password("QXNdarvelint\n", "password");

@@ -1,13 +1,16 @@
 #include "tests/common/ChildProcess.h"
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <array>
+#include <csignal>
 #include <regex>
 #include <utility>
 
@@ -15,6 +18,19 @@ namespace horavane::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// Windows programs end their lines with \r\n; the tests compare lines, whichever system wrote them.
+std::string WithoutCarriageReturns(std::string text) {
+    std::string::size_type at = 0;
+    while ((at = text.find("\r\n", at)) != std::string::npos) text.erase(at, 1);
+    return text;
+}
+
+}  // namespace
+
+// Starting, reading, waiting and signalling on Windows are in ChildProcessWindows.cpp.
+#ifndef _WIN32
+namespace {
 
 // Only async-signal-safe calls between fork and exec: other threads of the test may hold locks.
 [[noreturn]] void ExecChild(char* const* argv, const int out[2], const int err[2]) {
@@ -83,20 +99,6 @@ void ChildProcess::Drain(Ms limit) {
     }
 }
 
-std::optional<std::string> ChildProcess::ReadLine(Ms limit) {
-    const auto deadline = Clock::now() + limit;
-    for (;;) {
-        if (const auto end = outText_.find('\n'); end != std::string::npos) {
-            std::string line = outText_.substr(0, end);
-            outText_.erase(0, end + 1);
-            return line;
-        }
-        const auto left = std::chrono::duration_cast<Ms>(deadline - Clock::now());
-        if (left.count() <= 0 || !outOpen_) return std::nullopt;
-        Drain(std::min(left, Ms(20)));
-    }
-}
-
 std::optional<int> ChildProcess::Wait(Ms limit) {
     const auto deadline = Clock::now() + limit;
     while (pid_ > 0 && !ended_) {
@@ -116,15 +118,31 @@ std::optional<int> ChildProcess::Wait(Ms limit) {
 void ChildProcess::Signal(int signal) const {
     if (pid_ > 0 && !ended_) ::kill(pid_, signal);
 }
+#endif
+
+std::optional<std::string> ChildProcess::ReadLine(Ms limit) {
+    const auto deadline = Clock::now() + limit;
+    for (;;) {
+        if (const auto end = outText_.find('\n'); end != std::string::npos) {
+            std::string line = outText_.substr(0, end);
+            outText_.erase(0, end + 1);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            return line;
+        }
+        const auto left = std::chrono::duration_cast<Ms>(deadline - Clock::now());
+        if (left.count() <= 0 || !outOpen_) return std::nullopt;
+        Drain(std::min(left, Ms(20)));
+    }
+}
 
 std::string ChildProcess::Stdout() {
     Drain(Ms(0));
-    return std::exchange(outText_, {});
+    return WithoutCarriageReturns(std::exchange(outText_, {}));
 }
 
 std::string ChildProcess::Stderr() {
     Drain(Ms(0));
-    return std::exchange(errText_, {});
+    return WithoutCarriageReturns(std::exchange(errText_, {}));
 }
 
 ProcessResult RunProgram(std::vector<std::string> argv, Ms limit) {

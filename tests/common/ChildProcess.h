@@ -1,6 +1,8 @@
 #pragma once
 
+#ifndef _WIN32
 #include <sys/types.h>
+#endif
 
 #include <chrono>
 #include <cstdint>
@@ -14,7 +16,8 @@ using Ms = std::chrono::milliseconds;
 
 // A program started by a test in a session of its own, with stdin from /dev/null so that a
 // password prompt cannot wait for a person, and stdout and stderr captured. Killed on destruction
-// if it is still running, so no test leaves a process behind.
+// if it is still running, so no test leaves a process behind. On Windows the program gets no
+// console at all, stdin is NUL, and every signal ends it at once.
 class ChildProcess {
   public:
     explicit ChildProcess(std::vector<std::string> argv);  // argv[0]: the program's path
@@ -22,7 +25,7 @@ class ChildProcess {
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    // The next line the program writes to stdout, within `limit`.
+    // The next line the program writes to stdout, within `limit`, without its line end (\n or \r\n).
     std::optional<std::string> ReadLine(Ms limit);
     // The exit status once the program has ended within `limit`; nullopt when it is still running
     // or was ended by a signal.
@@ -37,9 +40,15 @@ class ChildProcess {
     // that a chatty program never blocks on a full pipe while a test waits for its end.
     void Drain(Ms limit);
 
+#ifdef _WIN32
+    void* process_ = nullptr;  // HANDLEs
+    void* out_ = nullptr;
+    void* err_ = nullptr;
+#else
     pid_t pid_ = -1;
     int out_ = -1;
     int err_ = -1;
+#endif
     bool outOpen_ = false;
     bool errOpen_ = false;
     bool ended_ = false;

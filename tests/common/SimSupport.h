@@ -15,6 +15,7 @@
 #include "protocol/ClockDatagram.h"
 #include "sim/ClockSimulator.h"
 #include "tests/common/TestSupport.h"
+#include "tests/common/WineSupport.h"
 
 namespace horavane::test {
 
@@ -57,7 +58,9 @@ struct Arrival {
 // The workstation side of a test: a socket on 127.0.0.1 with a port of its own.
 class TestClient {
   public:
-    TestClient() : socket_(*UdpSocket::Create()) { socket_.Bind(kWorkstation, 0); }
+    TestClient() : network_(NetworkLibrary::Start(2, 2)), socket_(*UdpSocket::Create()) {
+        socket_.Bind(kWorkstation, 0);
+    }
 
     void Send(Ipv4Address clock, std::uint16_t port, std::span<const std::uint8_t> bytes) {
         socket_.SendTo(clock, port, bytes);
@@ -87,6 +90,7 @@ class TestClient {
     [[nodiscard]] std::uint16_t port() const { return socket_.LocalPort(); }
 
   private:
+    std::optional<NetworkLibrary> network_;  // Winsock on Windows, before the socket and after it
     UdpSocket socket_;
 };
 
@@ -102,7 +106,8 @@ class PlainSocket {
     [[nodiscard]] std::uint16_t port() const { return port_; }
 
   private:
-    int fd_ = -1;
+    std::optional<NetworkLibrary> network_;
+    std::intptr_t fd_;
     bool bound_ = false;
     std::uint16_t port_ = 0;
 };
@@ -117,7 +122,11 @@ class SimulatorTest : public ::testing::Test {
         return options;
     }
 
+    // Fixtures that start their clocks in a SetUp() of their own skip through StartClocks().
+    void SetUp() override { HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses); }
+
     void StartClocks(int count, sim::SimulatorOptions options = Recording()) {
+        HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
         options.clocks = count;
         options.port = 0;
         sim_ = std::make_unique<sim::ClockSimulator>(std::move(options));

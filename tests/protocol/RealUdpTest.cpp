@@ -10,6 +10,7 @@
 #include "protocol/StatusQuery.h"
 #include "protocol/SubnetSweep.h"
 #include "tests/common/TestSupport.h"
+#include "tests/common/WineSupport.h"
 
 namespace horavane::test {
 namespace {
@@ -19,6 +20,9 @@ using std::chrono::steady_clock;
 // A clock played by the test: a socket on a loopback address and a free port, which the exchange
 // then uses as the clock port at both ends.
 TEST(RealUdp, RequestsLeaveFromTheClockPortAndTheReplyIsTaken) {
+    // The clock and the exchange share the port, each on its own address.
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
+    const auto network = NetworkLibrary::Start(2, 2);  // for the test's own socket on Windows
     auto clock = UdpSocket::Create();
     ASSERT_TRUE(clock && clock->Bind(Ip(127, 0, 0, 2), 0));
     const ExchangeOptions options = OptionsFor(clock->LocalPort(), std::chrono::milliseconds(300));
@@ -60,6 +64,7 @@ struct BatchClock : SweepSink {
 // The sweep as the window runs it, with the real one-second wait and nobody answering: ten hosts,
 // then a full second of silence before the next ten, 26 batches in all.
 TEST(RealUdp, SilentSubnetTakesTwentySixSecondsInTwentySixBatches) {
+    const auto network = NetworkLibrary::Start(2, 2);
     auto probe = UdpSocket::Create();
     ASSERT_TRUE(probe && probe->Bind(Ip(127, 0, 0, 1), 0));
     const ExchangeOptions options = OptionsFor(probe->LocalPort(), std::chrono::milliseconds(1000));

@@ -20,6 +20,7 @@ const std::string kProgram = HORAVANE_SIM_PATH;
 constexpr Ms kStartLimit{5000};
 
 TEST(SimBinary, BannerGivesTheRangeAndAPortWhereTheClocksAnswerWithFaultsApplied) {
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
     ChildProcess sim({kProgram, "--clocks", "3", "--port", "0", "--exit-after", "20", "-v", "--fault",
                       "127.0.0.2:silent", "--fault", "127.0.0.4:short=50"});
     const auto banner = sim.ReadLine(kStartLimit);
@@ -65,6 +66,9 @@ TEST(SimBinary, ExitAfterAndSigintEndWithStatusZero) {
     ASSERT_TRUE(timed.ReadLine(kStartLimit));
     EXPECT_EQ(timed.Wait(Ms(3000)), 0);
 
+#ifdef _WIN32
+    GTEST_SKIP() << "a test cannot send Ctrl+C to a program without a console; --exit-after passed";
+#endif
     ChildProcess interrupted({kProgram, "--clocks", "1", "--port", "0", "--exit-after", "20"});
     ASSERT_TRUE(interrupted.ReadLine(kStartLimit));
     interrupted.Signal(SIGINT);
@@ -111,6 +115,7 @@ TEST(SimBinary, AnExitAfterTheDeadlineCannotHoldIsRefusedRatherThanEndingAtOnce)
 }
 
 TEST(SimBinary, APortHeldByAnotherProgramExitsWithTwoAndNamesTheAddress) {
+    HORAVANE_SKIP_UNDER_WINE(kWineSharedPorts);
     const PlainSocket taken(Ipv4Address{{127, 0, 0, 2}});
     ASSERT_TRUE(taken.bound());
     const std::string port = std::to_string(taken.port());

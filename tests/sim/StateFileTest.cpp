@@ -19,6 +19,8 @@ std::string ReadFile(const fs::path& path) {
 
 class StateFileTest : public ::testing::Test {
   protected:
+    void SetUp() override { HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses); }
+
     std::unique_ptr<sim::ClockSimulator> Simulator(int clocks = 2) {
         sim::SimulatorOptions options;
         options.clocks = clocks;

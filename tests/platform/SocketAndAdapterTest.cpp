@@ -1,0 +1,97 @@
+// The platform layer on the system it runs on: real sockets on 127.0.0.1 (which Wine, too, binds as
+// asked), the system's own adapter list and, on Windows, the Winsock version check.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <vector>
+
+#include "platform/Adapters.h"
+#include "platform/UdpSocket.h"
+#include "protocol/Exchange.h"
+
+namespace horavane {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+
+constexpr Ipv4Address kLoopback{{127, 0, 0, 1}};
+
+std::vector<std::uint8_t> Pattern(std::size_t size) {
+    std::vector<std::uint8_t> bytes(size);
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 1);
+    return bytes;
+}
+
+#ifdef _WIN32
+TEST(NetworkLibrary, StartsOnlyWithExactlyTheVersionAskedAndReleasesARefusedStart) {
+    EXPECT_TRUE(NetworkLibrary::Start(1, 1)) << "the exchanges' version";
+    EXPECT_TRUE(NetworkLibrary::Start(2, 2)) << "the search's version";
+    {
+        const auto refused = NetworkLibrary::Start(3, 0);
+        EXPECT_FALSE(refused) << "Winsock grants 2.2 when asked for 3.0";
+    }
+    EXPECT_FALSE(UdpSocket::Create()) << "the refused start was released: no socket without Winsock";
+}
+#endif
+
+// The wait the exchanges use (select on Windows, poll elsewhere), and a datagram longer than the
+// buffer cut to the buffer's size (WSAEMSGSIZE on Windows).
+TEST(UdpSocket, WaitsUntilADatagramOrTheLimitAndCutsALongDatagramToTheBuffer) {
+    const auto network = NetworkLibrary::Start(2, 2);
+    ASSERT_TRUE(network);
+    auto sender = UdpSocket::Create();
+    auto receiver = UdpSocket::Create();
+    ASSERT_TRUE(sender && receiver);
+    ASSERT_TRUE(sender->Bind(kLoopback, 0));
+    ASSERT_TRUE(receiver->Bind(kLoopback, 0));
+
+    const auto start = steady_clock::now();
+    EXPECT_EQ(receiver->WaitReadable(milliseconds(100)), UdpSocket::Wait::TimedOut);
+    const auto waited = steady_clock::now() - start;
+    EXPECT_GE(waited, milliseconds(90));
+    EXPECT_LT(waited, milliseconds(1000));
+
+    const auto request = Pattern(95);
+    ASSERT_TRUE(sender->SendTo(kLoopback, receiver->LocalPort(), request));
+    ASSERT_EQ(receiver->WaitReadable(milliseconds(2000)), UdpSocket::Wait::Readable);
+    std::vector<std::uint8_t> buffer(95, 0xEE);
+    auto got = receiver->ReceiveInto(buffer);
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->length, 95U);
+    EXPECT_EQ(buffer, request);
+    EXPECT_EQ(got->source, kLoopback);
+    EXPECT_EQ(got->sourcePort, sender->LocalPort());
+
+    const auto oversized = Pattern(300);
+    ASSERT_TRUE(sender->SendTo(kLoopback, receiver->LocalPort(), oversized));
+    ASSERT_EQ(receiver->WaitReadable(milliseconds(2000)), UdpSocket::Wait::Readable);
+    got = receiver->ReceiveInto(buffer);
+    ASSERT_TRUE(got) << "a long datagram is cut, not lost";
+    EXPECT_EQ(got->length, 95U);
+    EXPECT_EQ(buffer, std::vector<std::uint8_t>(oversized.begin(), oversized.begin() + 95));
+    EXPECT_EQ(receiver->WaitReadable(milliseconds(0)), UdpSocket::Wait::TimedOut) << "nothing left over";
+}
+
+// GetAdaptersInfo on Windows (asked for the size first, then the list), getifaddrs elsewhere.
+TEST(SystemAdapters, LeaveLoopbackOutAndTheLastOneListedIsTheOneARequestCarries) {
+    const auto adapters = ListSystemAdapters();
+    if (!adapters) GTEST_SKIP() << "this machine has no network adapter but loopback";
+    ASSERT_FALSE(adapters->empty());
+    for (const AdapterInfo& adapter : *adapters) {
+        EXPECT_FALSE(adapter.name.empty());
+        EXPECT_NE(adapter.address.octets[0], 127) << adapter.name;
+    }
+    ExchangeOptions options;
+    options.adapters = ListSystemAdapters;
+    const auto own = FindOwnAdapter(options);
+    ASSERT_TRUE(own);
+    const ClockDatagram request = BuildOwnRequest(Command::QueryStatus, *own);
+    EXPECT_EQ(request.senderIp(), adapters->back().address);
+    EXPECT_EQ(request.mac(), adapters->back().mac);
+}
+
+}  // namespace
+}  // namespace horavane
