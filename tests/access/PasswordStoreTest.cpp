@@ -72,68 +72,41 @@ TEST(Md5Test, GivesTheReferenceDigestsWholeOrInParts) {
     for (const Row& row : rows) EXPECT_EQ(Hex(Md5(row.parts)), row.digest) << *row.parts.begin();
 }
 
-TEST(PasswordDigestTest, IsMd5OfTheTextFollowedByTheSalt) {
-    // Reference values from md5sum of the password bytes followed by "temrusovial".
+// The digest is MD5 of the text followed by the salt (reference values from md5sum); only the exact
+// default password matches the initial digest, and every byte of a digest counts.
+TEST(PasswordDigestTest, IsMd5OfTheTextAndTheSaltAndOnlyTheExactTextMatches) {
     EXPECT_EQ(Hex(InitialDigest()), "478d47cc9b257b83690589db78ed47ec");
     EXPECT_EQ(Hex(ComputePasswordDigest(kDefaultPassword)), "478d47cc9b257b83690589db78ed47ec");
     EXPECT_EQ(Hex(ComputePasswordDigest("Secret 1")), "d363c42084a6365c43935bcda2d9294a");
-}
-
-TEST(PasswordDigestTest, OnlyTheExactDefaultPasswordMatchesTheInitialDigest) {
-    const PasswordDigest initial = InitialDigest();
-    EXPECT_TRUE(PasswordMatches(kDefaultPassword, initial));
-    for (const std::string_view other : {"", "QXNdarvelinttemrusovial", "qxndarvelint", "QXNDARVELINT",
-                                         " QXNdarvelint", "QXNdarvelint ", "QXNdarvelin", "QXNdarvelintt"}) {
-        EXPECT_FALSE(PasswordMatches(other, initial)) << '"' << other << '"';
-    }
-}
-
-TEST(PasswordDigestTest, EveryByteOfTheDigestCounts) {
-    const PasswordDigest stored = ComputePasswordDigest("abc");
-    for (std::size_t i = 0; i < stored.size(); ++i) {
-        PasswordDigest altered = stored;
+    for (const std::string_view other : {"", "QXNdarvelinttemrusovial", "qxndarvelint", " QXNdarvelint",
+                                         "QXNdarvelint ", "QXNdarvelin", "QXNdarvelintt"})
+        EXPECT_FALSE(PasswordMatches(other, InitialDigest())) << '"' << other << '"';
+    for (std::size_t i = 0; i < 16; ++i) {
+        PasswordDigest altered = InitialDigest();
         altered[i] ^= 0x01;
-        EXPECT_FALSE(PasswordMatches("abc", altered)) << "byte " << i;
+        EXPECT_FALSE(PasswordMatches(kDefaultPassword, altered)) << "byte " << i;
     }
 }
 
-TEST(PasswordFileTest, MissingOrShortFileLeavesTheInitialDigest) {
+// No file, or one shorter than a digest, means no password set; a change writes the file whole,
+// keeps what follows the digest, and takes effect at once.
+TEST(PasswordFileTest, AChangeTakesEffectAtOnceAndKeepsTheBytesAfterTheDigest) {
     TempFolder folder;
     const PasswordStore store(folder.File());
     EXPECT_EQ(Loaded(store), InitialDigest());
-
-    std::vector<unsigned char> fifteen(Bytes(ComputePasswordDigest("other")));
-    fifteen.resize(15);
-    WriteBytes(folder.File(), fifteen);
+    WriteBytes(folder.File(), std::vector<unsigned char>(15, 7));
     EXPECT_EQ(Loaded(store), InitialDigest());
-    EXPECT_TRUE(PasswordMatches(kDefaultPassword, Loaded(store)));
-}
 
-TEST(PasswordFileTest, ChangeCreatesTheFileAndTakesEffectAtOnce) {
-    TempFolder folder;
-    const PasswordStore store(folder.File());
-    ASSERT_TRUE(store.WritePasswordFile("New one"));
-    EXPECT_EQ(ReadBytes(folder.File()), Bytes(ComputePasswordDigest("New one")));
-    EXPECT_EQ(folder.EntryCount(), 1U) << "no temporary file is left behind";
-
-    const PasswordDigest digest = Loaded(store);
-    EXPECT_TRUE(PasswordMatches("New one", digest));
-    EXPECT_FALSE(PasswordMatches(kDefaultPassword, digest));
-
-    ASSERT_TRUE(store.WritePasswordFile("New one")) << "the same password again is a change like any other";
-    EXPECT_EQ(ReadBytes(folder.File()), Bytes(ComputePasswordDigest("New one")));
-}
-
-TEST(PasswordFileTest, ChangeKeepsTheBytesAfterTheDigest) {
-    TempFolder folder;
-    std::vector<unsigned char> content = Bytes(InitialDigest());
+    std::vector<unsigned char> content = Bytes(ComputePasswordDigest("old"));
     content.insert(content.end(), {1, 2, 3, 4});
     WriteBytes(folder.File(), content);
-
-    ASSERT_TRUE(PasswordStore(folder.File()).WritePasswordFile("next"));
-    std::vector<unsigned char> expected = Bytes(ComputePasswordDigest("next"));
+    ASSERT_TRUE(store.WritePasswordFile("New one"));
+    std::vector<unsigned char> expected = Bytes(ComputePasswordDigest("New one"));
     expected.insert(expected.end(), {1, 2, 3, 4});
     EXPECT_EQ(ReadBytes(folder.File()), expected);
+    EXPECT_EQ(folder.EntryCount(), 1U) << "no temporary file is left behind";
+    EXPECT_TRUE(PasswordMatches("New one", Loaded(store)));
+    EXPECT_FALSE(PasswordMatches("old", Loaded(store)));
 }
 
 #ifndef _WIN32

@@ -1,38 +1,15 @@
 #include <gtest/gtest.h>
 
-#include "dialog/ClockDisplay.h"
-#include "dialog/ControlIds.h"
 #include "dialog/InMemoryControls.h"
+#include "tests/common/ControlsConformance.h"
 
 namespace horavane {
 namespace {
 
-TEST(ClockListBox, SortsAddressesAsTextAndKeepsTheSelectionOnItsEntry) {
+TEST(InMemoryControls, BehaveAsTheLogicExpects) {
     InMemoryControls controls;
-    controls.ListAdd(ctl::ClockList, "192.168.1.9");
-    controls.SelectListEntry(ctl::ClockList, 0);
-    for (auto address : {"10.0.0.2", "192.168.1.10", "10.0.0.12"}) controls.ListAdd(ctl::ClockList, address);
-
-    EXPECT_EQ(controls.ListEntries(ctl::ClockList),
-              (std::vector<std::string>{"10.0.0.12", "10.0.0.2", "192.168.1.10", "192.168.1.9"}));
-    EXPECT_EQ(controls.ListText(ctl::ClockList, controls.ListSelectedIndex(ctl::ClockList)), "192.168.1.9");
-}
-
-TEST(DropDownList, FindsTheFirstWholeTextIgnoringCase) {
-    InMemoryControls controls;
-    FillDialogLists(controls);
-    EXPECT_EQ(controls.ComboFindExact(ctl::TimeZoneList, "utc +8"), 26);
-    EXPECT_EQ(controls.ComboFindExact(ctl::TimeZoneList, "UTC +8:00"), -1);
-    EXPECT_EQ(controls.ComboFindExact(ctl::TimeZoneList, "UTC -1"), 14);
-    EXPECT_EQ(controls.ComboFindExact(ctl::Brightness, "BRIGHT"), 1);
-
-    controls.ComboAdd(ctl::Brightness, "bright");
-    EXPECT_EQ(controls.ComboFindExact(ctl::Brightness, "bright"), 1);
-
-    SelectComboText(controls, ctl::Brightness, "Dim");
-    SelectComboText(controls, ctl::Brightness, "Dimmer");
-    EXPECT_EQ(controls.ComboSelectedIndex(ctl::Brightness), -1);
-    EXPECT_EQ(controls.GetText(ctl::Brightness), "");
+    test::ExpectControlsBehaveAsTheLogicExpects(
+        controls, [&](int index) { controls.SelectListEntry(ctl::ClockList, index); });
 }
 
 TEST(IpField, ParseAcceptsEmptyPartsAndRejectsAnythingElse) {

@@ -1,0 +1,243 @@
+// The simulated clocks over real UDP: what they answer and take, their faults as a workstation
+// sees them, what must never bring them down, and the life cycle other tests rely on.
+
+#include <atomic>
+#include <random>
+
+#include "dialog/ClockDisplay.h"
+#include "dialog/InMemoryControls.h"
+#include "protocol/ClockCodec.h"
+#include "sim/ClockState.h"
+#include "tests/common/SimSupport.h"
+
+namespace horavane::test {
+namespace {
+
+using Simulator = SimulatorTest;
+
+TEST_F(Simulator, ClocksAnswerFromTheirOwnAddressAndTakeAWriteButNotTheirIdentity) {
+    StartClocks(3);
+    for (int clock = 0; clock < 3; ++clock) {
+        for (const Command command : {Command::Search, Command::QueryStatus}) {
+            const auto reply = Ask(clock, command);
+            ASSERT_TRUE(reply) << clock;
+            EXPECT_EQ(reply->source, sim().address(clock));
+            EXPECT_EQ(reply->sourcePort, sim().port());
+            ClockDatagram d = AsDatagram(reply->bytes);
+            EXPECT_EQ(reply->bytes.size(), ClockDatagram::kSize);
+            EXPECT_TRUE(AcceptAsReply(d));
+            EXPECT_EQ(d.command(), static_cast<std::uint8_t>(command));
+            EXPECT_EQ(d.serialNumber(), "HV-2026-" + std::to_string(1001 + clock));
+        }
+    }
+    EXPECT_TRUE(client_.ReceiveFor(Ms(100)).empty()) << "one reply per request";
+
+    // A write whose every setting differs from the defaults, with an identity the clock must not take.
+    ClockStatus written;
+    written.settings = {{4, 1, 5, 1},
+                        {9, 2, 6, 23},
+                        {0x83, 30},
+                        12,
+                        4,
+                        0,
+                        0,
+                        2,
+                        1,
+                        {Ip(10, 0, 0, 1), {}, Ip(10, 0, 0, 3), {}, {}},
+                        Ip(10, 1, 2, 3),
+                        Ip(255, 255, 0, 0),
+                        Ip(10, 1, 0, 1),
+                        Ip(10, 1, 0, 2)};
+    written.serialNumber = "INTRUDER";
+    written.mac = {1, 2, 3, 4, 5, 6};
+    ClockDatagram write;
+    BeginRequest(write, Command::WriteSettings);
+    EncodeStatus(written, write);
+    ApplyChecksum(write);
+    SendTo(1, ToBytes(write));
+    ASSERT_TRUE(AwaitWrites(1, 1));
+    EXPECT_TRUE(client_.ReceiveFor(Ms(100)).empty()) << "a write is not answered";
+    const ClockStatus shown = DecodeStatus(AsDatagram(Ask(1)->bytes));
+    EXPECT_EQ(shown.settings, written.settings);
+    EXPECT_EQ(shown.serialNumber, "HV-2026-1002");
+    EXPECT_EQ(shown.mac[5], 2);
+    EXPECT_TRUE(shown.Synchronised());
+    EXPECT_EQ(sim().StatusReply(0).tzHours(), 0x01) << "the other clocks are untouched";
+}
+
+TEST_F(Simulator, FaultsShowAtTheSocketAndADelayedClockHoldsUpNoOther) {
+    StartClocks(4);
+    sim().SetFaults(0, Faults([](auto& f) { f.silent = true; }));
+    sim().SetFaults(1, Faults([](auto& f) { f.duplicateReplies = true; }));
+    sim().SetFaults(2, Faults([](auto& f) { f.shortReplyLength = 0; }));
+    sim().SetFaults(3, Faults([](auto& f) { f.delay = Ms(300); }));
+    EXPECT_FALSE(Ask(0, Command::QueryStatus, Ms(150)));
+    EXPECT_EQ(sim().RequestsReceived(0, Command::QueryStatus), 1) << "counted, not answered";
+    SendTo(1, Request(Command::Search));
+    const auto twice = client_.ReceiveFor(Ms(150));
+    ASSERT_EQ(twice.size(), 2U);
+    EXPECT_EQ(twice[0].bytes, twice[1].bytes);
+    const auto empty = Ask(2);
+    ASSERT_TRUE(empty);
+    EXPECT_TRUE(empty->bytes.empty());
+
+    const auto start = std::chrono::steady_clock::now();
+    SendTo(3, Request(Command::QueryStatus));
+    SendTo(1, Request(Command::QueryStatus));
+    const auto first = client_.Receive(Ms(1000));
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->source, sim().address(1));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, Ms(150));
+    client_.Receive(Ms(1000));  // the duplicate
+    const auto late = client_.Receive(Ms(1000));
+    ASSERT_TRUE(late);
+    EXPECT_EQ(late->source, sim().address(3));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, Ms(290));
+}
+
+// Whether a clock following the acceptance rule must answer these bytes.
+bool IsAnswerableRequest(const Bytes& bytes) {
+    ClockDatagram d = AsDatagram(bytes);
+    return ApplyChecksum(d) && d.direction() == 0 &&
+           (d.command() == static_cast<std::uint8_t>(Command::QueryStatus) ||
+            d.command() == static_cast<std::uint8_t>(Command::Search));
+}
+
+// Under a stream of junk the record of 253 clocks once grew to half a gigabyte: it is kept only
+// when asked for, and then bounded in count and in bytes, the newest kept.
+TEST_F(Simulator, GarbageIsNeverAnsweredAndTheRecordOfItIsBounded) {
+    StartClocks(1, sim::SimulatorOptions{});
+    SendTo(0, Bytes(500, 0x11));
+    ASSERT_TRUE(Ask(0));
+    EXPECT_TRUE(sim().Received(0).empty()) << "no record unless asked for";
+
+    StartClocks(1);
+    Bytes badChecksum = Request(Command::QueryStatus);
+    badChecksum[ClockDatagram::kChecksum] ^= 0x01;
+    ClockDatagram reply;
+    BeginRequest(reply, Command::QueryStatus);
+    reply.setDirection(Direction::Reply);
+    ApplyChecksum(reply);
+    std::vector<Bytes> sent = {badChecksum, ToBytes(reply), {}, {0x4D}, Bytes(13, 0), Bytes(2000, 0xA5)};
+    std::mt19937 random(20261207);
+    std::size_t answerable = 0;
+    for (int i = 0; i < 300; ++i) {
+        Bytes bytes(static_cast<std::size_t>(random() % 800));
+        for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
+        if (IsAnswerableRequest(bytes)) ++answerable;
+        sent.push_back(std::move(bytes));
+    }
+    // In batches, so that the socket's receive queue never overflows and drops what we count.
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        SendTo(0, sent[i]);
+        if (i % 20 == 19) {
+            ASSERT_TRUE(Eventually([&] { return sim().Received(0).size() > i; }));
+        }
+    }
+    ASSERT_TRUE(Eventually([&] { return sim().Received(0).size() >= sent.size(); }));
+    EXPECT_EQ(client_.ReceiveFor(Ms(150)).size(), answerable);
+    EXPECT_EQ(sim().Received(0), sent);
+
+    for (int i = 0; i < 1050; ++i) {
+        SendTo(0, Bytes{static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)});
+        if (i % 50 == 49) {
+            ASSERT_TRUE(Ask(0));  // answered after everything sent before it
+        }
+    }
+    ASSERT_TRUE(Ask(0));
+    auto received = sim().Received(0);
+    ASSERT_EQ(received.size(), 1000U);
+    EXPECT_EQ(received.front(), (Bytes{0, 71}));  // 1050 datagrams and 22 requests: the oldest of 1072 go
+    for (int i = 0; i < 200; ++i) {
+        SendTo(0, Bytes(2000, static_cast<std::uint8_t>(i)));
+        if (i % 20 == 19) {
+            ASSERT_TRUE(Ask(0));
+        }
+    }
+    received = sim().Received(0);
+    std::size_t bytes = 0;
+    for (const Bytes& datagram : received) bytes += datagram.size();
+    EXPECT_LE(bytes, 256U * 1024U);
+    EXPECT_GT(bytes, 250U * 1024U);
+    EXPECT_EQ(received.back(), Request(Command::QueryStatus));
+    EXPECT_EQ(received[received.size() - 2], Bytes(2000, 199));
+}
+
+TEST_F(Simulator, AccessorsAreSafeFromAnotherThreadWhileClocksAnswer) {
+    StartClocks(2);
+    std::atomic<bool> done{false};
+    std::thread meddler([&] {
+        for (int i = 0; i < 2000 && !done; ++i) {
+            sim().SetFaults(i % 2, Faults([i](auto& f) { f.ignoreWrites = i % 2 == 0; }));
+            sim().SetSettings(i % 2, sim().StatusReply(i % 2));
+            (void)sim().RequestsReceived(i % 2, Command::QueryStatus);
+            (void)sim().Received(i % 2);
+        }
+    });
+    ClockDatagram write;
+    BeginRequest(write, Command::WriteSettings);
+    write.setTimeFormat(12);
+    ApplyChecksum(write);
+    int answered = 0;
+    for (int i = 0; i < 50; ++i) {
+        SendTo(i % 2, ToBytes(write));
+        if (Ask(i % 2)) ++answered;
+    }
+    done = true;
+    meddler.join();
+    EXPECT_EQ(answered, 50);
+}
+
+TEST_F(Simulator, StopIsPromptAndFreesTheAddressesAndPortForAnotherProgram) {
+    StartClocks(2);
+    const std::uint16_t port = sim().port();
+    EXPECT_FALSE(PlainSocket(sim().address(1), port).bound()) << "the clock holds its address while running";
+    const auto start = std::chrono::steady_clock::now();
+    sim().Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, Ms(100));
+    EXPECT_TRUE(PlainSocket(sim().address(1), port).bound());
+    std::string error;
+    ASSERT_TRUE(sim().Start(&error)) << error;
+    EXPECT_TRUE(Ask(1));
+}
+
+TEST(SimulatorStart, RefusesWhatWouldLeaveLoopbackBadCountsAndATakenPort) {
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
+    for (const auto& [first, clocks] : {std::pair{Ip(10, 0, 0, 2), 1}, std::pair{Ip(127, 255, 255, 253), 3},
+                                        std::pair{Ip(127, 0, 0, 2), 0}, std::pair{Ip(127, 0, 0, 2), 65025}}) {
+        sim::SimulatorOptions options;
+        options.firstAddress = first;
+        options.clocks = clocks;
+        options.port = 0;
+        std::string error;
+        EXPECT_FALSE(sim::ClockSimulator(options).Start(&error)) << first.ToString() << " x" << clocks;
+        EXPECT_FALSE(error.empty());
+    }
+    const PlainSocket taken(Ip(127, 0, 0, 3));
+    ASSERT_TRUE(taken.bound());
+    sim::SimulatorOptions options;
+    options.clocks = 2;
+    options.port = taken.port();
+    std::string error;
+    EXPECT_FALSE(sim::ClockSimulator(options).Start(&error));
+    EXPECT_NE(error.find("127.0.0.3:" + std::to_string(taken.port())), std::string::npos) << error;
+    EXPECT_TRUE(PlainSocket(Ip(127, 0, 0, 2), taken.port()).bound()) << "clock 0's socket was released";
+}
+
+// An operator picks a clock, changes one setting and presses Modify: every simulated clock's
+// defaults, at both ends of its placement in a /24, must pass every check of the window.
+TEST(DefaultClock, DefaultSettingsPassEveryCheckOfModify) {
+    for (int clock : {0, 1, 149, 150, 252, 10'000}) {
+        InMemoryControls window;
+        FillDialogLists(window);
+        ShowReply(window, DecodeStatus(sim::DefaultClockState(clock)));
+        const SettingsForm form = ReadSettingsForm(window);
+        EXPECT_EQ(ValidateAddresses(form), std::nullopt) << clock;
+        EXPECT_EQ(CheckDaylightSavingRule(form), std::nullopt) << clock;
+        EXPECT_EQ(CheckEnergySavingRule(form), std::nullopt) << clock;
+        EXPECT_EQ(CheckBrightnessRule(form), std::nullopt) << clock;
+    }
+}
+
+}  // namespace
+}  // namespace horavane::test
