@@ -75,17 +75,13 @@ TEST_F(CtlSet, EveryRefusalOfTheChecksExitsTwoWithItsMessageAndSendsNothing) {
         std::vector<std::string> settings;
         std::string message;
     };
+    // The checks' own messages are the window logic's tests; these show how each kind reaches the
+    // operator: titled, plain, and after the buffer was touched.
     const std::vector<Case> cases = {
-        {{"--time-server", "1=", "--time-server", "2="}, "Please input at least one Time Server IP!"},
         {{"--dns-server", "224.0.0.1"},
          "ERROR: 224 is not a valid entry. Please specify a value between 1 and 223."},
-        {{"--gateway", ""}, "ERROR: 0 is not a valid entry."},
-        {{"--gateway", "127.0.0.1"}, "IP address starting with 127 are not valid because they are reserved"},
-        {{"--time-server", "2=10.0"}, "Invalid IP address,Please try again!"},
-        {{"--ip-address", "192.168.1.255"}, "Invalid Subnet Mask or Default Gateway,Please try again!"},
-        {{"--dst", "2,,Sun,Mar-3,Last,Sun,Oct"}, "All DST option must be filled in."},
+        {{"--time-server", "1=", "--time-server", "2="}, "Please input at least one Time Server IP!"},
         {{"--energy-saving", "7-7"}, "Two value not the same."},
-        {{"--brightness", ""}, "Error."},
     };
     for (const Case& c : cases) {
         // The time zone rides along: had anything been sent, the clock would show it.
@@ -121,10 +117,8 @@ TEST_F(CtlSet, SilentClockUnknownTextsAndMalformedOptions) {
     EXPECT_NE(week.err.find("\"Fifth\""), std::string::npos) << week.err;
     for (const std::vector<std::string>& bad : {std::vector<std::string>{"--time-server", "6=10.0.0.1"},
                                                 {"--time-format", "13"},
-                                                {"--ip-mode", "auto"},
                                                 {"--ip-address", "10.0.0.256"},
                                                 {"--energy-saving", "7"},
-                                                {"--brightness", "Dazzling"},
                                                 {"--dst", "maybe"}}) {
         EXPECT_EQ(Set("127.0.0.2", bad).exitCode, 1) << bad[0] << " " << bad[1];
     }

@@ -131,22 +131,24 @@ TEST(CtlJournal, HoldsWhatEachWriteReplacedAndRestoreBringsItBack) {
     SimProcess sim({"--clocks", "2"});
     ASSERT_TRUE(sim.started()) << sim.Banner();
     TempFile password("QXNdarvelint\n", "password");
+    const TempFolder journal;  // a journal of this test's own
+    const std::string home = journal.path().string();
     const std::vector<std::string> writing = {"--password-file", password.path(), "--password-store",
                                               password.path() + ".store"};
-    auto write = [&](std::vector<std::string> args, const std::string& home = StateHome()) {
+    auto write = [&](std::vector<std::string> args, const std::string& where = "") {
         args.insert(args.end(), writing.begin(), writing.end());
-        return RunCtl(sim, args, home);
+        return RunCtl(sim, args, where.empty() ? home : where);
     };
     auto shown = [&](const char* clock) { return json::parse(RunCtl(sim, {"export", clock}).out); };
     const json original = shown("127.0.0.2");
 
     ASSERT_EQ(write({"set", "127.0.0.2", "--time-zone", "UTC +8"}).exitCode, 0);
     // A program killed while it appended leaves the start of a record without its line end.
-    std::ofstream(StateHome() + "/horavane/journal.jsonl", std::ios::app) << R"({"time":"2026-)";
+    std::ofstream(home + "/horavane/journal.jsonl", std::ios::app) << R"({"time":"2026-)";
     TempFile dim(R"({"brightness": "Dim"})", "dim.json");
     ASSERT_EQ(write({"apply", dim.path(), "127.0.0.2", "127.0.0.3"}).exitCode, 0);
 
-    const auto history = RunCtlPlain({"history", "--json"});
+    const auto history = RunCtlPlain({"history", "--json"}, home);
     EXPECT_NE(history.err.find("1 damaged line(s)"), std::string::npos) << history.err;
     const json records = json::parse(history.out);
     ASSERT_EQ(records.size(), 3u);
@@ -162,9 +164,9 @@ TEST(CtlJournal, HoldsWhatEachWriteReplacedAndRestoreBringsItBack) {
     EXPECT_EQ(shown("127.0.0.2"), original);
     EXPECT_EQ(write({"restore", "127.0.0.3"}).exitCode, 0) << "undoes the latest write";
     EXPECT_EQ(shown("127.0.0.3")["brightness"], "Normal");
-    EXPECT_NE(
-        RunCtlPlain({"history", "127.0.0.2"}).out.find("restore  timeZoneEntry \"UTC +8\" -> \"UTC +1\""),
-        std::string::npos);
+    EXPECT_NE(RunCtlPlain({"history", "127.0.0.2"}, home)
+                  .out.find("restore  timeZoneEntry \"UTC +8\" -> \"UTC +1\""),
+              std::string::npos);
 
     // No journal, no write.
     const auto unjournaled = write({"set", "127.0.0.2", "--brightness", "Bright"}, password.path());
