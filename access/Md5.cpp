@@ -3,11 +3,7 @@
 #include <cstdlib>
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "platform/Windows.h"
 // windows.h first: bcrypt.h needs its types.
 #include <bcrypt.h>
 #else

@@ -1,14 +1,10 @@
 #include "access/PasswordStore.h"
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-
 #include <algorithm>
 #include <string>
+
+#include "platform/Windows.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -3,11 +3,7 @@
 #include <system_error>
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "platform/Windows.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,13 +1,9 @@
 #include "platform/Paths.h"
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-
 #include <string>
+
+#include "platform/Windows.h"
 #else
 #include <pwd.h>
 #include <unistd.h>

@@ -20,10 +20,7 @@
 #include "ui_CVantorDlg.h"
 
 #ifdef Q_OS_WIN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/Windows.h"
 #endif
 
 namespace horavane::ui {
