@@ -1,0 +1,23 @@
+#include "win/ModalDialog.h"
+
+namespace horavane::win {
+
+INT_PTR ModalDialog::DoModal(HWND owner) {
+    return DialogBoxParamW(resources_, MAKEINTRESOURCEW(templateId_), owner, Procedure,
+                           reinterpret_cast<LPARAM>(this));
+}
+
+// WM_INITDIALOG brings the object; messages before it (WM_SETFONT) get the default handling.
+INT_PTR CALLBACK ModalDialog::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(window, DWLP_USER, lParam);
+        reinterpret_cast<ModalDialog*>(lParam)->window_ = window;
+    }
+    auto* dialog = reinterpret_cast<ModalDialog*>(GetWindowLongPtrW(window, DWLP_USER));
+    if (dialog == nullptr) return FALSE;
+    const INT_PTR result = dialog->OnMessage(message, wParam, lParam);
+    if (message == WM_NCDESTROY) dialog->window_ = nullptr;
+    return result;
+}
+
+}  // namespace horavane::win
