@@ -16,3 +16,15 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${HORAVANE_WINE_RUN} @ON
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
                                 WORLD_EXECUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${HORAVANE_WINE_RUN})
+
+# Programs that open windows run on a virtual display, in a Wine prefix of their own (see the
+# script), beside the Linux simulator where they need clocks.
+find_program(HORAVANE_XVFB_RUN xvfb-run NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+set(HORAVANE_LINUX_BUILD_DIR ${PROJECT_SOURCE_DIR}/build/default CACHE PATH
+    "Build tree of the default preset, whose horavane-sim the window tests talk to")
+set(HORAVANE_LINUX_SIM ${HORAVANE_LINUX_BUILD_DIR}/sim/horavane-sim)
+set(HORAVANE_WINE_WINDOW_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix-windows)
+set(HORAVANE_WINE_WINDOW_RUN ${CMAKE_BINARY_DIR}/wine-window-run.sh)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-window-run.sh.in ${HORAVANE_WINE_WINDOW_RUN} @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
+                                WORLD_EXECUTE)

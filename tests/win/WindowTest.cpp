@@ -1,0 +1,333 @@
+// The native window under Wine on a virtual display: its dialogs as Windows builds them from
+// horavane.exe's own resources, against the .ui templates; then the whole program against the Linux
+// simulator, driven by window messages to controls found by their ids.
+#include <windows.h>
+// After windows.h, whose types it uses.
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <thread>
+#include <utility>
+
+#include "cli/ClockReport.h"
+#include "dialog/ControlIds.h"
+#include "settings/Messages.h"
+#include "tests/common/ChildProcess.h"
+#include "tests/common/TempFolder.h"
+#include "win/CVantorApp.h"
+#include "win/CVantorDlg.h"
+#include "win/MessageBoxes.h"
+#include "win/WideText.h"
+#include "win/WindowDriver.h"
+
+namespace horavane::win::test {
+namespace {
+
+using std::chrono::milliseconds;
+
+struct TemplateRow {
+    int dialog;
+    int id;  // 0: the dialog itself
+    const char* widget;
+    const char* caption;
+    struct {
+        int x, y, width, height;
+    } units;
+};
+constexpr TemplateRow kTemplates[] = {
+#include "horavane_templates.inc"
+};
+
+// What each kind of widget of the templates is in Windows.
+const std::map<std::string, std::wstring> kWindowClass = {
+    {"QDialog", L"#32770"},      {"QPushButton", L"Button"},
+    {"QRadioButton", L"Button"}, {"QCheckBox", L"Button"},
+    {"QComboBox", L"ComboBox"},  {"horavane::ui::ClockListBox", L"ListBox"},
+    {"QLineEdit", L"Edit"},      {"horavane::ui::IpAddressEdit", L"SysIPAddress32"},
+    {"QLabel", L"Static"},       {"QProgressBar", L"msctls_progress32"}};
+
+// horavane.exe itself, loaded as data: every window of the tests is built from its resources.
+HINSTANCE Resources() {
+    static const HMODULE module = [] {
+        const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX),
+                                           ICC_INTERNET_CLASSES | ICC_PROGRESS_CLASS};
+        InitCommonControlsEx(&classes);
+        std::wstring path = Widen(HORAVANE_EXE_PATH);
+        std::replace(path.begin(), path.end(), L'/', L'\\');
+        return LoadLibraryExW(path.c_str(), nullptr,
+                              LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    }();
+    return module;
+}
+
+RECT PlaceInDialog(HWND dialog, HWND control) {
+    RECT rect;
+    if (control == dialog) {
+        GetClientRect(dialog, &rect);
+        return rect;
+    }
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+TEST(Templates, EveryControlOfTheUiTemplatesIsBuiltFromTheResourcesOfHoravaneExe) {
+    ASSERT_NE(Resources(), nullptr);
+    for (const int templateId : {100, 102, 131, 132}) {
+        HWND dialog = CreateDialogParamW(
+            Resources(), MAKEINTRESOURCEW(templateId), nullptr,
+            [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+        ASSERT_NE(dialog, nullptr) << templateId;
+        for (const TemplateRow& row : kTemplates) {
+            if (row.dialog != templateId) continue;
+            const std::string where = std::to_string(row.dialog) + "/" + std::to_string(row.id);
+            HWND control = row.id == 0 ? dialog : GetDlgItem(dialog, row.id);
+            ASSERT_NE(control, nullptr) << where;
+            wchar_t windowClass[64] = {};
+            GetClassNameW(control, windowClass, 64);
+            EXPECT_EQ(windowClass, kWindowClass.at(row.widget)) << where;
+            if (kWindowClass.at(row.widget) != L"SysIPAddress32") {
+                EXPECT_EQ(WindowText(control), row.caption) << where;
+            }
+            // Position and size in dialog units each, as the dialog manager converts them.
+            RECT expected{row.units.x, row.units.y, row.units.width, row.units.height};
+            MapDialogRect(dialog, &expected);
+            const RECT actual = PlaceInDialog(dialog, control);
+            EXPECT_EQ(actual.left, expected.left) << where;
+            EXPECT_EQ(actual.top, expected.top) << where;
+            EXPECT_EQ(actual.right - actual.left, expected.right) << where;
+            // A drop-down list's template height includes the list that drops down; a list box shows
+            // whole entries only.
+            const auto height = actual.bottom - actual.top;
+            const auto entry = SendMessageW(control, LB_GETITEMHEIGHT, 0, 0);
+            if (kWindowClass.at(row.widget) == L"ListBox") {
+                EXPECT_TRUE(height <= expected.bottom && height + entry > expected.bottom) << where;
+            } else if (kWindowClass.at(row.widget) != L"ComboBox") {
+                EXPECT_EQ(height, expected.bottom) << where;
+            }
+        }
+        DestroyWindow(dialog);
+    }
+}
+
+// Styles the logic and the operator rely on, which the class alone does not give.
+TEST(Templates, ControlsCarryTheStylesTheLogicReliesOn) {
+    struct StyleRow {
+        int dialog, id;
+        LONG must, mustNot;
+    };
+    const StyleRow rows[] = {
+        {102, 0, WS_MINIMIZEBOX | WS_SYSMENU | DS_MODALFRAME, WS_MAXIMIZEBOX | WS_THICKFRAME},
+        {102, 1025, LBS_SORT | LBS_NOTIFY | WS_TABSTOP, 0},
+        {102, 1045, CBS_DROPDOWNLIST | WS_TABSTOP, CBS_SORT},
+        {102, 1010, BS_AUTORADIOBUTTON | WS_GROUP, WS_TABSTOP},
+        {102, 1002, WS_TABSTOP, BS_DEFPUSHBUTTON},
+        {131, 1053, ES_PASSWORD | ES_AUTOHSCROLL, WS_TABSTOP},
+        {131, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 0},
+        {132, 1056, ES_PASSWORD | WS_TABSTOP, 0}};
+    for (const StyleRow& row : rows) {
+        HWND dialog = CreateDialogParamW(
+            Resources(), MAKEINTRESOURCEW(row.dialog), nullptr,
+            [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+        const auto style = GetWindowLongW(row.id == 0 ? dialog : GetDlgItem(dialog, row.id), GWL_STYLE);
+        EXPECT_EQ(style & row.must, row.must) << row.dialog << "/" << row.id;
+        EXPECT_EQ(style & row.mustNot, 0) << row.dialog << "/" << row.id;
+        DestroyWindow(dialog);
+    }
+}
+
+// ---- The program against the Linux simulator ------------------------------------------------------
+
+// Start-up as wWinMain runs it, on a thread of its own; the test thread plays the operator.
+class EndToEnd : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const char* port = std::getenv("HORAVANE_SIM_PORT");
+        if (port == nullptr || *port == '\0')
+            GTEST_SKIP()
+                << "no Linux horavane-sim beside: wine-window-run.sh --sim starts it once the default "
+                   "preset is built (scripts/test.sh builds both)";
+        port_ = static_cast<std::uint16_t>(std::atoi(port));
+        SetMessageRecorder([this](const ShownMessage& shown) {
+            const std::lock_guard lock(mutex_);
+            messages_.push_back(shown.text);
+        });
+    }
+    void TearDown() override {
+        EXPECT_TRUE(End());
+        SetMessageRecorder({});
+    }
+
+    void Start(milliseconds wait) {
+        ExchangeOptions options;
+        options.port = port_;
+        options.wait = wait;
+        program_ = std::thread([this, options] {
+            thread_ = GetCurrentThreadId();
+            CVantorApp app(Resources(), PasswordStore(folder_.File()), options);
+            (void)app.InitInstance();
+            ended_ = true;
+        });
+        ASSERT_TRUE(WindowDriver::Await([&] { return thread_ != 0; }, milliseconds(1000)));
+        driver_ = std::make_unique<WindowDriver>(thread_);
+    }
+    // Closes whatever window the program still shows until start-up has returned.
+    bool End() {
+        if (!program_.joinable()) return true;
+        const bool ended = WindowDriver::Await(
+            [&] {
+                EnumThreadWindows(
+                    thread_, [](HWND window, LPARAM) { return PostMessageW(window, WM_CLOSE, 0, 0); }, 0);
+                return ended_.load();
+            },
+            milliseconds(5000));
+        ended ? program_.join() : program_.detach();
+        return ended;
+    }
+    [[nodiscard]] HWND Focused() const {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        GetGUIThreadInfo(thread_, &info);
+        return info.hwndFocus;
+    }
+    HWND Await(const wchar_t* caption) { return driver_->AwaitDialog(caption, milliseconds(10'000)); }
+    std::vector<std::string> Messages() {
+        const std::lock_guard lock(mutex_);
+        return std::exchange(messages_, {});
+    }
+    HWND OpenMainWindow() {
+        HWND gate = Await(L"Password");
+        WindowDriver::Type(gate, 1053, "QXNdarvelint");
+        WindowDriver::Click(gate, IDOK);
+        return Await(L"Horavane");
+    }
+    void Search(HWND main) {
+        WindowDriver::SetAddress(main, ctl::SearchAddress, "127.0.0.1");
+        driver_->PressKey(main, ctl::SearchAddress, VK_RETURN);  // Enter in the search field searches
+        ASSERT_TRUE(
+            WindowDriver::Await([&] { return WindowDriver::Text(main, ctl::StatusLine) == msg::kSearching; },
+                                milliseconds(5000)));
+    }
+    nlohmann::ordered_json CtlStatus(const char* clock) const {
+        const auto result = horavane::test::RunProgram(
+            {HORAVANECTL_PATH, "status", clock, "--port", std::to_string(port_), "--json"},
+            milliseconds(30'000));
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        return nlohmann::ordered_json::parse(result.out, nullptr, false);
+    }
+    // The window's own control interface, read from this thread: every call is a window message.
+    static CVantorDlg& Controls(HWND main) {
+        return dynamic_cast<CVantorDlg&>(*reinterpret_cast<ModalDialog*>(GetWindowLongPtrW(main, DWLP_USER)));
+    }
+
+    std::uint16_t port_ = 0;
+    horavane::test::TempFolder folder_;
+    std::thread program_;
+    std::atomic<DWORD> thread_{0};
+    std::atomic<bool> ended_{false};
+    std::unique_ptr<WindowDriver> driver_;
+    std::mutex mutex_;
+    std::vector<std::string> messages_;
+};
+
+TEST_F(EndToEnd, PasswordThenSearchSelectRefuseModifyAndReadBackLikeHoravanectl) {
+    Start(milliseconds(150));
+    HWND gate = Await(L"Password");
+    ASSERT_NE(gate, nullptr);
+    EXPECT_EQ(Focused(), GetDlgItem(gate, 1053));
+    WindowDriver::Type(gate, 1053, "wrong");
+    WindowDriver::Click(gate, IDOK);
+    EXPECT_EQ(Messages(), std::vector<std::string>{std::string(msg::kPasswordWrong)});
+    // A change through the change dialog; the new password then opens the window.
+    WindowDriver::ClickLater(gate, 3);
+    HWND change = Await(L"Modify Password");
+    ASSERT_NE(change, nullptr);
+    for (const auto& [id, text] : {std::pair{1054, "QXNdarvelint"}, {1055, "tick"}, {1056, "tick"}})
+        WindowDriver::Type(change, id, text);
+    WindowDriver::Click(change, IDOK);
+    ASSERT_TRUE(WindowDriver::Await([&] { return !IsWindow(change); }, milliseconds(2000)))
+        << testing::PrintToString(Messages());
+    WindowDriver::Type(gate, 1053, "tick");
+    WindowDriver::Click(gate, IDOK);
+    HWND main = Await(L"Horavane");
+    ASSERT_NE(main, nullptr);
+    CVantorDlg& window = Controls(main);
+    EXPECT_EQ(Focused(), GetDlgItem(main, ctl::SearchButton));
+
+    // The about entry of the system menu, any number of times.
+    wchar_t entry[64] = {};
+    GetMenuStringW(GetSystemMenu(main, FALSE), kAboutCommandId, entry, 64, MF_BYCOMMAND);
+    EXPECT_EQ(Narrow(entry), "关于 Horavane(&A)...");
+    for (int round = 0; round < 2; ++round) {
+        PostMessageW(main, WM_SYSCOMMAND, kAboutCommandId, 0);
+        HWND about = Await(L"About vantor");
+        ASSERT_NE(about, nullptr) << round;
+        EXPECT_NE(SendMessageW(GetDlgItem(about, -1), STM_GETICON, 0, 0), 0) << "the icon shows";
+        WindowDriver::Click(about, IDOK);
+    }
+
+    Search(main);
+    EXPECT_FALSE(window.IsEnabled(ctl::SearchButton));
+    ASSERT_TRUE(WindowDriver::Await([&] { return window.GetText(ctl::StatusLine) == msg::kSearchFinished; },
+                                    milliseconds(20'000)));
+    EXPECT_EQ(window.ListText(ctl::ClockList, 0) + " " + window.ListText(ctl::ClockList, 2),
+              "127.0.0.2 127.0.0.4");
+    EXPECT_TRUE(window.IsEnabled(ctl::ClockList));
+
+    // What the window shows of a clock is what horavanectl prints of it.
+    WindowDriver::ClickListEntry(main, ctl::ClockList, 0);
+    EXPECT_EQ(cli::StatusJson(window, "127.0.0.2"), CtlStatus("127.0.0.2"));
+
+    // A time server typed in part is refused with its message, and nothing is written.
+    const IpFieldValue server = window.GetIp(ctl::TimeServer1);
+    window.SetText(ctl::TimeServer1, "10..3.");
+    WindowDriver::Click(main, ctl::ModifyButton);
+    EXPECT_EQ(Messages(), std::vector<std::string>{std::string(msg::kIncompleteAddress)});
+    window.SetIp(ctl::TimeServer1, server.Address());
+
+    // Dynamic IP greys the clock's address fields; the change is written and read back.
+    WindowDriver::Click(main, ctl::DynamicIp);
+    EXPECT_FALSE(window.IsEnabled(ctl::Gateway));
+    SendDlgItemMessageW(main, ctl::Brightness, CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                        reinterpret_cast<LPARAM>(L"Dim"));
+    WindowDriver::Click(main, ctl::ModifyButton);
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(WindowDriver::Await([&] { return CtlStatus("127.0.0.2")["brightness"] == "Dim"; },
+                                    milliseconds(5000)));
+    EXPECT_EQ(CtlStatus("127.0.0.2")["ipMode"], "Dynamic IP");
+    // A click on the selected clock reads it afresh.
+    WindowDriver::Click(main, ctl::StaticIp);
+    WindowDriver::ClickListEntry(main, ctl::ClockList, 0);
+    EXPECT_EQ(window.GetText(ctl::Brightness), "Dim");
+    EXPECT_TRUE(window.IsChecked(ctl::DynamicIp));
+
+    // Enter elsewhere does nothing; Escape ends the program.
+    driver_->PressKey(main, ctl::TimeServer1, VK_RETURN);
+    driver_->PressKey(main, ctl::Brightness, VK_RETURN);
+    EXPECT_TRUE(WindowDriver::Await([&] { return ended_.load(); }, milliseconds(300)) == false);
+    driver_->PressKey(main, ctl::ClockList, VK_ESCAPE);
+    EXPECT_TRUE(WindowDriver::Await([&] { return ended_.load(); }, milliseconds(2000)));
+}
+
+TEST_F(EndToEnd, ClosingInTheMiddleOfASearchEndsTheProgramAtOnce) {
+    Start(milliseconds(1000));  // the product's wait: closing must not sit it out
+    HWND main = OpenMainWindow();
+    ASSERT_NE(main, nullptr);
+    Search(main);
+    ASSERT_TRUE(WindowDriver::Await(
+        [&] { return Controls(main).ListFindExact(ctl::ClockList, "127.0.0.4") >= 0; }, milliseconds(5000)));
+    const auto closing = std::chrono::steady_clock::now();
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WindowDriver::Await([&] { return ended_.load(); }, milliseconds(1000)));
+    std::cout << "closed in " << (std::chrono::steady_clock::now() - closing) / milliseconds(1) << " ms\n";
+}
+
+}  // namespace
+}  // namespace horavane::win::test
