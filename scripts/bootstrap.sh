@@ -23,6 +23,8 @@ PACKAGES=(
   # the Windows programs: cross compiler and resource compiler, GoogleTest's sources to build for
   # Windows, Wine to run their tests, and wrestool to read the version record from the .exe
   g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine64 icoutils
+  # the Windows installer
+  nsis
 )
 
 missing=()

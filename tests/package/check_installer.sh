@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The installer in a Wine prefix of its own, made here and thrown away: a silent install puts the
+# three programs under Program Files with a Start-menu shortcut and an uninstaller registered with
+# Windows, the installed programs run, and a silent uninstall removes all of it. The password file
+# in the Windows directory is neither created, changed nor removed.
+#   check_installer.sh WINE64 WINESERVER SETUP.exe VERSION
+set -euo pipefail
+wine=$1
+wineserver=$2
+setup=$3
+version=$4
+
+work=$(mktemp -d)
+export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe,winedbg.exe=d'
+unset DISPLAY WAYLAND_DISPLAY
+cleanup() {
+  "$wineserver" -k </dev/null >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+# Every step waits for the prefix's last program, the uninstaller's copy of itself included.
+run() {
+  local status=0
+  "$wine" "$@" </dev/null 2>/dev/null || status=$?
+  "$wineserver" -w
+  return "$status"
+}
+
+run wineboot --init >/dev/null
+installed=$WINEPREFIX/drive_c/Program\ Files/Horavane
+shortcut=$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/Horavane.lnk
+password=$WINEPREFIX/drive_c/windows/ZOR.dat
+key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Horavane'
+
+run "$setup" /S
+for program in horavane.exe horavanectl.exe horavane-sim.exe uninstall.exe; do
+  [[ -f $installed/$program ]] || fail "$program is not installed"
+done
+[[ -f $shortcut ]] || fail "no Start-menu shortcut"
+run reg query "$key" /v QuietUninstallString | grep -qF 'uninstall.exe" /S' || fail "no uninstaller registered"
+[[ ! -e $password ]] || fail "the installer created a password file"
+out=$(run "C:\\Program Files\\Horavane\\horavanectl.exe" --version | tr -d '\r')
+[[ $out == "horavanectl $version" ]] || fail "the installed horavanectl.exe says \"$out\""
+
+printf 'sixteen bytes!!!' >"$password"
+run "C:\\Program Files\\Horavane\\uninstall.exe" /S
+[[ ! -e $installed ]] || fail "the uninstaller left $(ls "$installed")"
+[[ ! -e $shortcut ]] || fail "the uninstaller left the shortcut"
+if run reg query "$key" >/dev/null 2>&1; then fail "the uninstaller left its registry key"; fi
+[[ $(cat "$password") == 'sixteen bytes!!!' ]] || fail "the uninstaller touched the password file"
+echo "installed, ran horavanectl.exe --version, uninstalled; the password file untouched"
