@@ -30,5 +30,7 @@ done
 
 manifest=$(wrestool -x --raw --type=24 --name=1 "$exe")
 echo "$manifest" | grep -qF "name=\"Horavane\" version=\"$version\"" || fail "no manifest naming Horavane $version"
+echo "$manifest" | grep -qF 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' ||
+    fail "the manifest does not ask for common controls 6"
 echo "$manifest" | grep -qF 'level="asInvoker"' || fail "the manifest asks for other rights than the user's"
 echo "$exe: version record $version and manifest"
