@@ -80,6 +80,15 @@ RECT PlaceInDialog(HWND dialog, HWND control) {
 
 TEST(Templates, EveryControlOfTheUiTemplatesIsBuiltFromTheResourcesOfHoravaneExe) {
     ASSERT_NE(Resources(), nullptr);
+    // Anchors read off the templates by hand, so that a generator misreading them is caught too.
+    const auto units = [](int dialog, int id) {
+        const auto* row =
+            std::find_if(std::begin(kTemplates), std::end(kTemplates),
+                         [&](const TemplateRow& r) { return r.dialog == dialog && r.id == id; });
+        return std::vector<int>{row->units.x, row->units.y, row->units.width, row->units.height};
+    };
+    EXPECT_EQ(units(102, 1025), (std::vector<int>{13, 20, 96, 229}));
+    EXPECT_EQ(units(131, 1053), (std::vector<int>{14, 14, 189, 16}));
     for (const int templateId : {100, 102, 131, 132}) {
         HWND dialog = CreateDialogParamW(
             Resources(), MAKEINTRESOURCEW(templateId), nullptr,
