@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
-#include <iostream>
 #include <map>
 #include <mutex>
 #include <nlohmann/json.hpp>
@@ -33,8 +32,7 @@ namespace {
 using std::chrono::milliseconds;
 
 struct TemplateRow {
-    int dialog;
-    int id;  // 0: the dialog itself
+    int dialog, id;  // id 0: the dialog itself
     const char* widget;
     const char* caption;
     struct {
@@ -67,28 +65,26 @@ HINSTANCE Resources() {
     return module;
 }
 
-RECT PlaceInDialog(HWND dialog, HWND control) {
-    RECT rect;
-    if (control == dialog) {
-        GetClientRect(dialog, &rect);
-        return rect;
-    }
-    GetWindowRect(control, &rect);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
+// Styles the logic and the operator rely on, which the class alone does not give, and anchors read
+// off the templates by hand, so that a generator misreading them is caught too.
+struct StyleRow {
+    int dialog, id;
+    LONG must, mustNot;
+};
+constexpr StyleRow kStyles[] = {
+    {102, 0, WS_MINIMIZEBOX | WS_SYSMENU | DS_MODALFRAME, WS_MAXIMIZEBOX | WS_THICKFRAME},
+    {102, 1025, LBS_SORT | LBS_NOTIFY | WS_TABSTOP, 0},
+    {102, 1045, CBS_DROPDOWNLIST | WS_TABSTOP, CBS_SORT},
+    {102, 1010, BS_AUTORADIOBUTTON | WS_GROUP, WS_TABSTOP},
+    {102, 1002, WS_TABSTOP, BS_DEFPUSHBUTTON},
+    {131, 1053, ES_PASSWORD | ES_AUTOHSCROLL, WS_TABSTOP},
+    {131, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 0},
+    {132, 1056, ES_PASSWORD | WS_TABSTOP, 0}};
+const std::map<std::pair<int, int>, std::vector<int>> kAnchors = {{{102, 1025}, {13, 20, 96, 229}},
+                                                                  {{131, 1053}, {14, 14, 189, 16}}};
 
 TEST(Templates, EveryControlOfTheUiTemplatesIsBuiltFromTheResourcesOfHoravaneExe) {
     ASSERT_NE(Resources(), nullptr);
-    // Anchors read off the templates by hand, so that a generator misreading them is caught too.
-    const auto units = [](int dialog, int id) {
-        const auto* row =
-            std::find_if(std::begin(kTemplates), std::end(kTemplates),
-                         [&](const TemplateRow& r) { return r.dialog == dialog && r.id == id; });
-        return std::vector<int>{row->units.x, row->units.y, row->units.width, row->units.height};
-    };
-    EXPECT_EQ(units(102, 1025), (std::vector<int>{13, 20, 96, 229}));
-    EXPECT_EQ(units(131, 1053), (std::vector<int>{14, 14, 189, 16}));
     for (const int templateId : {100, 102, 131, 132}) {
         HWND dialog = CreateDialogParamW(
             Resources(), MAKEINTRESOURCEW(templateId), nullptr,
@@ -99,55 +95,43 @@ TEST(Templates, EveryControlOfTheUiTemplatesIsBuiltFromTheResourcesOfHoravaneExe
             const std::string where = std::to_string(row.dialog) + "/" + std::to_string(row.id);
             HWND control = row.id == 0 ? dialog : GetDlgItem(dialog, row.id);
             ASSERT_NE(control, nullptr) << where;
-            wchar_t windowClass[64] = {};
-            GetClassNameW(control, windowClass, 64);
-            EXPECT_EQ(windowClass, kWindowClass.at(row.widget)) << where;
-            if (kWindowClass.at(row.widget) != L"SysIPAddress32") {
+            const std::wstring& windowClass = kWindowClass.at(row.widget);
+            wchar_t actualClass[64] = {};
+            GetClassNameW(control, actualClass, 64);
+            EXPECT_EQ(actualClass, windowClass) << where;
+            if (windowClass != L"SysIPAddress32") {
                 EXPECT_EQ(WindowText(control), row.caption) << where;
             }
+            if (kAnchors.contains({row.dialog, row.id})) {
+                EXPECT_EQ(kAnchors.at({row.dialog, row.id}),
+                          (std::vector<int>{row.units.x, row.units.y, row.units.width, row.units.height}));
+            }
+
             // Position and size in dialog units each, as the dialog manager converts them.
             RECT expected{row.units.x, row.units.y, row.units.width, row.units.height};
             MapDialogRect(dialog, &expected);
-            const RECT actual = PlaceInDialog(dialog, control);
-            EXPECT_EQ(actual.left, expected.left) << where;
-            EXPECT_EQ(actual.top, expected.top) << where;
+            RECT actual;
+            GetWindowRect(control, &actual);
+            MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
+            if (row.id == 0) GetClientRect(dialog, &actual);
+            EXPECT_EQ(std::pair(actual.left, actual.top), std::pair(expected.left, expected.top)) << where;
             EXPECT_EQ(actual.right - actual.left, expected.right) << where;
             // A drop-down list's template height includes the list that drops down; a list box shows
             // whole entries only.
             const auto height = actual.bottom - actual.top;
-            const auto entry = SendMessageW(control, LB_GETITEMHEIGHT, 0, 0);
-            if (kWindowClass.at(row.widget) == L"ListBox") {
-                EXPECT_TRUE(height <= expected.bottom && height + entry > expected.bottom) << where;
-            } else if (kWindowClass.at(row.widget) != L"ComboBox") {
+            if (windowClass == L"ListBox") {
+                EXPECT_LE(height, expected.bottom) << where;
+                EXPECT_GT(height + SendMessageW(control, LB_GETITEMHEIGHT, 0, 0), expected.bottom) << where;
+            } else if (windowClass != L"ComboBox") {
                 EXPECT_EQ(height, expected.bottom) << where;
             }
         }
-        DestroyWindow(dialog);
-    }
-}
-
-// Styles the logic and the operator rely on, which the class alone does not give.
-TEST(Templates, ControlsCarryTheStylesTheLogicReliesOn) {
-    struct StyleRow {
-        int dialog, id;
-        LONG must, mustNot;
-    };
-    const StyleRow rows[] = {
-        {102, 0, WS_MINIMIZEBOX | WS_SYSMENU | DS_MODALFRAME, WS_MAXIMIZEBOX | WS_THICKFRAME},
-        {102, 1025, LBS_SORT | LBS_NOTIFY | WS_TABSTOP, 0},
-        {102, 1045, CBS_DROPDOWNLIST | WS_TABSTOP, CBS_SORT},
-        {102, 1010, BS_AUTORADIOBUTTON | WS_GROUP, WS_TABSTOP},
-        {102, 1002, WS_TABSTOP, BS_DEFPUSHBUTTON},
-        {131, 1053, ES_PASSWORD | ES_AUTOHSCROLL, WS_TABSTOP},
-        {131, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 0},
-        {132, 1056, ES_PASSWORD | WS_TABSTOP, 0}};
-    for (const StyleRow& row : rows) {
-        HWND dialog = CreateDialogParamW(
-            Resources(), MAKEINTRESOURCEW(row.dialog), nullptr,
-            [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
-        const auto style = GetWindowLongW(row.id == 0 ? dialog : GetDlgItem(dialog, row.id), GWL_STYLE);
-        EXPECT_EQ(style & row.must, row.must) << row.dialog << "/" << row.id;
-        EXPECT_EQ(style & row.mustNot, 0) << row.dialog << "/" << row.id;
+        for (const StyleRow& row : kStyles) {
+            if (row.dialog != templateId) continue;
+            const auto style = GetWindowLongW(row.id == 0 ? dialog : GetDlgItem(dialog, row.id), GWL_STYLE);
+            EXPECT_EQ(style & row.must, row.must) << row.dialog << "/" << row.id;
+            EXPECT_EQ(style & row.mustNot, 0) << row.dialog << "/" << row.id;
+        }
         DestroyWindow(dialog);
     }
 }
@@ -210,12 +194,6 @@ class EndToEnd : public ::testing::Test {
     std::vector<std::string> Messages() {
         const std::lock_guard lock(mutex_);
         return std::exchange(messages_, {});
-    }
-    HWND OpenMainWindow() {
-        HWND gate = Await(L"Password");
-        WindowDriver::Type(gate, 1053, "QXNdarvelint");
-        WindowDriver::Click(gate, IDOK);
-        return Await(L"Horavane");
     }
     void Search(HWND main) {
         WindowDriver::SetAddress(main, ctl::SearchAddress, "127.0.0.1");
@@ -283,7 +261,6 @@ TEST_F(EndToEnd, PasswordThenSearchSelectRefuseModifyAndReadBackLikeHoravanectl)
     }
 
     Search(main);
-    EXPECT_FALSE(window.IsEnabled(ctl::SearchButton));
     ASSERT_TRUE(WindowDriver::Await([&] { return window.GetText(ctl::StatusLine) == msg::kSearchFinished; },
                                     milliseconds(20'000)));
     EXPECT_EQ(window.ListText(ctl::ClockList, 0) + " " + window.ListText(ctl::ClockList, 2),
@@ -327,15 +304,16 @@ TEST_F(EndToEnd, PasswordThenSearchSelectRefuseModifyAndReadBackLikeHoravanectl)
 
 TEST_F(EndToEnd, ClosingInTheMiddleOfASearchEndsTheProgramAtOnce) {
     Start(milliseconds(1000));  // the product's wait: closing must not sit it out
-    HWND main = OpenMainWindow();
+    HWND gate = Await(L"Password");
+    WindowDriver::Type(gate, 1053, "QXNdarvelint");
+    WindowDriver::Click(gate, IDOK);
+    HWND main = Await(L"Horavane");
     ASSERT_NE(main, nullptr);
     Search(main);
     ASSERT_TRUE(WindowDriver::Await(
         [&] { return Controls(main).ListFindExact(ctl::ClockList, "127.0.0.4") >= 0; }, milliseconds(5000)));
-    const auto closing = std::chrono::steady_clock::now();
     PostMessageW(main, WM_CLOSE, 0, 0);
     ASSERT_TRUE(WindowDriver::Await([&] { return ended_.load(); }, milliseconds(1000)));
-    std::cout << "closed in " << (std::chrono::steady_clock::now() - closing) / milliseconds(1) << " ms\n";
 }
 
 }  // namespace
