@@ -184,10 +184,6 @@ void CVantorDlg::StopSearch() {
     searchView_.reset();
 }
 
-bool CVantorDlg::SearchRunning() const {
-    return searchWorker_ && !searchWorker_->Finished();
-}
-
 void CVantorDlg::End(int result) {
     StopSearch();
     EndDialog(window(), result);

@@ -33,8 +33,6 @@ class CVantorDlg : public ModalDialog, public DialogControls {
     explicit CVantorDlg(HINSTANCE resources, ExchangeOptions options = {});
     ~CVantorDlg() override;
 
-    [[nodiscard]] bool SearchRunning() const;
-
     // DialogControls
     [[nodiscard]] std::string GetText(int id) const override;
     void SetText(int id, std::string_view text) override;

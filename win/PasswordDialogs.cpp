@@ -27,10 +27,6 @@ void Warn(HWND dialog, std::string_view text) {
     ShowMessage(dialog, MessageKind::Application, text);
 }
 
-bool Ends(WPARAM wParam) {
-    return LOWORD(wParam) == IDCANCEL;
-}
-
 }  // namespace
 
 CInputPassword::CInputPassword(HINSTANCE resources, PasswordStore store)
@@ -46,7 +42,7 @@ INT_PTR CInputPassword::OnMessage(UINT message, WPARAM wParam, LPARAM) {
     if (message != WM_COMMAND) return FALSE;
     if (LOWORD(wParam) == IDOK) OnOK();
     if (LOWORD(wParam) == kModifyButton) OnModify();
-    if (Ends(wParam)) EndDialog(window(), IDCANCEL);
+    if (LOWORD(wParam) == IDCANCEL) EndDialog(window(), IDCANCEL);
     return TRUE;
 }
 
@@ -77,7 +73,7 @@ INT_PTR CModifyPasswd::OnMessage(UINT message, WPARAM wParam, LPARAM) {
             EndDialog(window(), IDOK);
         }
     }
-    if (Ends(wParam)) EndDialog(window(), IDCANCEL);
+    if (LOWORD(wParam) == IDCANCEL) EndDialog(window(), IDCANCEL);
     return TRUE;
 }
 

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "access/PasswordStore.h"
 #include "win/ModalDialog.h"

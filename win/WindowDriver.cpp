@@ -76,11 +76,16 @@ void WindowDriver::ClickListEntry(HWND dialog, int id, int index) {
 
 void WindowDriver::PressKey(HWND dialog, int id, WPARAM key) const {
     SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, id)), TRUE);
+    HWND focus = Focus() != nullptr ? Focus() : dialog;
+    PostMessageW(focus, WM_KEYDOWN, key, 1);
+    PostMessageW(focus, WM_KEYUP, key, 0xC0000001);
+}
+
+HWND WindowDriver::Focus() const {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
     GetGUIThreadInfo(thread_, &info);
-    PostMessageW(info.hwndFocus != nullptr ? info.hwndFocus : dialog, WM_KEYDOWN, key, 1);
-    PostMessageW(info.hwndFocus != nullptr ? info.hwndFocus : dialog, WM_KEYUP, key, 0xC0000001);
+    return info.hwndFocus;
 }
 
 std::string WindowDriver::Text(HWND dialog, int id) {

@@ -34,6 +34,8 @@ class WindowDriver {
     // own keyboard handling.
     void PressKey(HWND dialog, int id, WPARAM key) const;
     [[nodiscard]] static std::string Text(HWND dialog, int id);
+    // The window that holds the keyboard focus of the dialogs' thread.
+    [[nodiscard]] HWND Focus() const;
 
   private:
     DWORD thread_;

@@ -184,12 +184,6 @@ class EndToEnd : public ::testing::Test {
         ended ? program_.join() : program_.detach();
         return ended;
     }
-    [[nodiscard]] HWND Focused() const {
-        GUITHREADINFO info{};
-        info.cbSize = sizeof info;
-        GetGUIThreadInfo(thread_, &info);
-        return info.hwndFocus;
-    }
     HWND Await(const wchar_t* caption) { return driver_->AwaitDialog(caption, milliseconds(10'000)); }
     std::vector<std::string> Messages() {
         const std::lock_guard lock(mutex_);
@@ -228,7 +222,7 @@ TEST_F(EndToEnd, PasswordThenSearchSelectRefuseModifyAndReadBackLikeHoravanectl)
     Start(milliseconds(150));
     HWND gate = Await(L"Password");
     ASSERT_NE(gate, nullptr);
-    EXPECT_EQ(Focused(), GetDlgItem(gate, 1053));
+    EXPECT_EQ(driver_->Focus(), GetDlgItem(gate, 1053));
     WindowDriver::Type(gate, 1053, "wrong");
     WindowDriver::Click(gate, IDOK);
     EXPECT_EQ(Messages(), std::vector<std::string>{std::string(msg::kPasswordWrong)});
@@ -246,7 +240,7 @@ TEST_F(EndToEnd, PasswordThenSearchSelectRefuseModifyAndReadBackLikeHoravanectl)
     HWND main = Await(L"Horavane");
     ASSERT_NE(main, nullptr);
     CVantorDlg& window = Controls(main);
-    EXPECT_EQ(Focused(), GetDlgItem(main, ctl::SearchButton));
+    EXPECT_EQ(driver_->Focus(), GetDlgItem(main, ctl::SearchButton));
 
     // The about entry of the system menu, any number of times.
     wchar_t entry[64] = {};
