@@ -25,7 +25,8 @@ class SocketPoll {
     [[nodiscard]] std::vector<std::size_t> WaitForReadable(std::chrono::milliseconds limit);
 
   private:
-    const std::vector<UdpSocket>& sockets_;
+    // Read again only by the poll of the Windows branch; the epoll set is given each socket once.
+    [[maybe_unused]] const std::vector<UdpSocket>& sockets_;
     int epoll_ = -1;
 };
 
