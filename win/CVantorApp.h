@@ -1,8 +1,7 @@
 #pragma once
 
-#include <windows.h>
-
 #include "access/PasswordStore.h"
+#include "platform/Windows.h"
 #include "protocol/Exchange.h"
 
 namespace horavane::win {

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <windows.h>
-
 #include <memory>
 
 #include "dialog/ClockDialogLogic.h"
 #include "dialog/DialogControls.h"
+#include "platform/Windows.h"
 #include "protocol/Exchange.h"
 #include "win/ModalDialog.h"
 

@@ -1,6 +1,6 @@
 // CVantorDlg's side of the control interface: each operation sends the template's control with the
 // given id the message that does it.
-#include <windows.h>
+#include "platform/Windows.h"
 // After windows.h, whose types it uses.
 #include <commctrl.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <windows.h>
+#include "platform/Windows.h"
 
 namespace horavane::win {
 

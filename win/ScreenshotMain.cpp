@@ -4,7 +4,7 @@
 //   horavane-screenshot.exe PORT PASSWORD [HOLD_SECONDS]
 // types the password, searches 127.0.0.1 on PORT, selects the first clock, prints "ready", and
 // closes the window HOLD_SECONDS later (10 by default).
-#include <windows.h>
+#include "platform/Windows.h"
 // After windows.h, whose types it uses.
 #include <commctrl.h>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <windows.h>
-
 #include <string>
 #include <string_view>
+
+#include "platform/Windows.h"
 
 // The window logic speaks UTF-8; the Windows controls speak UTF-16.
 namespace horavane::win {

@@ -1,6 +1,6 @@
 #include "win/WindowDriver.h"
 
-#include <windows.h>
+#include "platform/Windows.h"
 // After windows.h, whose types it uses.
 #include <commctrl.h>
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <windows.h>
-
 #include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
+
+#include "platform/Windows.h"
 
 namespace horavane::win {
 

@@ -1,5 +1,5 @@
 // horavane.exe: the native Windows window.
-#include <windows.h>
+#include "platform/Windows.h"
 // After windows.h, whose types it uses.
 #include <commctrl.h>
 
