@@ -2,6 +2,8 @@
 
 #include <array>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "settings/SettingCodes.h"
 #include "settings/ValueLists.h"
@@ -9,37 +11,23 @@
 namespace horavane {
 namespace {
 
-// ---- Time zone -----------------------------------------------------------------------------
-
-struct ZoneCase {
-    const char* name;
-    TimeZoneCode code;
-    const char* display;
-    const char* entry;  // the list text it looks for; the list holds it only if it is one of the 36
-};
-
-void PrintTo(const ZoneCase& c, std::ostream* os) {
-    *os << c.name;
+// The read-out and the list text a code looks for; the list holds the text only if it is one of
+// the 36 entries.
+TEST(TimeZoneCodes, ReadOutAndListEntryOfACode) {
+    const std::vector<std::tuple<TimeZoneCode, const char*, const char*>> rows = {
+        {{0x80, 0}, "GMT -0:00", "UTC"},
+        {{0x00, 30}, "GMT +0:30", "UTC +0:30"},
+        {{0x0F, 0}, "GMT +15:00", "UTC +15"},
+        {{0x81, 0}, "GMT -1:00", "UTC -1"},
+        {{0x83, 30}, "GMT -3:30", "UTC -3:30"},
+        {{0x05, 15}, "GMT +5:15", "UTC +5:15"},
+        {{0x08, 0xE2}, "GMT +8:-30", "UTC +8:-30"},  // minutes read as a signed byte
+        {{0xFF, 0}, "GMT -127:00", "UTC -127"}};
+    for (const auto& [code, display, entry] : rows) {
+        EXPECT_EQ(TimeZoneDisplayText(code), display);
+        EXPECT_EQ(TimeZoneListText(code), entry);
+    }
 }
-
-class TimeZoneTexts : public testing::TestWithParam<ZoneCase> {};
-
-TEST_P(TimeZoneTexts, ReadOutAndListEntryOfACode) {
-    EXPECT_EQ(TimeZoneDisplayText(GetParam().code), GetParam().display);
-    EXPECT_EQ(TimeZoneListText(GetParam().code), GetParam().entry);
-}
-
-INSTANTIATE_TEST_SUITE_P(Codes, TimeZoneTexts,
-                         testing::Values(ZoneCase{"MinusZeroIsUtc", {0x80, 0}, "GMT -0:00", "UTC"},
-                                         ZoneCase{"PlusHalfHour", {0x00, 30}, "GMT +0:30", "UTC +0:30"},
-                                         ZoneCase{"PlusFifteen", {0x0F, 0}, "GMT +15:00", "UTC +15"},
-                                         ZoneCase{"MinusOne", {0x81, 0}, "GMT -1:00", "UTC -1"},
-                                         ZoneCase{"MinusThreeThirty", {0x83, 30}, "GMT -3:30", "UTC -3:30"},
-                                         ZoneCase{"QuarterHour", {0x05, 15}, "GMT +5:15", "UTC +5:15"},
-                                         ZoneCase{
-                                             "MinutesReadSigned", {0x08, 0xE2}, "GMT +8:-30", "UTC +8:-30"},
-                                         ZoneCase{"AllHourBits", {0xFF, 0}, "GMT -127:00", "UTC -127"}),
-                         [](const auto& row) { return std::string(row.param.name); });
 
 // The codes of the 36 entries, in list order.
 constexpr std::array<TimeZoneCode, 36> kZoneCodes = {{
