@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "tests/cli/CtlSupport.h"
 
@@ -172,6 +173,60 @@ TEST(CtlUsage, VersionHelpAndRefusedArguments) {
         RunCtlPlain({"set", "127.0.0.2", "--time-zone", "UTC +8", "--password-store", store.path()});
     EXPECT_EQ(noTerminal.exitCode, 7);
     EXPECT_NE(noTerminal.err.find("--password-file"), std::string::npos) << noTerminal.err;
+}
+
+TEST(CtlMonitor, OnceJsonExitsZeroOnlyWhenEveryClockAnswersInSync) {
+    TempFile state(R"({"clocks": {"127.0.0.3": {"synchronised": false}}})", "state.json");
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
+    SimProcess sim({"--clocks", "3", "--fault", "127.0.0.4:silent", "--state-file", state.path()});
+    ASSERT_TRUE(sim.started()) << sim.Banner();
+
+    const auto healthy = RunCtl(sim, {"monitor", "127.0.0.2", "--once", "--json"});
+    EXPECT_EQ(healthy.exitCode, 0) << healthy.err;
+    const json one = json::parse(healthy.out);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(one[0]["state"], "ok");
+    EXPECT_EQ(one[0]["serialNumber"], "HV-2026-1001");
+    EXPECT_EQ(one[0]["currentTimeServer"], "192.168.1.10");
+    EXPECT_EQ(one[0]["daylightSaving"], "2 Last Sun Mar - 3 Last Sun Oct");
+
+    const auto mixed = RunCtl(sim, {"monitor", "127.0.0.4", "127.0.0.3", "127.0.0.2", "--once", "--json"});
+    EXPECT_EQ(mixed.exitCode, 6);
+    const json rows = json::parse(mixed.out);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0]["state"], "ok");
+    EXPECT_EQ(rows[1]["state"], "unsynchronised");
+    EXPECT_EQ(rows[1]["syncStatus"], "Unsync");
+    EXPECT_EQ(rows[2]["state"], "silent");
+    EXPECT_EQ(rows[2]["answered"], false);
+
+    const auto noPause = RunCtl(sim, {"monitor", "127.0.0.2", "--interval", "nan", "--rounds", "2"});
+    EXPECT_EQ(noPause.exitCode, 1) << noPause.out;
+    EXPECT_NE(noPause.err.find("--interval"), std::string::npos) << noPause.err;
+
+    // The subnet is searched first; the silent clock is then not among those found.
+    const auto bySearch = RunCtl(sim, {"monitor", "--subnet", "127.0.0.0", "--once"});
+    EXPECT_EQ(bySearch.exitCode, 6);
+    EXPECT_NE(bySearch.out.find("127.0.0.2"), std::string::npos);
+    EXPECT_NE(bySearch.out.find("** unsynchronised"), std::string::npos) << bySearch.out;
+    EXPECT_EQ(bySearch.out.find("127.0.0.4"), std::string::npos);
+}
+
+TEST(CtlMonitor, MarksAClockThatStoppedAnsweringAndStopsOnItsOwn) {
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
+    SimProcess sim({"--clocks", "1", "--exit-after", "1"});
+    ASSERT_TRUE(sim.started()) << sim.Banner();
+    // A round every 0.3 s for eight rounds; the simulator ends after one second.
+    const auto result = RunCtl(sim, {"monitor", "127.0.0.2", "--interval", "0.3", "--json", "--rounds", "8"});
+    EXPECT_EQ(result.exitCode, 6);
+    std::istringstream lines(result.out);
+    std::string line;
+    std::vector<json> rounds;
+    while (std::getline(lines, line)) rounds.push_back(json::parse(line));
+    ASSERT_EQ(rounds.size(), 8u) << result.out;
+    EXPECT_EQ(rounds.front()[0]["state"], "ok");
+    EXPECT_EQ(rounds.back()[0]["state"], "silent");
+    EXPECT_EQ(rounds.back()[0]["serialNumber"], "HV-2026-1001") << "the last values seen stay on show";
 }
 
 }  // namespace

@@ -10,36 +10,40 @@ namespace {
 
 using nlohmann::json;
 
-// Every writing test uses a password store of its own; with no file there, the default password holds.
-class CtlSet : public ::testing::Test {
+// Every writing test has a simulator and a password store of its own; with no file in the store,
+// the default password holds. Clocks .2, .7 and .8 take writes; the others each have one fault.
+class CtlWrite : public ::testing::Test {
   protected:
     void SetUp() override {
         HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
         ASSERT_TRUE(sim.started()) << sim.Banner();
     }
 
-    ProcessResult Set(const std::string& clock, std::vector<std::string> settings,
-                      const std::string& passwordFile = "") {
-        std::vector<std::string> args = {"set", clock};
-        args.insert(args.end(), settings.begin(), settings.end());
+    // `command` (set or apply) with its arguments, and a password file, the default one unless given.
+    ProcessResult Write(std::vector<std::string> args, const std::string& passwordFile = "") {
         args.insert(args.end(),
                     {"--password-file", passwordFile.empty() ? defaultPassword.path() : passwordFile,
                      "--password-store", store.path()});
         return RunCtl(sim, args);
     }
-
+    ProcessResult Set(const std::string& clock, std::vector<std::string> settings,
+                      const std::string& passwordFile = "") {
+        settings.insert(settings.begin(), {"set", clock});
+        return Write(settings, passwordFile);
+    }
     json Status(const std::string& clock) {
         const auto result = RunCtl(sim, {"status", clock, "--json"});
         EXPECT_EQ(result.exitCode, 0) << result.err;
         return result.exitCode == 0 ? json::parse(result.out) : json();
     }
 
-    SimProcess sim{{"--clocks", "3", "--fault", "127.0.0.3:ignore-writes", "--fault", "127.0.0.4:silent"}};
+    SimProcess sim{{"--clocks", "7", "--fault", "127.0.0.3:ignore-writes", "--fault", "127.0.0.4:silent",
+                    "--fault", "127.0.0.5:wrong-checksum=6", "--fault", "127.0.0.6:wrong-checksum=3"}};
     TempFile defaultPassword{"QXNdarvelint\r\n", "password"};
     TempFile store{"", "ZOR.dat"};
 };
 
-TEST_F(CtlSet, ChangesExactlyTheGivenFieldsAndVerifies) {
+TEST_F(CtlWrite, SetChangesExactlyTheGivenFieldsAndVerifies) {
     json expected = Status("127.0.0.2");
     const auto result = Set("127.0.0.2", {"--time-zone", "utc -3:30", "--dst", "off", "--time-server",
                                           "3=10.1.2.3", "--time-server", "1=", "--energy-saving", "0-0",
@@ -69,7 +73,7 @@ TEST_F(CtlSet, ChangesExactlyTheGivenFieldsAndVerifies) {
     EXPECT_EQ(after["ipAddress"], expected["ipAddress"]);
 }
 
-TEST_F(CtlSet, EveryRefusalOfTheChecksExitsTwoWithItsMessageAndSendsNothing) {
+TEST_F(CtlWrite, SetEveryRefusalOfTheChecksExitsTwoWithItsMessageAndSendsNothing) {
     const json before = Status("127.0.0.2");
     struct Case {
         std::vector<std::string> settings;
@@ -94,7 +98,7 @@ TEST_F(CtlSet, EveryRefusalOfTheChecksExitsTwoWithItsMessageAndSendsNothing) {
     EXPECT_EQ(Status("127.0.0.2"), before);
 }
 
-TEST_F(CtlSet, ClockThatIgnoresWritesFailsVerificationNamingTheFields) {
+TEST_F(CtlWrite, SetClockThatIgnoresWritesFailsVerificationNamingTheFields) {
     const auto result = Set("127.0.0.3", {"--time-zone", "UTC +8", "--brightness", "Bright"});
     EXPECT_EQ(result.exitCode, 5);
     EXPECT_NE(result.err.find("timeZoneEntry: wrote \"UTC +8\", clock shows \"UTC +1\""), std::string::npos)
@@ -106,7 +110,7 @@ TEST_F(CtlSet, ClockThatIgnoresWritesFailsVerificationNamingTheFields) {
     EXPECT_EQ(unverified.exitCode, 0) << unverified.err;
 }
 
-TEST_F(CtlSet, SilentClockUnknownTextsAndMalformedOptions) {
+TEST_F(CtlWrite, SetSilentClockUnknownTextsAndMalformedOptions) {
     EXPECT_EQ(Set("127.0.0.4", {"--time-zone", "UTC +8"}).exitCode, 3);
 
     const auto zone = Set("127.0.0.2", {"--time-zone", "UTC +15"});
@@ -124,7 +128,7 @@ TEST_F(CtlSet, SilentClockUnknownTextsAndMalformedOptions) {
     }
 }
 
-TEST_F(CtlSet, WrongOrMissingPasswordWritesNothing) {
+TEST_F(CtlWrite, SetWrongOrMissingPasswordWritesNothing) {
     const json before = Status("127.0.0.2");
     TempFile wrong("QXNdarvelint \n", "wrong");  // a trailing blank counts
     const auto refused = Set("127.0.0.2", {"--time-zone", "UTC +8"}, wrong.path());
@@ -174,6 +178,84 @@ TEST_F(CtlSet, WrongOrMissingPasswordWritesNothing) {
          "set", "127.0.0.2", "--time-zone", "UTC +8", "--password-store", store.path(), "--port",
          std::to_string(sim.port()), "--wait-ms", "150", "--own-address", "127.0.0.1"});
     EXPECT_EQ(piped.exitCode, 0) << piped.err;
+}
+
+TEST_F(CtlWrite, ApplyReportsEachClockOfAMixedFleet) {
+    TempFile settings(R"({"timeZoneEntry": "UTC +8", "brightness": "Dim"})", "settings.json");
+    const auto result =
+        Write({"apply", settings.path(), "127.0.0.6", "127.0.0.5", "127.0.0.4", "127.0.0.3", "127.0.0.2"});
+    EXPECT_EQ(result.exitCode, 5) << result.out << result.err;
+    EXPECT_EQ(
+        result.out,
+        "127.0.0.2  verified\n"
+        "127.0.0.3  not verified: timeZoneEntry: wrote \"UTC +8\", clock shows \"UTC +1\"; brightness: wrote "
+        "\"Dim\", clock shows \"Normal\"\n"
+        "127.0.0.4  no reply\n"
+        "127.0.0.5  Error CheckSum\n"
+        "127.0.0.6  verified\n"
+        "apply: 2 of 5 clocks verified\n");
+    for (const char* clock : {"127.0.0.2", "127.0.0.6"}) {
+        const json status = Status(clock);
+        EXPECT_EQ(status["timeZoneEntry"], "UTC +8") << clock;
+        EXPECT_EQ(status["brightness"], "Dim") << clock;
+    }
+}
+
+TEST_F(CtlWrite, ApplyOfExportedSettingsToManyClocksKeepsTheirOwnAddresses) {
+    ASSERT_EQ(Set("127.0.0.2", {"--time-zone", "UTC +5:30", "--dst", "off", "--ip-address", "192.168.1.50"})
+                  .exitCode,
+              0);
+    const auto exported = RunCtl(sim, {"export", "127.0.0.2"});
+    ASSERT_EQ(exported.exitCode, 0) << exported.err;
+    const json settings = json::parse(exported.out);
+    EXPECT_FALSE(settings.contains("serialNumber")) << "only what a write carries";
+    EXPECT_EQ(settings["ipAddress"], "192.168.1.50");
+    TempFile file(exported.out, "fleet.json");
+
+    const auto result = Write({"apply", file.path(), "127.0.0.7", "127.0.0.8"});
+    EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+    EXPECT_EQ(result.out, "127.0.0.7  verified\n127.0.0.8  verified\napply: 2 of 2 clocks verified\n");
+    const json last = Status("127.0.0.8");
+    EXPECT_EQ(last["timeZoneEntry"], "UTC +5:30");
+    EXPECT_EQ(last["daylightSaving"], false);
+    EXPECT_EQ(last["ipAddress"], "192.168.1.106") << "one clock's address is never copied onto many";
+    EXPECT_EQ(last["serialNumber"], "HV-2026-1007");
+
+    // A single clock does take the address of the file.
+    EXPECT_EQ(Write({"apply", file.path(), "127.0.0.7"}).exitCode, 0);
+    EXPECT_EQ(Status("127.0.0.7")["ipAddress"], "192.168.1.50");
+}
+
+TEST_F(CtlWrite, ApplyRefusalsBadFilesAndWrongPasswordsWriteNothing) {
+    const json before = Status("127.0.0.2");
+    TempFile refused(R"({"timeZoneEntry": "UTC +8", "energySavingFrom": "7", "energySavingTo": "7"})",
+                     "refused.json");
+    const auto checks = Write({"apply", refused.path(), "127.0.0.2", "127.0.0.7"});
+    EXPECT_EQ(checks.exitCode, 5);
+    EXPECT_NE(checks.out.find("127.0.0.2  refused: Two value not the same."), std::string::npos)
+        << checks.out;
+
+    for (const std::string& bad :
+         {std::string(R"({"timeZoneEntry": "UTC +15"})"), std::string(R"({"colour": 1})"),
+          std::string("not json"), std::string(R"({"timeServers": ["10.0.0.1"]})"),
+          std::string(R"({"dstStart": {"hour": "2", "weeek": "Last", "day": "Sun", "month": "Mar"}})")}) {
+        TempFile file(bad, "bad.json");
+        const auto result = Write({"apply", file.path(), "127.0.0.2"});
+        EXPECT_EQ(result.exitCode, 1) << bad;
+        EXPECT_FALSE(result.err.empty()) << bad;
+    }
+
+    const TempFolder folder;
+    const auto unreadable = Write({"apply", folder.path().string(), "127.0.0.2"});
+    EXPECT_EQ(unreadable.exitCode, 1) << unreadable.err;
+    EXPECT_NE(unreadable.err.find("cannot read the settings file"), std::string::npos) << unreadable.err;
+
+    TempFile good(R"({"timeZoneEntry": "UTC +8"})", "good.json");
+    TempFile wrong("qxndarvelint\n", "wrong");
+    const auto denied = Write({"apply", good.path(), "127.0.0.2"}, wrong.path());
+    EXPECT_EQ(denied.exitCode, 7);
+    EXPECT_NE(denied.err.find("Passwod Error"), std::string::npos);
+    EXPECT_EQ(Status("127.0.0.2"), before);
 }
 
 }  // namespace
