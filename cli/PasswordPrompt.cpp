@@ -2,7 +2,8 @@
 
 #ifdef _WIN32
 #include <conio.h>
-#include <windows.h>
+
+#include "platform/Windows.h"
 #else
 #include <fcntl.h>
 #include <termios.h>

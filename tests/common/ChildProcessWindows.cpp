@@ -1,12 +1,11 @@
 // The Windows side of ChildProcess: CreateProcess with pipes instead of fork and exec.
 
-#include <windows.h>
-
 #include <algorithm>
 #include <array>
 #include <mutex>
 #include <string>
 
+#include "platform/Windows.h"
 #include "tests/common/ChildProcess.h"
 
 namespace horavane::test {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Fails when a folder includes from a layer above it, or anything outside ui/ includes Qt. Each
-# layer uses only those listed for it; docs/ARCHITECTURE.md draws the same picture.
+# Fails when a folder includes from a layer above it, anything outside ui/ includes Qt, or a
+# layer other than platform/Windows.h includes windows.h. Each layer uses only those listed for it;
+# docs/ARCHITECTURE.md draws the same picture.
 set -euo pipefail
 cd "$1"
 declare -A allowed=(
@@ -28,6 +29,11 @@ while IFS= read -r file; do
   done < <(sed -n 's/^#include "\([^"]*\)".*/\1/p' "$file")
   if [[ $folder != ui ]] && grep -qE '^#include <Q[A-Za-z]+>' "$file"; then
     echo "$file includes Qt: only ui/ may" >&2
+    status=1
+  fi
+  # windows.h only through platform/Windows.h, which keeps out its min and max macros.
+  if [[ $file != platform/Windows.h ]] && grep -qiE '^#include <windows\.h>' "$file"; then
+    echo "$file includes windows.h: take platform/Windows.h" >&2
     status=1
   fi
 done < <(git ls-files '*.cpp' '*.h')
