@@ -6,24 +6,48 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 #include "dialog/ControlIds.h"
-#include "tests/common/RecordedMessages.h"
 #include "ui/CVantorDlg.h"
 #include "ui/IpAddressEdit.h"
 #include "ui/MessageBoxes.h"
 
 namespace horavane::ui::test {
 
-using horavane::test::RecordedMessages;
+// Records every message box instead of showing it, for as long as it lives, so that no test
+// blocks on one.
+class RecordedMessages {
+  public:
+    RecordedMessages() {
+        SetMessageRecorder([this](const ShownMessage& message) { messages_.push_back(message); });
+    }
+    ~RecordedMessages() { SetMessageRecorder({}); }
+    RecordedMessages(const RecordedMessages&) = delete;
+    RecordedMessages& operator=(const RecordedMessages&) = delete;
+
+    [[nodiscard]] const std::vector<ShownMessage>& all() const { return messages_; }
+    [[nodiscard]] std::vector<QString> Texts() const {
+        std::vector<QString> texts;
+        for (const auto& shown : messages_) texts.push_back(shown.text);
+        return texts;
+    }
+    void clear() { messages_.clear(); }
+
+  private:
+    std::vector<ShownMessage> messages_;
+};
+
+inline std::vector<QString> Only(std::string_view text) {
+    return {QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))};
+}
 
 template <typename Widget>
 Widget* ControlAs(const CVantorDlg& dialog, int id) {
@@ -34,25 +58,6 @@ Widget* ControlAs(const CVantorDlg& dialog, int id) {
 
 inline void Click(const CVantorDlg& dialog, int id) {
     QTest::mouseClick(ControlAs<QAbstractButton>(dialog, id), Qt::LeftButton);
-}
-
-// Picks a list entry with the mouse, as the operator does.
-inline void ClickListEntry(const CVantorDlg& dialog, const QString& text) {
-    auto* list = ControlAs<QListWidget>(dialog, ctl::ClockList);
-    const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
-    ASSERT_EQ(found.size(), 1) << text.toStdString();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found.first()).center());
-}
-
-inline QStringList ListEntries(const CVantorDlg& dialog) {
-    QStringList entries;
-    auto* list = ControlAs<QListWidget>(dialog, ctl::ClockList);
-    for (int row = 0; row < list->count(); ++row) entries << list->item(row)->text();
-    return entries;
-}
-
-inline QString IpText(const CVantorDlg& dialog, int id) {
-    return ControlAs<IpAddressEdit>(dialog, id)->Text();
 }
 
 // The password dialogs' controls are found by object name ("ctl1053").
@@ -70,19 +75,16 @@ inline void Click(QWidget* dialog, const char* buttonName) {
 }
 
 // Acts on the next modal dialog of type T once it runs its own loop; gives up after two seconds,
-// so a dialog that never opens fails the test instead of hanging it.
+// so that a dialog that never opens fails the test instead of hanging it.
 template <class T>
 void WhenModal(std::function<void(T&)> act) {
     auto* timer = new QTimer;
-    auto* clock = new QElapsedTimer;
-    clock->start();
     timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, clock, act] {
+    QObject::connect(timer, &QTimer::timeout, [timer, act, ticks = 0]() mutable {
         auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (dialog == nullptr && clock->elapsed() < 2000) return;
+        if (dialog == nullptr && ++ticks < 200) return;
         timer->stop();
         timer->deleteLater();
-        delete clock;
         if (dialog == nullptr) {
             ADD_FAILURE() << "no modal " << T::staticMetaObject.className() << " opened";
             if (auto* other = qobject_cast<QDialog*>(QApplication::activeModalWidget())) other->reject();
