@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fails when a folder includes from a layer above it, anything outside ui/ includes Qt, or a
-# layer other than platform/Windows.h includes windows.h. Each layer uses only those listed for it;
+# layer's file other than platform/Windows.h includes windows.h. Each layer uses only those listed for it;
 # docs/ARCHITECTURE.md draws the same picture.
 set -euo pipefail
 cd "$1"
