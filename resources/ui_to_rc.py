@@ -107,10 +107,8 @@ def control_style(widget, tab_stops):
         styles.insert(0, 'ES_PASSWORD')
     if flag_of(widget, 'groupStart'):
         styles.append('WS_GROUP')
-    # The Tab order is the template order of the tab stops. A widget may stay out of the Windows
-    # cycle while Qt, which has no other way to give it the first focus, lists it.
-    tab_stop = prop(widget, 'tabStop')
-    if widget.get('name') in tab_stops and (tab_stop is None or tab_stop.text == 'true'):
+    # The Tab order is the template order of the tab stops.
+    if widget.get('name') in tab_stops:
         styles.append('WS_TABSTOP')
     return window_class, ' | '.join(styles) if styles else '0'
 
