@@ -15,15 +15,8 @@ namespace horavane {
 namespace {
 
 using std::chrono::milliseconds;
-using std::chrono::steady_clock;
 
 constexpr Ipv4Address kLoopback{{127, 0, 0, 1}};
-
-std::vector<std::uint8_t> Pattern(std::size_t size) {
-    std::vector<std::uint8_t> bytes(size);
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 1);
-    return bytes;
-}
 
 #ifdef _WIN32
 TEST(NetworkLibrary, StartsOnlyWithExactlyTheVersionAskedAndReleasesARefusedStart) {
@@ -37,9 +30,9 @@ TEST(NetworkLibrary, StartsOnlyWithExactlyTheVersionAskedAndReleasesARefusedStar
 }
 #endif
 
-// The wait the exchanges use (select on Windows, poll elsewhere), and a datagram longer than the
-// buffer cut to the buffer's size (WSAEMSGSIZE on Windows).
-TEST(UdpSocket, WaitsUntilADatagramOrTheLimitAndCutsALongDatagramToTheBuffer) {
+// A datagram longer than the buffer is cut to the buffer's size (WSAEMSGSIZE on Windows). How long
+// the wait waits (select on Windows, poll elsewhere) the real one-second sweep shows.
+TEST(UdpSocket, CutsALongDatagramToTheBuffer) {
     const auto network = NetworkLibrary::Start(2, 2);
     ASSERT_TRUE(network);
     auto sender = UdpSocket::Create();
@@ -48,30 +41,17 @@ TEST(UdpSocket, WaitsUntilADatagramOrTheLimitAndCutsALongDatagramToTheBuffer) {
     ASSERT_TRUE(sender->Bind(kLoopback, 0));
     ASSERT_TRUE(receiver->Bind(kLoopback, 0));
 
-    const auto start = steady_clock::now();
-    EXPECT_EQ(receiver->WaitReadable(milliseconds(100)), UdpSocket::Wait::TimedOut);
-    const auto waited = steady_clock::now() - start;
-    EXPECT_GE(waited, milliseconds(90));
-    EXPECT_LT(waited, milliseconds(1000));
-
-    const auto request = Pattern(95);
-    ASSERT_TRUE(sender->SendTo(kLoopback, receiver->LocalPort(), request));
-    ASSERT_EQ(receiver->WaitReadable(milliseconds(2000)), UdpSocket::Wait::Readable);
-    std::vector<std::uint8_t> buffer(95, 0xEE);
-    auto got = receiver->ReceiveInto(buffer);
-    ASSERT_TRUE(got);
-    EXPECT_EQ(got->length, 95U);
-    EXPECT_EQ(buffer, request);
-    EXPECT_EQ(got->source, kLoopback);
-    EXPECT_EQ(got->sourcePort, sender->LocalPort());
-
-    const auto oversized = Pattern(300);
+    std::vector<std::uint8_t> oversized(300);
+    for (std::size_t i = 0; i < oversized.size(); ++i) oversized[i] = static_cast<std::uint8_t>(i * 7 + 1);
     ASSERT_TRUE(sender->SendTo(kLoopback, receiver->LocalPort(), oversized));
     ASSERT_EQ(receiver->WaitReadable(milliseconds(2000)), UdpSocket::Wait::Readable);
-    got = receiver->ReceiveInto(buffer);
+    std::vector<std::uint8_t> buffer(95, 0xEE);
+    const auto got = receiver->ReceiveInto(buffer);
     ASSERT_TRUE(got) << "a long datagram is cut, not lost";
     EXPECT_EQ(got->length, 95U);
     EXPECT_EQ(buffer, std::vector<std::uint8_t>(oversized.begin(), oversized.begin() + 95));
+    EXPECT_EQ(got->source, kLoopback);
+    EXPECT_EQ(got->sourcePort, sender->LocalPort());
     EXPECT_EQ(receiver->WaitReadable(milliseconds(0)), UdpSocket::Wait::TimedOut) << "nothing left over";
 }
 

@@ -39,58 +39,31 @@ TEST(Checksum, AddressedRequestsCarryTheKnownChecksums) {
     }
 }
 
-TEST(Checksum, RequestWhoseBytesXorToZeroGoesOutWithZero) {
+// Zero is both a computed checksum and "none": a request whose bytes XOR to zero goes out with zero,
+// and a reply carrying zero is taken whatever its bytes hold, its checksum filled in. The other
+// acceptance cases are proven through the query, on the simulator's faulty replies.
+TEST(Checksum, ZeroGoesOutAsComputedAndIsTakenAsNone) {
     ClockDatagram request;
     BeginRequest(request, Command::WriteSettings);
-    // 'M' ^ 'V' ^ 2 is 0x19; one more 0x19 cancels it.
-    request.setTzMinutes(0x19);
+    request.setTzMinutes(0x19);  // 'M' ^ 'V' ^ 2 is 0x19: this cancels it
     ASSERT_EQ(XorOfBody(request), 0);
-
     EXPECT_TRUE(ApplyChecksum(request));
     EXPECT_EQ(request.checksum(), 0);
-    EXPECT_TRUE(ApplyChecksum(request));  // and the receiving side takes it
-}
 
-TEST(Acceptance, ChecksumZeroIsAcceptedWhateverTheBytesHoldAndIsFilledIn) {
     ClockDatagram reply;
     for (std::size_t i = 0; i < ClockDatagram::kChecksum; ++i)
         reply.SetAt(i, static_cast<std::uint8_t>(i * 37 + 11));
     reply.setDirection(Direction::Reply);
     reply.SetAt(ClockDatagram::kChecksum, 0);
-
     EXPECT_TRUE(AcceptAsReply(reply));
     EXPECT_EQ(reply.checksum(), XorOfBody(reply));
 }
 
-TEST(Acceptance, OnlyDirectionOneWithAMatchingChecksumIsAReply) {
-    struct Case {
-        std::uint8_t direction;
-        bool corruptChecksum;
-        bool accepted;
-    };
-    for (const auto& c :
-         {Case{1, false, true}, Case{0, false, false}, Case{2, false, false}, Case{1, true, false}}) {
-        ClockDatagram reply;
-        reply.setCommand(Command::QueryStatus);
-        reply.setTzHours(0x08);
-        reply.setDirectionByte(c.direction);
-        ASSERT_TRUE(ApplyChecksum(reply));
-        if (c.corruptChecksum)
-            reply.SetAt(ClockDatagram::kChecksum, static_cast<std::uint8_t>(reply.checksum() ^ 1));
-
-        EXPECT_EQ(AcceptAsReply(reply), c.accepted) << int{c.direction} << " corrupt " << c.corruptChecksum;
-    }
-}
-
-TEST(Acceptance, ShortDatagramReadsZeroPaddedAndLongOneIsCut) {
-    std::vector<std::uint8_t> received(60, 0x5A);
-    received[ClockDatagram::kDirection] = 1;
-    ClockDatagram shortReply(received);
+TEST(Datagram, ShortOneReadsZeroPaddedAndLongOneIsCut) {
+    ClockDatagram shortReply(std::vector<std::uint8_t>(60, 0x5A));
     for (std::size_t i = 60; i < ClockDatagram::kSize; ++i) EXPECT_EQ(shortReply.At(i), 0) << i;
-    EXPECT_TRUE(AcceptAsReply(shortReply));
 
-    std::vector<std::uint8_t> longer(120, 0x01);
-    ClockDatagram cut(longer);
+    ClockDatagram cut(std::vector<std::uint8_t>(120, 0x01));
     EXPECT_EQ(cut.At(ClockDatagram::kChecksum), 0x01);
     EXPECT_EQ(cut.bytes().size(), ClockDatagram::kSize);
 }

@@ -1,10 +1,13 @@
 // The exchanges on a scripted network: what goes out, when, from which port, and what is taken
-// from what comes back.
+// from what comes back; and over real UDP, that the endpoint really holds the clock port and the
+// window's sweep really waits one second per batch.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <numeric>
+#include <thread>
 
 #include "protocol/ClockCodec.h"
 #include "protocol/ConfigurationWrite.h"
@@ -16,15 +19,12 @@
 #include "sim/ClockState.h"
 #include "tests/common/FakeNetwork.h"
 #include "tests/common/TestSupport.h"
+#include "tests/common/WineSupport.h"
 
 namespace horavane::test {
 namespace {
 
 const Ipv4Address kClock = Ip(127, 0, 0, 2);
-
-Bytes ToBytes(const ClockDatagram& d) {
-    return Bytes(d.bytes().begin(), d.bytes().end());
-}
 
 int LibraryVersion(const PortRequest& request) {
     return request.libraryMajor * 10 + request.libraryMinor;
@@ -45,127 +45,6 @@ FakeNetwork::Responder Stubborn(int bad, Ms lateBy) {
         return answers;
     };
 }
-
-// ---- Status query and write --------------------------------------------------------------------
-
-TEST(Query, PromptReplyIsTakenThenTheQueryListensOneMoreWait) {
-    FakeNetwork net;
-    net.AddClock(kClock, SimulatedClock(0));
-    ClockDatagram buffer;
-    std::vector<ClockStatus> shown;
-    const QueryOutcome outcome = QueryClock(kClock, buffer, net.Options(), [&](const ClockDatagram& reply) {
-        shown.push_back(DecodeStatus(reply));
-    });
-
-    EXPECT_TRUE(outcome.sent);
-    EXPECT_EQ(outcome.requestsSent, 1);
-    EXPECT_FALSE(outcome.checksumError);
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].serialNumber, "HV-2026-1001");
-    EXPECT_EQ(net.now(), Ms(1000));
-    EXPECT_EQ(buffer, sim::BuildStatusReply(sim::DefaultClockState(0), 1));
-    // From the clock port to the clock port, with the network library at 1.1.
-    const auto sent = net.sent();
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].fromPort, ClockPort);
-    EXPECT_EQ(sent[0].toPort, ClockPort);
-    EXPECT_EQ(sent[0].to, kClock);
-    ASSERT_EQ(net.opened().size(), 1u);
-    EXPECT_EQ(net.opened()[0].localPort, ClockPort);
-    EXPECT_EQ(LibraryVersion(net.opened()[0]), 11);
-}
-
-TEST(Query, SilentClockCostsTwoWaitsAndLeavesTheRequestInTheBuffer) {
-    FakeNetwork net;
-    ClockDatagram buffer;
-    int shown = 0;
-    const QueryOutcome outcome =
-        QueryClock(kClock, buffer, net.Options(), [&](const ClockDatagram&) { ++shown; });
-    EXPECT_EQ(outcome.requestsSent, 1);
-    EXPECT_EQ(shown, 0);
-    EXPECT_EQ(net.now(), Ms(2000));
-    EXPECT_EQ(buffer.command(), static_cast<std::uint8_t>(Command::QueryStatus));
-    EXPECT_EQ(buffer.direction(), 0);
-}
-
-TEST(Query, RequestCarriesTheLastAdapterAndNoAdapterSendsNothing) {
-    FakeNetwork net;
-    ExchangeOptions options = net.Options();
-    const MacAddress lastMac{0, 0x11, 0x22, 0x33, 0x44, 0x55};
-    options.adapters = [lastMac] {
-        return std::vector<AdapterInfo>{AdapterInfo{"first", Ip(127, 0, 0, 1), {1, 1, 1, 1, 1, 1}},
-                                        AdapterInfo{"last", Ip(192, 168, 1, 100), lastMac}};
-    };
-    ClockDatagram buffer;
-    QueryClock(kClock, buffer, options, nullptr);
-    ClockDatagram expected;
-    BuildAddressedRequest(expected, Command::QueryStatus, Ip(192, 168, 1, 100), lastMac);
-    ASSERT_EQ(net.sent().size(), 1u);
-    EXPECT_EQ(net.sent()[0].bytes, ToBytes(expected));
-
-    options.adapters = [] { return std::optional<std::vector<AdapterInfo>>{}; };
-    EXPECT_FALSE(QueryClock(kClock, buffer, options, nullptr).sent);
-    EXPECT_EQ(net.sent().size(), 1u);
-}
-
-// Only a wrong checksum draws a resend, six requests at most; anything else that fails the
-// acceptance rule is ignored and uses up a wait.
-struct FaultyReply {
-    const char* name;
-    sim::FaultSwitches faults;
-    int requestsSent;
-    int repliesAccepted;
-    bool checksumError;
-};
-
-class QueryFault : public testing::TestWithParam<FaultyReply> {};
-
-TEST_P(QueryFault, ResendsAndAcceptsAsTheClockAnswers) {
-    const FaultyReply& row = GetParam();
-    FakeNetwork net;
-    net.AddClock(kClock, SimulatedClock(0, row.faults));
-    ClockDatagram buffer;
-    const QueryOutcome outcome = QueryClock(kClock, buffer, net.Options(), nullptr);
-    EXPECT_EQ(outcome.requestsSent, row.requestsSent);
-    EXPECT_EQ(static_cast<int>(net.sent().size()), row.requestsSent);
-    EXPECT_EQ(outcome.repliesAccepted, row.repliesAccepted);
-    EXPECT_EQ(outcome.checksumError, row.checksumError);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Replies, QueryFault,
-    testing::Values(
-        FaultyReply{"SixWrongChecksumsGiveUp", Faults([](auto& f) { f.wrongChecksumReplies = 6; }), 6, 0,
-                    true},
-        FaultyReply{"FiveWrongChecksumsThenTheSixthIsTaken",
-                    Faults([](auto& f) { f.wrongChecksumReplies = 5; }), 6, 1, false},
-        FaultyReply{"SecondReplyIsTakenToo", Faults([](auto& f) { f.duplicateReplies = true; }), 1, 2, false},
-        FaultyReply{"ChecksumZeroIsAccepted", Faults([](auto& f) { f.zeroChecksum = true; }), 1, 1, false},
-        FaultyReply{"ShortReplyIsAccepted", Faults([](auto& f) { f.shortReplyLength = 60; }), 1, 1, false},
-        FaultyReply{"DirectionZeroIsIgnored", Faults([](auto& f) { f.direction = std::uint8_t{0}; }), 1, 0,
-                    false},
-        FaultyReply{"DirectionTwoIsIgnored", Faults([](auto& f) { f.direction = std::uint8_t{2}; }), 1, 0,
-                    false}),
-    [](const auto& row) { return std::string(row.param.name); });
-
-TEST(Write, GoesOutOnceWithItsChecksumAndIsNotAnswered) {
-    FakeNetwork net;
-    auto state = std::make_shared<ClockDatagram>(sim::DefaultClockState(0));
-    net.AddClock(kClock, SimulatedClock(state));
-    ClockSettings settings = DecodeStatus(*state).settings;
-    settings.brightness = 4;
-    ClockDatagram request = BuildWriteRequest(settings);
-    ASSERT_TRUE(SendWrite(kClock, request, net.Options()));
-    EXPECT_NE(request.checksum(), 0);
-    ASSERT_EQ(net.sent().size(), 1u);
-    EXPECT_EQ(net.sent()[0].bytes, ToBytes(request));
-    EXPECT_EQ(net.sent()[0].fromPort, ClockPort);
-    EXPECT_EQ(LibraryVersion(net.opened()[0]), 11);
-    EXPECT_EQ(state->brightness(), 4);
-    EXPECT_EQ(net.now(), Ms(0));
-}
-
-// ---- Subnet sweep ----------------------------------------------------------------------------
 
 class RecordingSink : public SweepSink {
   public:
@@ -189,17 +68,110 @@ std::vector<int> AllBatches() {
     return batches;
 }
 
-// The hosts that got a request, in the order they got it; every request from the clock port to
-// 127.0.0.x.
-std::vector<int> SweptHosts(const FakeNetwork& net) {
-    std::vector<int> hosts;
-    for (const auto& sent : net.sent()) {
-        EXPECT_EQ(sent.fromPort, ClockPort);
-        EXPECT_EQ(Ipv4Address::FromUint32(sent.to.ToUint32() & 0xFFFFFF00), Ip(127, 0, 0, 0));
-        hosts.push_back(sent.to.octets[3]);
-    }
-    return hosts;
+// ---- Status query and write --------------------------------------------------------------------
+
+// Only a wrong checksum draws a resend, six requests at most; anything else that fails the
+// acceptance rule is ignored and uses up a wait. Every request goes from the clock port to the
+// clock port, with the network library at 1.1.
+struct QueryRow {
+    const char* name;
+    sim::FaultSwitches faults;
+    int requestsSent;
+    int repliesAccepted;
+    bool checksumError;
+    Ms end;  // one wait after an accepted reply, two after the last request otherwise
+};
+
+class Query : public testing::TestWithParam<QueryRow> {};
+
+TEST_P(Query, ResendsAndAcceptsAsTheClockAnswers) {
+    const QueryRow& row = GetParam();
+    FakeNetwork net;
+    net.AddClock(kClock, SimulatedClock(0, row.faults));
+    ClockDatagram buffer;
+    int shown = 0;
+    const QueryOutcome outcome =
+        QueryClock(kClock, buffer, net.Options(), [&](const ClockDatagram&) { ++shown; });
+    EXPECT_TRUE(outcome.sent);
+    EXPECT_EQ(outcome.requestsSent, row.requestsSent);
+    EXPECT_EQ(outcome.repliesAccepted, row.repliesAccepted);
+    EXPECT_EQ(shown, row.repliesAccepted);
+    EXPECT_EQ(outcome.checksumError, row.checksumError);
+    EXPECT_EQ(net.now(), row.end);
+    if (row.faults.silent) EXPECT_EQ(buffer.direction(), 0) << "the request is left in the buffer";
+
+    EXPECT_EQ(static_cast<int>(net.sent().size()), row.requestsSent);
+    for (const auto& sent : net.sent())
+        EXPECT_TRUE(sent.fromPort == ClockPort && sent.toPort == ClockPort && sent.to == kClock);
+    ASSERT_EQ(net.opened().size(), 1u);
+    EXPECT_EQ(net.opened()[0].localPort, ClockPort);
+    EXPECT_EQ(LibraryVersion(net.opened()[0]), 11);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, Query,
+    testing::Values(QueryRow{"PromptReply", {}, 1, 1, false, Ms(1000)},
+                    QueryRow{"Silent", Faults([](auto& f) { f.silent = true; }), 1, 0, false, Ms(2000)},
+                    QueryRow{"SixWrongChecksumsGiveUp", Faults([](auto& f) { f.wrongChecksumReplies = 6; }),
+                             6, 0, true, Ms(2000)},
+                    QueryRow{"FiveWrongChecksumsThenTheSixthIsTaken",
+                             Faults([](auto& f) { f.wrongChecksumReplies = 5; }), 6, 1, false, Ms(1000)},
+                    QueryRow{"SecondReplyIsTakenToo", Faults([](auto& f) { f.duplicateReplies = true; }), 1,
+                             2, false, Ms(1000)},
+                    QueryRow{"ChecksumZeroIsAccepted", Faults([](auto& f) { f.zeroChecksum = true; }), 1, 1,
+                             false, Ms(1000)},
+                    QueryRow{"ShortReplyIsAccepted", Faults([](auto& f) { f.shortReplyLength = 60; }), 1, 1,
+                             false, Ms(1000)},
+                    QueryRow{"DirectionZeroIsIgnored", Faults([](auto& f) { f.direction = std::uint8_t{0}; }),
+                             1, 0, false, Ms(2000)},
+                    QueryRow{"DirectionTwoIsIgnored", Faults([](auto& f) { f.direction = std::uint8_t{2}; }),
+                             1, 0, false, Ms(2000)}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// The request carries the last adapter listed; without an adapter no exchange sends anything.
+TEST(Adapters, RequestCarriesTheLastAdapterAndNoAdapterSendsNothing) {
+    FakeNetwork net;
+    ExchangeOptions options = net.Options();
+    const MacAddress lastMac{0, 0x11, 0x22, 0x33, 0x44, 0x55};
+    options.adapters = [lastMac] {
+        return std::vector<AdapterInfo>{AdapterInfo{"first", Ip(127, 0, 0, 1), {1, 1, 1, 1, 1, 1}},
+                                        AdapterInfo{"last", Ip(192, 168, 1, 100), lastMac}};
+    };
+    ClockDatagram buffer;
+    QueryClock(kClock, buffer, options, nullptr);
+    ClockDatagram expected;
+    BuildAddressedRequest(expected, Command::QueryStatus, Ip(192, 168, 1, 100), lastMac);
+    ASSERT_EQ(net.sent().size(), 1u);
+    EXPECT_EQ(net.sent()[0].bytes, ToBytes(expected));
+
+    options.adapters = [] { return std::optional<std::vector<AdapterInfo>>{}; };
+    EXPECT_FALSE(QueryClock(kClock, buffer, options, nullptr).sent);
+    RecordingSink sink(Ip(127, 0, 0, 1));
+    EXPECT_EQ(SweepSubnet(sink, options, {}), SweepEnd::NotStarted);
+    RecordingSink blank(std::nullopt);
+    EXPECT_EQ(SweepSubnet(blank, net.Options(), {}), SweepEnd::NotStarted);
+    EXPECT_EQ(net.sent().size(), 1u);
+    EXPECT_TRUE(sink.batches.empty());
+}
+
+TEST(Write, GoesOutOnceWithItsChecksumAndIsNotAnswered) {
+    FakeNetwork net;
+    auto state = std::make_shared<ClockDatagram>(sim::DefaultClockState(0));
+    net.AddClock(kClock, SimulatedClock(state));
+    ClockSettings settings = DecodeStatus(*state).settings;
+    settings.brightness = 4;
+    ClockDatagram request = BuildWriteRequest(settings);
+    ASSERT_TRUE(SendWrite(kClock, request, net.Options()));
+    EXPECT_NE(request.checksum(), 0);
+    ASSERT_EQ(net.sent().size(), 1u);
+    EXPECT_EQ(net.sent()[0].bytes, ToBytes(request));
+    EXPECT_EQ(net.sent()[0].fromPort, ClockPort);
+    EXPECT_EQ(LibraryVersion(net.opened()[0]), 11);
+    EXPECT_EQ(state->brightness(), 4);
+    EXPECT_EQ(net.now(), Ms(0));
+}
+
+// ---- Subnet sweep ----------------------------------------------------------------------------
 
 TEST(Sweep, PacedSweepAsksEveryHostOnceAndTakesEveryReplyAsItComes) {
     FakeNetwork net;
@@ -213,9 +185,14 @@ TEST(Sweep, PacedSweepAsksEveryHostOnceAndTakesEveryReplyAsItComes) {
 
     EXPECT_EQ(SweepSubnet(sink, net.Options(), {}), SweepEnd::Finished);
 
+    std::vector<int> hosts;  // in the order asked, every request from the clock port to 127.0.0.x
+    for (const auto& sent : net.sent()) {
+        EXPECT_TRUE(sent.fromPort == ClockPort && (sent.to.ToUint32() & 0xFFFFFF00) == 0x7F000000);
+        hosts.push_back(sent.to.octets[3]);
+    }
     std::vector<int> everyHost(254);
     std::iota(everyHost.begin(), everyHost.end(), 1);
-    EXPECT_EQ(SweptHosts(net), everyHost);
+    EXPECT_EQ(hosts, everyHost);
     EXPECT_EQ(sink.batches, AllBatches());
     EXPECT_EQ(sink.answered, (std::vector<std::string>{"127.0.0.2", "127.0.0.2", "127.0.0.5", "127.0.0.12"}));
     // A batch after each full silent second: 25 waits before the later batches and one after the
@@ -234,18 +211,6 @@ TEST(Sweep, DatagramsArrivingWithinEachSecondHoldTheNextBatch) {
     EXPECT_EQ(sent[10].to.octets[3], 11);
     EXPECT_EQ(sent[10].at, Ms(6000)) << "the junk ended at 5 s; a silent second later the batch went";
     EXPECT_TRUE(sink.answered.empty());
-}
-
-TEST(Sweep, NothingIsSentWithoutASubnetOrAnAdapter) {
-    FakeNetwork net;
-    RecordingSink blank(std::nullopt);
-    EXPECT_EQ(SweepSubnet(blank, net.Options(), {}), SweepEnd::NotStarted);
-    ExchangeOptions noAdapter = net.Options();
-    noAdapter.adapters = [] { return std::optional<std::vector<AdapterInfo>>{}; };
-    RecordingSink sink(Ip(127, 0, 0, 1));
-    EXPECT_EQ(SweepSubnet(sink, noAdapter, {}), SweepEnd::NotStarted);
-    EXPECT_TRUE(net.sent().empty());
-    EXPECT_TRUE(sink.batches.empty());
 }
 
 // ---- Blocks of a site and their sweep ---------------------------------------------------------
@@ -423,6 +388,63 @@ TEST(Fleet, AsksOneSubnetsWorthAtOnceThenAtTheRateAndWritesWithoutPause) {
     for (std::size_t i = 0; i < 253; ++i) writes.push_back({hosts[i], BuildWriteRequest(ClockSettings{})});
     EXPECT_EQ(SendFleetWrites(writes, options), 253);
     EXPECT_EQ(net.now(), Ms(1762));
+}
+
+// ---- Over real UDP on loopback ---------------------------------------------------------------
+
+// A clock played by the test on 127.0.0.2 and a free port, which the exchange then uses as the
+// clock port at both ends: the endpoint really is bound to the clock port.
+TEST(RealUdp, RequestsLeaveFromTheClockPortAndTheReplyIsTaken) {
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
+    const auto network = NetworkLibrary::Start(2, 2);  // for the test's own socket on Windows
+    auto clock = UdpSocket::Create();
+    ASSERT_TRUE(clock && clock->Bind(Ip(127, 0, 0, 2), 0));
+    const ExchangeOptions options = OptionsFor(clock->LocalPort(), Ms(300));
+
+    std::optional<ReceivedDatagram> from;
+    std::thread answer([&] {
+        ClockDatagram request;
+        if (clock->WaitReadable(std::chrono::seconds(5)) != UdpSocket::Wait::Readable) return;
+        from = clock->ReceiveInto(request.bytes());
+        ClockDatagram reply;
+        reply.setDirection(Direction::Reply);
+        reply.setSerialNumber("HV-REAL");
+        ApplyChecksum(reply);
+        if (from) clock->SendTo(from->source, from->sourcePort, reply.bytes());
+    });
+    ClockDatagram buffer;
+    std::string serial;
+    const QueryOutcome outcome =
+        QueryClock(Ip(127, 0, 0, 2), buffer, options,
+                   [&](const ClockDatagram& reply) { serial = reply.serialNumber(); });
+    answer.join();
+
+    ASSERT_TRUE(from);
+    EXPECT_EQ(from->sourcePort, options.port);
+    EXPECT_EQ(from->length, ClockDatagram::kSize);
+    EXPECT_EQ(outcome.repliesAccepted, 1);
+    EXPECT_EQ(serial, "HV-REAL");
+}
+
+// The sweep as the window runs it, with the real one-second wait and nobody answering: ten hosts,
+// then a full second of silence before the next ten, 26 batches in all.
+TEST(RealUdp, SilentSubnetTakesTwentySixSecondsInTwentySixBatches) {
+    const auto network = NetworkLibrary::Start(2, 2);
+    auto probe = UdpSocket::Create();
+    ASSERT_TRUE(probe && probe->Bind(Ip(127, 0, 0, 1), 0));
+    const ExchangeOptions options = OptionsFor(probe->LocalPort(), Ms(1000));
+    probe.reset();  // a port nobody listens on
+    RecordingSink sink(Ip(127, 0, 0, 200));
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(SweepSubnet(sink, options, {}), SweepEnd::Finished);
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+
+    EXPECT_EQ(sink.batches, AllBatches());
+    EXPECT_TRUE(sink.answered.empty());
+    EXPECT_GE(elapsed.count(), 25.0);
+    EXPECT_LE(elapsed.count(), 28.0);
+    std::printf("silent sweep of 254 hosts took %.3f s\n", elapsed.count());
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ constexpr Ms kStartLimit{5000};
 TEST(SimBinary, BannerGivesTheRangeAndAPortWhereTheClocksAnswerWithFaultsApplied) {
     HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
     ChildProcess sim({kProgram, "--clocks", "3", "--port", "0", "--exit-after", "20", "-v", "--fault",
-                      "127.0.0.2:silent", "--fault", "127.0.0.4:short=50"});
+                      "127.0.0.2:silent"});
     const auto banner = sim.ReadLine(kStartLimit);
     ASSERT_TRUE(banner);
     std::smatch match;
@@ -39,10 +39,6 @@ TEST(SimBinary, BannerGivesTheRangeAndAPortWhereTheClocksAnswerWithFaultsApplied
     const auto normal = client.Receive(Ms(1000));
     ASSERT_TRUE(normal);
     EXPECT_EQ(normal->bytes.size(), ClockDatagram::kSize);
-    client.Send(Ipv4Address{{127, 0, 0, 4}}, port, Request(Command::Search));
-    const auto cut = client.Receive(Ms(1000));
-    ASSERT_TRUE(cut);
-    EXPECT_EQ(cut->bytes.size(), 50U);
 
     const auto start = steady_clock::now();
     sim.Signal(SIGTERM);
@@ -76,15 +72,14 @@ TEST(SimBinary, ExitAfterAndSigintEndWithStatusZero) {
 }
 
 TEST(SimBinary, BadCommandLinesExitWithOneAndSayWhy) {
-    // Nesting that a tree parser would follow until it ran out of memory or stack.
+    // Nesting that a tree parser would follow until it ran out of memory or stack, in the program
+    // itself (whose stack is smaller on Windows); the other broken files are the state file tests'.
     const TempFolder folder;
-    const std::string deepText = R"({"clocks": {"127.0.0.2": {"timeServers": )" + std::string(100000, '[') +
-                                 std::string(100000, ']') + "}}}";
-    const std::string deep = folder.Write("deep.json", deepText);
-    const std::string unknown = folder.Write("unknown.json", R"({"clocks": {"127.0.0.2": {"color": 1}}})");
+    const std::string deep =
+        folder.Write("deep.json", R"({"clocks": {"127.0.0.2": {"timeServers": )" + std::string(100000, '[') +
+                                      std::string(100000, ']') + "}}}");
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--state-file", deep}, "line 1: nested deeper than"},
-        {{"--state-file", unknown}, "unknown key \"color\""},
         {{"--first-address", "10.0.0.2"}, "loopback"},
         {{"--first-address", "127.255.255.250", "--clocks", "6"}, "loopback"},
         {{"--first-address", "localhost"}, "not an IPv4 address"},
@@ -106,7 +101,6 @@ TEST(SimBinary, BadCommandLinesExitWithOneAndSayWhy) {
         EXPECT_FALSE(sim.ReadLine(Ms(10))) << "no banner for " << arguments.front();
         EXPECT_NE(sim.Stderr().find(reason), std::string::npos) << arguments.front();
     }
-    EXPECT_EQ(ReadBytes(deep).size(), deepText.size()) << "the refused file is left as it was";
 }
 
 TEST(SimBinary, APortHeldByAnotherProgramExitsWithTwoAndNamesTheAddress) {
