@@ -9,7 +9,6 @@
 
 #include "platform/Adapters.h"
 #include "platform/UdpSocket.h"
-#include "protocol/Exchange.h"
 
 namespace horavane {
 namespace {
@@ -55,8 +54,9 @@ TEST(UdpSocket, CutsALongDatagramToTheBuffer) {
     EXPECT_EQ(receiver->WaitReadable(milliseconds(0)), UdpSocket::Wait::TimedOut) << "nothing left over";
 }
 
-// GetAdaptersInfo on Windows (asked for the size first, then the list), getifaddrs elsewhere.
-TEST(SystemAdapters, LeaveLoopbackOutAndTheLastOneListedIsTheOneARequestCarries) {
+// GetAdaptersInfo on Windows (asked for the size first, then the list), getifaddrs elsewhere; which
+// adapter a request carries the exchange tests show on adapters of their own.
+TEST(SystemAdapters, AreNamedAndLeaveLoopbackOut) {
     const auto adapters = ListSystemAdapters();
     if (!adapters) GTEST_SKIP() << "this machine has no network adapter but loopback";
     ASSERT_FALSE(adapters->empty());
@@ -64,13 +64,6 @@ TEST(SystemAdapters, LeaveLoopbackOutAndTheLastOneListedIsTheOneARequestCarries)
         EXPECT_FALSE(adapter.name.empty());
         EXPECT_NE(adapter.address.octets[0], 127) << adapter.name;
     }
-    ExchangeOptions options;
-    options.adapters = ListSystemAdapters;
-    const auto own = FindOwnAdapter(options);
-    ASSERT_TRUE(own);
-    const ClockDatagram request = BuildOwnRequest(Command::QueryStatus, *own);
-    EXPECT_EQ(request.senderIp(), adapters->back().address);
-    EXPECT_EQ(request.mac(), adapters->back().mac);
 }
 
 }  // namespace

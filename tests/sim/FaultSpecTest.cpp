@@ -7,21 +7,16 @@
 namespace horavane::sim {
 namespace {
 
-FaultSwitches Parsed(const std::vector<std::string>& texts) {
-    FaultSwitches faults;
-    for (const auto& text : texts) {
+TEST(FaultSpec, EveryKindSwitchesItsFaultAndSeveralAddUp) {
+    FaultSwitches f;
+    for (const char* text :
+         {"127.0.0.2:silent", "127.0.0.2:wrong-checksum=3", "127.0.0.2:zero-checksum", "127.0.0.2:short=60",
+          "127.0.0.2:duplicate", "127.0.0.2:delay=250", "127.0.0.2:direction=0", "127.0.0.2:ignore-writes"}) {
         std::string error;
         const auto fault = ParseFaultSpec(text, &error);
-        EXPECT_TRUE(fault) << text << ": " << error;
-        if (fault) ApplyFault(*fault, faults);
+        ASSERT_TRUE(fault) << text << ": " << error;
+        ApplyFault(*fault, f);
     }
-    return faults;
-}
-
-TEST(FaultSpec, EveryKindSwitchesItsFaultAndSeveralAddUp) {
-    const FaultSwitches f = Parsed(
-        {"127.0.0.2:silent", "127.0.0.2:wrong-checksum=3", "127.0.0.2:zero-checksum", "127.0.0.2:short=60",
-         "127.0.0.2:duplicate", "127.0.0.2:delay=250", "127.0.0.2:direction=0", "127.0.0.2:ignore-writes"});
     EXPECT_TRUE(f.silent);
     EXPECT_EQ(f.wrongChecksumReplies, 3);
     EXPECT_TRUE(f.zeroChecksum);
