@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <numeric>
-#include <thread>
 
 #include "protocol/ClockCodec.h"
 #include "protocol/ConfigurationWrite.h"
@@ -391,38 +390,24 @@ TEST(Fleet, AsksOneSubnetsWorthAtOnceThenAtTheRateAndWritesWithoutPause) {
 
 // ---- Over real UDP on loopback ---------------------------------------------------------------
 
-// A clock played by the test on 127.0.0.2 and a free port, which the exchange then uses as the
-// clock port at both ends: the endpoint really is bound to the clock port.
-TEST(RealUdp, RequestsLeaveFromTheClockPortAndTheReplyIsTaken) {
+// The endpoint really is bound to the clock port: a free port here, which the exchange then uses at
+// both ends, with the test's socket on 127.0.0.2 as the clock. (The replies' way back over real
+// UDP the command-line tests take against the simulator.)
+TEST(RealUdp, RequestsLeaveFromTheClockPort) {
     HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
     const auto network = NetworkLibrary::Start(2, 2);  // for the test's own socket on Windows
     auto clock = UdpSocket::Create();
     ASSERT_TRUE(clock && clock->Bind(Ip(127, 0, 0, 2), 0));
-    const ExchangeOptions options = OptionsFor(clock->LocalPort(), Ms(300));
-
-    std::optional<ReceivedDatagram> from;
-    std::thread answer([&] {
-        ClockDatagram request;
-        if (clock->WaitReadable(std::chrono::seconds(5)) != UdpSocket::Wait::Readable) return;
-        from = clock->ReceiveInto(request.bytes());
-        ClockDatagram reply;
-        reply.setDirection(Direction::Reply);
-        reply.setSerialNumber("HV-REAL");
-        ApplyChecksum(reply);
-        if (from) clock->SendTo(from->source, from->sourcePort, reply.bytes());
-    });
     ClockDatagram buffer;
-    std::string serial;
-    const QueryOutcome outcome =
-        QueryClock(Ip(127, 0, 0, 2), buffer, options,
-                   [&](const ClockDatagram& reply) { serial = reply.serialNumber(); });
-    answer.join();
+    EXPECT_TRUE(QueryClock(Ip(127, 0, 0, 2), buffer, OptionsFor(clock->LocalPort(), Ms(50)), nullptr).sent);
 
+    ClockDatagram request;
+    ASSERT_EQ(clock->WaitReadable(Ms(1000)), UdpSocket::Wait::Readable);
+    const auto from = clock->ReceiveInto(request.bytes());
     ASSERT_TRUE(from);
-    EXPECT_EQ(from->sourcePort, options.port);
+    EXPECT_EQ(from->sourcePort, clock->LocalPort());
     EXPECT_EQ(from->length, ClockDatagram::kSize);
-    EXPECT_EQ(outcome.repliesAccepted, 1);
-    EXPECT_EQ(serial, "HV-REAL");
+    EXPECT_EQ(request.command(), static_cast<std::uint8_t>(Command::QueryStatus));
 }
 
 // The sweep as the window runs it, with the real one-second wait and nobody answering: ten hosts,
