@@ -69,64 +69,95 @@ std::vector<int> AllBatches() {
 
 // ---- Status query and write --------------------------------------------------------------------
 
-// Only a wrong checksum draws a resend, six requests at most; anything else that fails the
-// acceptance rule is ignored and uses up a wait. Every request goes from the clock port to the
-// clock port, with the network library at 1.1.
-struct QueryRow {
+// One clock's behaviour as the single query and the fleet meet it. Only a wrong checksum draws a
+// resend, six requests at most; anything else that fails the acceptance rule is ignored. The query
+// listens two waits after a request, each datagram standing for one; the fleet (this clock the
+// fourth of ten) is done as soon as every clock has answered or been given up, one wait after its
+// last request. Every request of the query goes from the clock port to the clock port, with the
+// network library at 1.1.
+struct ClockRow {
     const char* name;
     sim::FaultSwitches faults;
-    int requestsSent;
-    int repliesAccepted;
+    int requests;
     bool checksumError;
-    Ms end;  // each datagram, taken or not, stands for one of the two waits after a request
+    int queryAccepted;
+    Ms queryEnd;
+    int fleetAccepted;
+    Ms fleetEnd;
 };
 
-class Query : public testing::TestWithParam<QueryRow> {};
+class OneClock : public testing::TestWithParam<ClockRow> {};
 
-TEST_P(Query, ResendsAndAcceptsAsTheClockAnswers) {
-    const QueryRow& row = GetParam();
+TEST_P(OneClock, AsTheQueryAndTheFleetMeetIt) {
+    const ClockRow& row = GetParam();
     FakeNetwork net;
     net.AddClock(kClock, SimulatedClock(0, row.faults));
     ClockDatagram buffer;
     int shown = 0;
-    const QueryOutcome outcome =
+    const QueryOutcome query =
         QueryClock(kClock, buffer, net.Options(), [&](const ClockDatagram&) { ++shown; });
-    EXPECT_TRUE(outcome.sent);
-    EXPECT_EQ(outcome.requestsSent, row.requestsSent);
-    EXPECT_EQ(outcome.repliesAccepted, row.repliesAccepted);
-    EXPECT_EQ(shown, row.repliesAccepted);
-    EXPECT_EQ(outcome.checksumError, row.checksumError);
-    EXPECT_EQ(net.now(), row.end);
+    EXPECT_TRUE(query.sent);
+    EXPECT_EQ(query.requestsSent, row.requests);
+    EXPECT_EQ(query.checksumError, row.checksumError);
+    EXPECT_EQ(query.repliesAccepted, row.queryAccepted);
+    EXPECT_EQ(shown, row.queryAccepted);
+    EXPECT_EQ(net.now(), row.queryEnd);
     if (row.faults.silent) {
         EXPECT_EQ(buffer.direction(), 0) << "the request is left in the buffer";
     }
-
-    EXPECT_EQ(static_cast<int>(net.sent().size()), row.requestsSent);
+    EXPECT_EQ(static_cast<int>(net.sent().size()), row.requests);
     for (const auto& sent : net.sent())
         EXPECT_TRUE(sent.fromPort == ClockPort && sent.toPort == ClockPort && sent.to == kClock);
     ASSERT_EQ(net.opened().size(), 1u);
     EXPECT_EQ(net.opened()[0].localPort, ClockPort);
     EXPECT_EQ(LibraryVersion(net.opened()[0]), 11);
+
+    FakeNetwork fleetNet;
+    std::vector<Ipv4Address> clocks;
+    for (std::uint8_t host = 2; host < 12; ++host) {
+        fleetNet.AddClock(Ip(127, 0, 0, host),
+                          SimulatedClock(host, host == 5 ? row.faults : sim::FaultSwitches{}));
+        clocks.push_back(Ip(127, 0, 0, host));
+    }
+    const auto fleet = QueryFleet(clocks, fleetNet.Options(), nullptr);
+    ASSERT_TRUE(fleet);
+    const FleetOutcome& clock = (*fleet)[3];
+    EXPECT_EQ(clock.requestsSent, row.requests);
+    EXPECT_EQ(clock.checksumError, row.checksumError);
+    EXPECT_EQ(clock.repliesAccepted, row.fleetAccepted);
+    EXPECT_EQ(fleetNet.now(), row.fleetEnd);
+    EXPECT_EQ(std::count_if(fleet->begin(), fleet->end(), [](const auto& c) { return c.Answered(); }),
+              clock.Answered() ? 10 : 9);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Replies, Query,
-    testing::Values(QueryRow{"PromptReply", {}, 1, 1, false, Ms(1000)},
-                    QueryRow{"Silent", Faults([](auto& f) { f.silent = true; }), 1, 0, false, Ms(2000)},
-                    QueryRow{"SixWrongChecksumsGiveUp", Faults([](auto& f) { f.wrongChecksumReplies = 6; }),
-                             6, 0, true, Ms(0)},
-                    QueryRow{"FiveWrongChecksumsThenTheSixthIsTaken",
-                             Faults([](auto& f) { f.wrongChecksumReplies = 5; }), 6, 1, false, Ms(1000)},
-                    QueryRow{"SecondReplyIsTakenToo", Faults([](auto& f) { f.duplicateReplies = true; }), 1,
-                             2, false, Ms(0)},
-                    QueryRow{"ChecksumZeroIsAccepted", Faults([](auto& f) { f.zeroChecksum = true; }), 1, 1,
-                             false, Ms(1000)},
-                    QueryRow{"ShortReplyIsAccepted", Faults([](auto& f) { f.shortReplyLength = 60; }), 1, 1,
-                             false, Ms(1000)},
-                    QueryRow{"DirectionZeroIsIgnored", Faults([](auto& f) { f.direction = std::uint8_t{0}; }),
-                             1, 0, false, Ms(1000)},
-                    QueryRow{"DirectionTwoIsIgnored", Faults([](auto& f) { f.direction = std::uint8_t{2}; }),
-                             1, 0, false, Ms(1000)}),
+    Replies, OneClock,
+    testing::Values(
+        ClockRow{"PromptReply", {}, 1, false, 1, Ms(1000), 1, Ms(0)},
+        ClockRow{"Silent", Faults([](auto& f) { f.silent = true; }), 1, false, 0, Ms(2000), 0, Ms(1000)},
+        ClockRow{"SixWrongChecksumsGiveUp", Faults([](auto& f) { f.wrongChecksumReplies = 6; }), 6, true, 0,
+                 Ms(0), 0, Ms(0)},
+        ClockRow{"FiveWrongChecksumsThenTheSixthIsTaken", Faults([](auto& f) { f.wrongChecksumReplies = 5; }),
+                 6, false, 1, Ms(1000), 1, Ms(0)},
+        ClockRow{"WrongChecksumsResendAndWaitAgain", Faults([](auto& f) {
+                     f.wrongChecksumReplies = 2;
+                     f.delay = Ms(300);
+                 }),
+                 3, false, 1, Ms(1900), 1, Ms(900)},
+        ClockRow{"SecondReplyIsTakenToo", Faults([](auto& f) { f.duplicateReplies = true; }), 1, false, 2,
+                 Ms(0), 2, Ms(0)},
+        ClockRow{"ChecksumZeroIsAccepted", Faults([](auto& f) { f.zeroChecksum = true; }), 1, false, 1,
+                 Ms(1000), 1, Ms(0)},
+        ClockRow{"ShortReplyIsAccepted", Faults([](auto& f) { f.shortReplyLength = 60; }), 1, false, 1,
+                 Ms(1000), 1, Ms(0)},
+        ClockRow{"DirectionZeroIsIgnored", Faults([](auto& f) { f.direction = std::uint8_t{0}; }), 1, false,
+                 0, Ms(1000), 0, Ms(1000)},
+        ClockRow{"DirectionTwoIsIgnored", Faults([](auto& f) { f.direction = std::uint8_t{2}; }), 1, false, 0,
+                 Ms(1000), 0, Ms(1000)},
+        ClockRow{"LateReplyWithinTheWait", Faults([](auto& f) { f.delay = Ms(400); }), 1, false, 1, Ms(1400),
+                 1, Ms(400)},
+        ClockRow{"ReplyAfterTheFleetsWait", Faults([](auto& f) { f.delay = Ms(1500); }), 1, false, 1,
+                 Ms(1500), 0, Ms(1000)}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // The request carries the last adapter listed; without an adapter no exchange sends anything.
@@ -324,49 +355,6 @@ TEST(Fleet, AsksInAscendingOrderRoutesRepliesAndResendsPerClock) {
     EXPECT_EQ(std::count(shown.begin(), shown.end(), 2u), 0);
     EXPECT_EQ(shown.size(), 4u);
 }
-
-// Done as soon as every clock has answered or been given up, one wait after its last request.
-struct FleetEnd {
-    const char* name;
-    sim::FaultSwitches faults;  // of the one clock of ten that may misbehave
-    Ms end;
-    int requests;
-    bool answered;
-};
-
-class FleetEnds : public testing::TestWithParam<FleetEnd> {};
-
-TEST_P(FleetEnds, WhenEveryClockHasAnsweredOrBeenGivenUp) {
-    FakeNetwork net;
-    std::vector<Ipv4Address> clocks;
-    for (std::uint8_t host = 2; host < 12; ++host) {
-        net.AddClock(Ip(127, 0, 0, host),
-                     SimulatedClock(host, host == 5 ? GetParam().faults : sim::FaultSwitches{}));
-        clocks.push_back(Ip(127, 0, 0, host));
-    }
-    const auto outcomes = QueryFleet(clocks, net.Options(), nullptr);
-    ASSERT_TRUE(outcomes);
-    EXPECT_EQ(net.now(), GetParam().end);
-    EXPECT_EQ((*outcomes)[3].requestsSent, GetParam().requests);
-    EXPECT_EQ((*outcomes)[3].Answered(), GetParam().answered);
-    EXPECT_EQ(std::count_if(outcomes->begin(), outcomes->end(), [](const auto& c) { return c.Answered(); }),
-              GetParam().answered ? 10 : 9);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Fleet, FleetEnds,
-    testing::Values(
-        FleetEnd{"AllAnswerAtOnce", {}, Ms(0), 1, true},
-        FleetEnd{"SilentIsGivenUpAfterOneWait", Faults([](auto& f) { f.silent = true; }), Ms(1000), 1, false},
-        FleetEnd{"LateReplyWithinTheWait", Faults([](auto& f) { f.delay = Ms(400); }), Ms(400), 1, true},
-        FleetEnd{"ReplyAfterTheWaitIsNotTaken", Faults([](auto& f) { f.delay = Ms(1500); }), Ms(1000), 1,
-                 false},
-        FleetEnd{"WrongChecksumsResendAndWaitAgain", Faults([](auto& f) {
-                     f.wrongChecksumReplies = 2;
-                     f.delay = Ms(300);
-                 }),
-                 Ms(900), 3, true}),
-    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(Fleet, AsksOneSubnetsWorthAtOnceThenAtTheRateAndWritesWithoutPause) {
     FakeNetwork net;
