@@ -126,6 +126,7 @@ TEST_P(OneClock, AsTheQueryAndTheFleetMeetIt) {
     EXPECT_EQ(clock.checksumError, row.checksumError);
     EXPECT_EQ(clock.repliesAccepted, row.fleetAccepted);
     EXPECT_EQ(fleetNet.now(), row.fleetEnd);
+    EXPECT_EQ(static_cast<int>(fleetNet.sent().size()), 9 + row.requests) << "resends to that clock alone";
     EXPECT_EQ(std::count_if(fleet->begin(), fleet->end(), [](const auto& c) { return c.Answered(); }),
               clock.Answered() ? 10 : 9);
 }
@@ -323,14 +324,13 @@ TEST(HostSweep, AsksExactlyItsHostsThenListensUntilSilentButNotForeverUnderJunk)
 
 // ---- Many clocks at once ---------------------------------------------------------------------
 
-TEST(Fleet, AsksInAscendingOrderRoutesRepliesAndResendsPerClock) {
+TEST(Fleet, AsksInAscendingOrderAndGivesUpAClockForGood) {
     FakeNetwork net;
     net.AddClock(Ip(127, 0, 0, 2), SimulatedClock(0));
-    net.AddClock(Ip(127, 0, 0, 3), SimulatedClock(1, Faults([](auto& f) { f.wrongChecksumReplies = 2; })));
     net.AddClock(Ip(127, 0, 0, 4), Stubborn(6, Ms(100)));
-    net.AddClock(Ip(127, 0, 0, 10), SimulatedClock(8, Faults([](auto& f) { f.duplicateReplies = true; })));
+    net.AddClock(Ip(127, 0, 0, 10), SimulatedClock(8));
     const std::vector<Ipv4Address> clocks = {Ip(127, 0, 0, 10), Ip(127, 0, 0, 99), Ip(127, 0, 0, 4),
-                                             Ip(127, 0, 0, 3), Ip(127, 0, 0, 2)};
+                                             Ip(127, 0, 0, 2)};
     std::vector<std::size_t> shown;
     const auto outcomes = QueryFleet(
         clocks, net.Options(), [&](std::size_t clock, const ClockDatagram&) { shown.push_back(clock); });
@@ -341,19 +341,13 @@ TEST(Fleet, AsksInAscendingOrderRoutesRepliesAndResendsPerClock) {
     for (const auto& sent : net.sent())
         if (std::find(firstRequests.begin(), firstRequests.end(), sent.to.octets[3]) == firstRequests.end())
             firstRequests.push_back(sent.to.octets[3]);
-    EXPECT_EQ(firstRequests, (std::vector<int>{2, 3, 4, 10, 99}));
-    const auto& o = *outcomes;
-    EXPECT_EQ(o[4].requestsSent, 1);
-    EXPECT_TRUE(o[4].Answered());
-    EXPECT_EQ(o[3].requestsSent, 3) << "two wrong checksums, two resends to that clock alone";
-    EXPECT_TRUE(o[3].Answered());
-    EXPECT_EQ(o[2].requestsSent, 6);
-    EXPECT_TRUE(o[2].checksumError);
-    EXPECT_EQ(o[2].repliesAccepted, 0) << "a clock given up is given up, whatever it sends later";
-    EXPECT_EQ(o[0].repliesAccepted, 2);
-    EXPECT_FALSE(o[1].Answered());
-    EXPECT_EQ(std::count(shown.begin(), shown.end(), 2u), 0);
-    EXPECT_EQ(shown.size(), 4u);
+    EXPECT_EQ(firstRequests, (std::vector<int>{2, 4, 10, 99}));
+    const FleetOutcome& stubborn = (*outcomes)[2];
+    EXPECT_EQ(stubborn.requestsSent, 6);
+    EXPECT_TRUE(stubborn.checksumError);
+    EXPECT_EQ(stubborn.repliesAccepted, 0) << "a clock given up is given up, whatever it sends later";
+    EXPECT_EQ(shown, (std::vector<std::size_t>{3, 0}));
+    EXPECT_FALSE((*outcomes)[1].Answered());
 }
 
 TEST(Fleet, AsksOneSubnetsWorthAtOnceThenAtTheRateAndWritesWithoutPause) {
