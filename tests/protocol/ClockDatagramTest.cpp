@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "protocol/ClockCodec.h"
@@ -10,6 +11,13 @@ namespace {
 
 constexpr Ipv4Address kWorkstation{{192, 168, 1, 100}};
 constexpr MacAddress kWorkstationMac{0x00, 0x11, 0x22, 0x33, 0x44, 0x55};
+
+// A datagram of zeros but for the given runs of bytes at their offsets, in hex.
+std::string HexOf(const std::vector<std::pair<std::ptrdiff_t, std::vector<std::uint8_t>>>& runs) {
+    std::vector<std::uint8_t> bytes(ClockDatagram::kSize, 0);
+    for (const auto& [offset, run] : runs) std::copy(run.begin(), run.end(), bytes.begin() + offset);
+    return ToHex(bytes);
+}
 
 std::uint8_t XorOfBody(const ClockDatagram& d) {
     std::uint8_t x = 0;
@@ -27,15 +35,10 @@ TEST(Checksum, AddressedRequestsCarryTheKnownChecksums) {
         request.SetAt(40, 0xAA);  // a leftover from an earlier exchange must not survive
         BuildAddressedRequest(request, c.command, kWorkstation, kWorkstationMac);
 
-        EXPECT_EQ(request.checksum(), c.checksum) << int{static_cast<std::uint8_t>(c.command)};
-        std::vector<std::uint8_t> expected(ClockDatagram::kSize, 0);
-        expected[0] = 0x4D;
-        expected[1] = 0x56;
-        expected[13] = static_cast<std::uint8_t>(c.command);
-        std::copy(kWorkstation.octets.begin(), kWorkstation.octets.end(), expected.begin() + 24);
-        std::copy(kWorkstationMac.begin(), kWorkstationMac.end(), expected.begin() + 88);
-        expected[94] = c.checksum;
-        EXPECT_EQ(std::vector<std::uint8_t>(request.bytes().begin(), request.bytes().end()), expected);
+        EXPECT_EQ(ToHex(request.bytes()), HexOf({{0, {0x4D, 0x56}},
+                                                 {13, {static_cast<std::uint8_t>(c.command)}},
+                                                 {24, {192, 168, 1, 100}},
+                                                 {88, {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, c.checksum}}}));
     }
 }
 
@@ -90,16 +93,13 @@ TEST(Codec, WriteRequestLaysOutEveryFieldAndDecodesBack) {
     s.dnsServer = Ipv4Address{{192, 168, 1, 2}};
     ClockDatagram request = BuildWriteRequest(s);
 
-    std::vector<std::uint8_t> expected(ClockDatagram::kSize, 0);
-    const std::vector<std::pair<std::ptrdiff_t, std::vector<std::uint8_t>>> runs = {
-        {0, {0x4D, 0x56, 3, 0x27, 2, 10, 0x67, 3}},
-        {13, {2}},
-        {15, {0x83, 30}},
-        {18, {12, 1, 22, 6, 2, 1}},
-        {28, {10, 0, 0, 7, 0, 0, 0, 0, 10, 0, 0, 9}},
-        {48, {192, 168, 1, 50, 255, 255, 255, 0, 192, 168, 1, 1, 192, 168, 1, 2}}};
-    for (const auto& [offset, bytes] : runs) std::copy(bytes.begin(), bytes.end(), expected.begin() + offset);
-    EXPECT_EQ(ToHex(request.bytes()), ToHex(expected));
+    EXPECT_EQ(ToHex(request.bytes()),
+              HexOf({{0, {0x4D, 0x56, 3, 0x27, 2, 10, 0x67, 3}},
+                     {13, {2}},
+                     {15, {0x83, 30}},
+                     {18, {12, 1, 22, 6, 2, 1}},
+                     {28, {10, 0, 0, 7, 0, 0, 0, 0, 10, 0, 0, 9}},
+                     {48, {192, 168, 1, 50, 255, 255, 255, 0, 192, 168, 1, 1, 192, 168, 1, 2}}}));
     EXPECT_EQ(request.checksum(), 0) << "the write applies the checksum as it sends";
 
     ClockStatus status{

@@ -57,32 +57,29 @@ TEST_F(Simulator, ClocksAnswerFromTheirOwnAddressAndTakeAWriteButNotTheirIdentit
 }
 
 TEST_F(Simulator, FaultsShowAtTheSocketAndADelayedClockHoldsUpNoOther) {
-    StartClocks(4);
-    sim().SetFaults(0, Faults([](auto& f) { f.silent = true; }));
-    sim().SetFaults(1, Faults([](auto& f) { f.duplicateReplies = true; }));
-    sim().SetFaults(2, Faults([](auto& f) { f.shortReplyLength = 0; }));
-    sim().SetFaults(3, Faults([](auto& f) { f.delay = Ms(300); }));
-    EXPECT_FALSE(Ask(0, Command::QueryStatus, Ms(150)));
-    EXPECT_EQ(sim().RequestsReceived(0, Command::QueryStatus), 1) << "counted, not answered";
-    SendTo(1, Request(Command::Search));
+    StartClocks(3);
+    sim().SetFaults(0, Faults([](auto& f) { f.duplicateReplies = true; }));
+    sim().SetFaults(1, Faults([](auto& f) { f.shortReplyLength = 0; }));
+    sim().SetFaults(2, Faults([](auto& f) { f.delay = Ms(300); }));
+    SendTo(0, Request(Command::Search));
     const auto twice = client_.ReceiveFor(Ms(150));
     ASSERT_EQ(twice.size(), 2U);
     EXPECT_EQ(twice[0].bytes, twice[1].bytes);
-    const auto empty = Ask(2);
+    const auto empty = Ask(1);
     ASSERT_TRUE(empty);
     EXPECT_TRUE(empty->bytes.empty());
 
     const auto start = std::chrono::steady_clock::now();
-    SendTo(3, Request(Command::QueryStatus));
-    SendTo(1, Request(Command::QueryStatus));
+    SendTo(2, Request(Command::QueryStatus));
+    SendTo(0, Request(Command::QueryStatus));
     const auto first = client_.Receive(Ms(1000));
     ASSERT_TRUE(first);
-    EXPECT_EQ(first->source, sim().address(1));
+    EXPECT_EQ(first->source, sim().address(0));
     EXPECT_LT(std::chrono::steady_clock::now() - start, Ms(150));
     client_.Receive(Ms(1000));  // the duplicate
     const auto late = client_.Receive(Ms(1000));
     ASSERT_TRUE(late);
-    EXPECT_EQ(late->source, sim().address(3));
+    EXPECT_EQ(late->source, sim().address(2));
     EXPECT_GE(std::chrono::steady_clock::now() - start, Ms(290));
 }
 
