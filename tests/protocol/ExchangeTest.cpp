@@ -45,19 +45,16 @@ FakeNetwork::Responder Stubborn(int bad, Ms lateBy) {
     };
 }
 
-class RecordingSink : public SweepSink {
-  public:
-    explicit RecordingSink(std::optional<Ipv4Address> subnet) : subnet_(subnet) {}
-    std::optional<Ipv4Address> SubnetToSweep() override { return subnet_; }
+struct RecordingSink : SweepSink {
+    explicit RecordingSink(std::optional<Ipv4Address> toSweep) : subnet(toSweep) {}
+    std::optional<Ipv4Address> SubnetToSweep() override { return subnet; }
     void FirstBatchSent(int lastHost) override { batches.push_back(lastHost); }
     void BatchSent(int lastHost) override { batches.push_back(lastHost); }
     void ClockAnswered(Ipv4Address clock) override { answered.push_back(clock.ToString()); }
 
+    std::optional<Ipv4Address> subnet;
     std::vector<int> batches;
     std::vector<std::string> answered;
-
-  private:
-    std::optional<Ipv4Address> subnet_;
 };
 
 std::vector<int> AllBatches() {
