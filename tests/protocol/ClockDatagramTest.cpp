@@ -26,19 +26,16 @@ std::uint8_t XorOfBody(const ClockDatagram& d) {
 }
 
 TEST(Checksum, AddressedRequestsCarryTheKnownChecksums) {
-    struct Case {
-        Command command;
-        std::uint8_t checksum;
-    };
-    for (const auto& c : {Case{Command::QueryStatus, 0x06}, Case{Command::Search, 0x04}}) {
+    for (const auto& [command, checksum] : {std::pair{Command::QueryStatus, std::uint8_t{0x06}},
+                                            std::pair{Command::Search, std::uint8_t{0x04}}}) {
         ClockDatagram request;
         request.SetAt(40, 0xAA);  // a leftover from an earlier exchange must not survive
-        BuildAddressedRequest(request, c.command, kWorkstation, kWorkstationMac);
+        BuildAddressedRequest(request, command, kWorkstation, kWorkstationMac);
 
         EXPECT_EQ(ToHex(request.bytes()), HexOf({{0, {0x4D, 0x56}},
-                                                 {13, {static_cast<std::uint8_t>(c.command)}},
+                                                 {13, {static_cast<std::uint8_t>(command)}},
                                                  {24, {192, 168, 1, 100}},
-                                                 {88, {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, c.checksum}}}));
+                                                 {88, {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, checksum}}}));
     }
 }
 

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <numeric>
 
 #include "protocol/ClockCodec.h"
@@ -93,7 +92,6 @@ TEST_P(OneClock, AsTheQueryAndTheFleetMeetIt) {
     int shown = 0;
     const QueryOutcome query =
         QueryClock(kClock, buffer, net.Options(), [&](const ClockDatagram&) { ++shown; });
-    EXPECT_TRUE(query.sent);
     EXPECT_EQ(query.requestsSent, row.requests);
     EXPECT_EQ(query.checksumError, row.checksumError);
     EXPECT_EQ(query.repliesAccepted, row.queryAccepted);
@@ -407,7 +405,6 @@ TEST(RealUdp, SilentSubnetTakesTwentySixSecondsInTwentySixBatches) {
     EXPECT_TRUE(sink.answered.empty());
     EXPECT_GE(elapsed.count(), 25.0);
     EXPECT_LE(elapsed.count(), 28.0);
-    std::printf("silent sweep of 254 hosts took %.3f s\n", elapsed.count());
 }
 
 }  // namespace

@@ -14,8 +14,6 @@
 namespace horavane::test {
 namespace {
 
-using std::chrono::steady_clock;
-
 const std::string kProgram = HORAVANE_SIM_PATH;
 
 // A slow sanitizer build can take a while to come up; the programs themselves are prompt.
@@ -42,10 +40,8 @@ TEST(SimBinary, BannerGivesTheRangeAndAPortWhereTheClocksAnswerWithFaultsApplied
     ASSERT_TRUE(normal);
     EXPECT_EQ(normal->bytes.size(), ClockDatagram::kSize);
 
-    const auto start = steady_clock::now();
     sim.Signal(SIGTERM);
-    EXPECT_EQ(sim.Wait(Ms(1000)), 0);
-    EXPECT_LT(steady_clock::now() - start, Ms(1000));
+    EXPECT_EQ(sim.Wait(Ms(1000)), 0) << "ended within a second";
     // -v logs each datagram in and out, in hex, with both ends.
     const std::string log = sim.Stderr();
     const std::string clock = "127.0.0.3:" + std::to_string(port);
