@@ -1,5 +1,6 @@
 #ifdef _WIN32
 #include <winsock2.h>
+#include <ws2tcpip.h>
 #else
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -13,14 +14,6 @@
 
 namespace horavane::test {
 
-#ifdef _WIN32
-using NativeSocket = SOCKET;
-using SocketLength = int;
-#else
-using NativeSocket = int;
-using SocketLength = socklen_t;
-#endif
-
 PlainSocket::PlainSocket(Ipv4Address address, std::uint16_t port)
     : network_(NetworkLibrary::Start(2, 2)),
       fd_(static_cast<std::intptr_t>(::socket(AF_INET, SOCK_DGRAM, 0))) {
@@ -28,9 +21,9 @@ PlainSocket::PlainSocket(Ipv4Address address, std::uint16_t port)
     sa.sin_family = AF_INET;
     sa.sin_port = htons(port);
     std::memcpy(&sa.sin_addr, address.octets.data(), 4);
-    const auto native = static_cast<NativeSocket>(fd_);
+    const auto native = static_cast<decltype(::socket(AF_INET, SOCK_DGRAM, 0))>(fd_);
     bound_ = ::bind(native, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0;
-    SocketLength length = sizeof sa;
+    socklen_t length = sizeof sa;
     if (bound_ && ::getsockname(native, reinterpret_cast<sockaddr*>(&sa), &length) == 0)
         port_ = ntohs(sa.sin_port);
 }
