@@ -43,7 +43,6 @@ class TestClient {
         socket_.SendTo(clock, port, bytes);
     }
 
-    // The next datagram within `limit`, or nullopt.
     std::optional<Arrival> Receive(Ms limit = Ms(500)) {
         if (socket_.WaitReadable(limit) != UdpSocket::Wait::Readable) return std::nullopt;
         std::vector<std::uint8_t> buffer(2048);
@@ -53,7 +52,6 @@ class TestClient {
         return Arrival{buffer, got->source, got->sourcePort};
     }
 
-    // Everything that arrives within `window`.
     std::vector<Arrival> ReceiveFor(Ms window) {
         std::vector<Arrival> all;
         const auto end = std::chrono::steady_clock::now() + window;
@@ -114,7 +112,6 @@ class SimulatorTest : public ::testing::Test {
 
     void SendTo(int clock, const Bytes& bytes) { client_.Send(sim_->address(clock), sim_->port(), bytes); }
 
-    // Sends `command` to the clock and returns its one reply, or nullopt.
     std::optional<Arrival> Ask(int clock, Command command = Command::QueryStatus, Ms limit = Ms(500)) {
         SendTo(clock, Request(command));
         return client_.Receive(limit);

@@ -16,6 +16,7 @@
 #include "protocol/SubnetSweep.h"
 #include "sim/ClockState.h"
 #include "tests/common/FakeNetwork.h"
+#include "tests/common/SimSupport.h"
 #include "tests/common/TestSupport.h"
 #include "tests/common/WineSupport.h"
 
@@ -69,8 +70,7 @@ std::vector<int> AllBatches() {
 // resend, six requests at most; anything else that fails the acceptance rule is ignored. The query
 // listens two waits after a request, each datagram standing for one; the fleet (this clock the
 // fourth of ten) is done as soon as every clock has answered or been given up, one wait after its
-// last request. Every request of the query goes from the clock port to the clock port, with the
-// network library at 1.1.
+// last request.
 struct ClockRow {
     const char* name;
     sim::FaultSwitches faults;
@@ -390,11 +390,8 @@ TEST(RealUdp, RequestsLeaveFromTheClockPort) {
 // The sweep as the window runs it, with the real one-second wait and nobody answering: ten hosts,
 // then a full second of silence before the next ten, 26 batches in all.
 TEST(RealUdp, SilentSubnetTakesTwentySixSecondsInTwentySixBatches) {
-    const auto network = NetworkLibrary::Start(2, 2);
-    auto probe = UdpSocket::Create();
-    ASSERT_TRUE(probe && probe->Bind(Ip(127, 0, 0, 1), 0));
-    const ExchangeOptions options = OptionsFor(probe->LocalPort(), Ms(1000));
-    probe.reset();  // a port nobody listens on
+    // A free port that nobody listens on once the socket that found it has closed.
+    const ExchangeOptions options = OptionsFor(PlainSocket(Ip(127, 0, 0, 1)).port(), Ms(1000));
     RecordingSink sink(Ip(127, 0, 0, 200));
 
     const auto start = std::chrono::steady_clock::now();
