@@ -132,8 +132,7 @@ FakeNetwork::Responder SimulatedClock(std::shared_ptr<ClockDatagram> state, sim:
         }
         const auto reply = sim::ApplyFaults(sim::BuildStatusReply(*state, request.command()), faults);
         if (!reply) return {};
-        std::vector<Answer> answers(faults.duplicateReplies ? 2 : 1, Answer{faults.delay, *reply});
-        return answers;
+        return std::vector<Answer>(faults.duplicateReplies ? 2 : 1, Answer{faults.delay, *reply});
     };
 }
 

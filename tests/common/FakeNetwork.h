@@ -17,6 +17,10 @@ namespace horavane::test {
 using Bytes = std::vector<std::uint8_t>;
 using Ms = std::chrono::milliseconds;
 
+inline Bytes ToBytes(const ClockDatagram& d) {
+    return Bytes(d.bytes().begin(), d.bytes().end());
+}
+
 // What a clock sends back for one datagram: `after` the datagram arrived.
 struct Answer {
     Ms after{0};

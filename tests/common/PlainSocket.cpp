@@ -1,5 +1,6 @@
 #ifdef _WIN32
 #include <winsock2.h>
+#include <ws2tcpip.h>
 #else
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -12,23 +13,6 @@
 #include "tests/common/SimSupport.h"
 
 namespace horavane::test {
-namespace {
-
-#ifdef _WIN32
-using NativeSocket = SOCKET;
-using SocketLength = int;
-const std::intptr_t kNoSocket = static_cast<std::intptr_t>(INVALID_SOCKET);
-#else
-using NativeSocket = int;
-using SocketLength = socklen_t;
-constexpr std::intptr_t kNoSocket = -1;
-#endif
-
-NativeSocket Native(std::intptr_t handle) {
-    return static_cast<NativeSocket>(handle);
-}
-
-}  // namespace
 
 PlainSocket::PlainSocket(Ipv4Address address, std::uint16_t port)
     : network_(NetworkLibrary::Start(2, 2)),
@@ -37,18 +21,19 @@ PlainSocket::PlainSocket(Ipv4Address address, std::uint16_t port)
     sa.sin_family = AF_INET;
     sa.sin_port = htons(port);
     std::memcpy(&sa.sin_addr, address.octets.data(), 4);
-    bound_ = fd_ != kNoSocket && ::bind(Native(fd_), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0;
-    SocketLength length = sizeof sa;
-    if (bound_ && ::getsockname(Native(fd_), reinterpret_cast<sockaddr*>(&sa), &length) == 0)
+    const auto native = static_cast<decltype(::socket(AF_INET, SOCK_DGRAM, 0))>(fd_);
+    bound_ = ::bind(native, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0;
+    socklen_t length = sizeof sa;
+    if (bound_ && ::getsockname(native, reinterpret_cast<sockaddr*>(&sa), &length) == 0)
         port_ = ntohs(sa.sin_port);
 }
 
+// A failed socket() leaves an invalid handle, which bind and close refuse harmlessly.
 PlainSocket::~PlainSocket() {
-    if (fd_ == kNoSocket) return;
 #ifdef _WIN32
-    ::closesocket(Native(fd_));
+    ::closesocket(static_cast<SOCKET>(fd_));
 #else
-    ::close(Native(fd_));
+    ::close(static_cast<int>(fd_));
 #endif
 }
 

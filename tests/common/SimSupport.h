@@ -14,39 +14,16 @@
 #include "platform/UdpSocket.h"
 #include "protocol/ClockDatagram.h"
 #include "sim/ClockSimulator.h"
+#include "tests/common/FakeNetwork.h"
 #include "tests/common/TestSupport.h"
 #include "tests/common/WineSupport.h"
 
 namespace horavane::test {
 
-using Bytes = std::vector<std::uint8_t>;
-using Ms = std::chrono::milliseconds;
-
-inline Bytes ToBytes(const ClockDatagram& d) {
-    return Bytes(d.bytes().begin(), d.bytes().end());
-}
-
 inline Bytes Request(Command command) {
     ClockDatagram d;
     BuildAddressedRequest(d, command, kWorkstation, kWorkstationMac);
     return ToBytes(d);
-}
-
-// A received datagram read the way the program reads it: at most 95 bytes, zero-padded.
-inline ClockDatagram AsDatagram(const Bytes& bytes) {
-    return ClockDatagram(std::span(bytes));
-}
-
-// Polls `done` every few milliseconds for up to two seconds: a write is never answered, so this is
-// how a test learns that it has arrived.
-template <typename Done>
-bool Eventually(Done done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(Ms(2));
-    }
-    return true;
 }
 
 struct Arrival {
@@ -66,7 +43,6 @@ class TestClient {
         socket_.SendTo(clock, port, bytes);
     }
 
-    // The next datagram within `limit`, or nullopt.
     std::optional<Arrival> Receive(Ms limit = Ms(500)) {
         if (socket_.WaitReadable(limit) != UdpSocket::Wait::Readable) return std::nullopt;
         std::vector<std::uint8_t> buffer(2048);
@@ -76,7 +52,6 @@ class TestClient {
         return Arrival{buffer, got->source, got->sourcePort};
     }
 
-    // Everything that arrives within `window`.
     std::vector<Arrival> ReceiveFor(Ms window) {
         std::vector<Arrival> all;
         const auto end = std::chrono::steady_clock::now() + window;
@@ -122,11 +97,9 @@ class SimulatorTest : public ::testing::Test {
         return options;
     }
 
-    // Fixtures that start their clocks in a SetUp() of their own skip through StartClocks().
     void SetUp() override { HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses); }
 
     void StartClocks(int count, sim::SimulatorOptions options = Recording()) {
-        HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
         options.clocks = count;
         options.port = 0;
         sim_ = std::make_unique<sim::ClockSimulator>(std::move(options));
@@ -139,14 +112,20 @@ class SimulatorTest : public ::testing::Test {
 
     void SendTo(int clock, const Bytes& bytes) { client_.Send(sim_->address(clock), sim_->port(), bytes); }
 
-    // Sends `command` to the clock and returns its one reply, or nullopt.
     std::optional<Arrival> Ask(int clock, Command command = Command::QueryStatus, Ms limit = Ms(500)) {
         SendTo(clock, Request(command));
         return client_.Receive(limit);
     }
 
+    // A write is never answered: a test learns that it has arrived from the clock's count, within
+    // two seconds.
     bool AwaitWrites(int clock, int count) {
-        return Eventually([&] { return sim_->RequestsReceived(clock, Command::WriteSettings) >= count; });
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (sim_->RequestsReceived(clock, Command::WriteSettings) < count) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(Ms(2));
+        }
+        return true;
     }
 
     TestClient client_;

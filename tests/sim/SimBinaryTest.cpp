@@ -1,18 +1,18 @@
-// horavane-sim as other programs' tests and an operator use it: banner, exit codes, signals.
+// horavane-sim as other programs' tests and an operator use it: banner, exit codes, signals, and
+// the --fault syntax.
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <regex>
 
+#include "sim/FaultSpec.h"
 #include "tests/common/ChildProcess.h"
 #include "tests/common/SimSupport.h"
 #include "tests/common/TempFolder.h"
 
 namespace horavane::test {
 namespace {
-
-using std::chrono::steady_clock;
 
 const std::string kProgram = HORAVANE_SIM_PATH;
 
@@ -22,7 +22,7 @@ constexpr Ms kStartLimit{5000};
 TEST(SimBinary, BannerGivesTheRangeAndAPortWhereTheClocksAnswerWithFaultsApplied) {
     HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
     ChildProcess sim({kProgram, "--clocks", "3", "--port", "0", "--exit-after", "20", "-v", "--fault",
-                      "127.0.0.2:silent", "--fault", "127.0.0.4:short=50"});
+                      "127.0.0.2:silent"});
     const auto banner = sim.ReadLine(kStartLimit);
     ASSERT_TRUE(banner);
     std::smatch match;
@@ -39,15 +39,9 @@ TEST(SimBinary, BannerGivesTheRangeAndAPortWhereTheClocksAnswerWithFaultsApplied
     const auto normal = client.Receive(Ms(1000));
     ASSERT_TRUE(normal);
     EXPECT_EQ(normal->bytes.size(), ClockDatagram::kSize);
-    client.Send(Ipv4Address{{127, 0, 0, 4}}, port, Request(Command::Search));
-    const auto cut = client.Receive(Ms(1000));
-    ASSERT_TRUE(cut);
-    EXPECT_EQ(cut->bytes.size(), 50U);
 
-    const auto start = steady_clock::now();
     sim.Signal(SIGTERM);
-    EXPECT_EQ(sim.Wait(Ms(1000)), 0);
-    EXPECT_LT(steady_clock::now() - start, Ms(1000));
+    EXPECT_EQ(sim.Wait(Ms(1000)), 0) << "ended within a second";
     // -v logs each datagram in and out, in hex, with both ends.
     const std::string log = sim.Stderr();
     const std::string clock = "127.0.0.3:" + std::to_string(port);
@@ -76,20 +70,18 @@ TEST(SimBinary, ExitAfterAndSigintEndWithStatusZero) {
 }
 
 TEST(SimBinary, BadCommandLinesExitWithOneAndSayWhy) {
-    // Nesting that a tree parser would follow until it ran out of memory or stack.
+    // Nesting that a tree parser would follow until it ran out of memory or stack, in the program
+    // itself (whose stack is smaller on Windows); the other broken files are the state file tests'.
     const TempFolder folder;
-    const std::string deepText = R"({"clocks": {"127.0.0.2": {"timeServers": )" + std::string(100000, '[') +
-                                 std::string(100000, ']') + "}}}";
-    const std::string deep = folder.Write("deep.json", deepText);
-    const std::string unknown = folder.Write("unknown.json", R"({"clocks": {"127.0.0.2": {"color": 1}}})");
+    const std::string deep =
+        folder.Write("deep.json", R"({"clocks": {"127.0.0.2": {"timeServers": )" + std::string(100000, '[') +
+                                      std::string(100000, ']') + "}}}");
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--state-file", deep}, "line 1: nested deeper than"},
-        {{"--state-file", unknown}, "unknown key \"color\""},
         {{"--first-address", "10.0.0.2"}, "loopback"},
         {{"--first-address", "127.255.255.250", "--clocks", "6"}, "loopback"},
         {{"--first-address", "localhost"}, "not an IPv4 address"},
         {{"--clocks", "65025"}, "--clocks"},
-        {{"--fault", "127.0.0.2:loud"}, "unknown fault"},
         {{"--fault", "127.0.0.9:silent"}, "not one of the simulated clocks"},
         {{"--no-such-option"}, "no-such-option"},
         // Deadlines the simulator could not hold would end it at once instead.
@@ -106,7 +98,6 @@ TEST(SimBinary, BadCommandLinesExitWithOneAndSayWhy) {
         EXPECT_FALSE(sim.ReadLine(Ms(10))) << "no banner for " << arguments.front();
         EXPECT_NE(sim.Stderr().find(reason), std::string::npos) << arguments.front();
     }
-    EXPECT_EQ(ReadBytes(deep).size(), deepText.size()) << "the refused file is left as it was";
 }
 
 TEST(SimBinary, APortHeldByAnotherProgramExitsWithTwoAndNamesTheAddress) {
@@ -119,6 +110,43 @@ TEST(SimBinary, APortHeldByAnotherProgramExitsWithTwoAndNamesTheAddress) {
     const std::string error = sim.Stderr();
     EXPECT_NE(error.find("127.0.0.2:" + port), std::string::npos) << error;
     EXPECT_EQ(error.find('\n'), error.size() - 1) << "one line: " << error;
+}
+
+TEST(FaultSpec, EveryKindSwitchesItsFaultAndSeveralAddUp) {
+    sim::FaultSwitches f;
+    for (const char* text :
+         {"127.0.0.2:silent", "127.0.0.2:wrong-checksum=3", "127.0.0.2:zero-checksum", "127.0.0.2:short=60",
+          "127.0.0.2:duplicate", "127.0.0.2:delay=250", "127.0.0.2:direction=0", "127.0.0.2:ignore-writes"}) {
+        std::string error;
+        const auto fault = sim::ParseFaultSpec(text, &error);
+        ASSERT_TRUE(fault) << text << ": " << error;
+        sim::ApplyFault(*fault, f);
+    }
+    EXPECT_TRUE(f.silent);
+    EXPECT_EQ(f.wrongChecksumReplies, 3);
+    EXPECT_TRUE(f.zeroChecksum);
+    EXPECT_EQ(f.shortReplyLength, std::size_t{60});
+    EXPECT_TRUE(f.duplicateReplies);
+    EXPECT_EQ(f.delay, std::chrono::milliseconds(250));
+    EXPECT_EQ(f.direction, std::uint8_t{0});
+    EXPECT_TRUE(f.ignoreWrites);
+
+    std::string error;
+    const auto fault = sim::ParseFaultSpec("127.1.2.3:short=0", &error);
+    ASSERT_TRUE(fault) << error;
+    EXPECT_EQ(fault->address, (Ipv4Address{{127, 1, 2, 3}}));
+}
+
+TEST(FaultSpec, MistakesAreRefusedWithAReasonNamingTheText) {
+    for (const char* text :
+         {"silent", "127.0.0:silent", "127.0.0.2:", "127.0.0.2:loud", "127.0.0.2:silent=1",
+          "127.0.0.2:wrong-checksum", "127.0.0.2:wrong-checksum=0", "127.0.0.2:short=96",
+          "127.0.0.2:short=-1", "127.0.0.2:short=5x", "127.0.0.2:delay=10001", "127.0.0.2:direction=256",
+          "127.0.0.2:direction=", "127.0.0.2:delay=99999999999999999999"}) {
+        std::string error;
+        EXPECT_FALSE(sim::ParseFaultSpec(text, &error)) << text;
+        EXPECT_NE(error.find(text), std::string::npos) << error;
+    }
 }
 
 }  // namespace
