@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <optional>
 
 #include "access/PasswordStore.h"
 #include "tests/cli/CtlSupport.h"
@@ -16,7 +17,10 @@ class CtlWrite : public ::testing::Test {
   protected:
     void SetUp() override {
         HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
-        ASSERT_TRUE(sim.started()) << sim.Banner();
+        sim.emplace(std::vector<std::string>{"--clocks", "7", "--fault", "127.0.0.3:ignore-writes", "--fault",
+                                             "127.0.0.4:silent", "--fault", "127.0.0.5:wrong-checksum=6",
+                                             "--fault", "127.0.0.6:wrong-checksum=3"});
+        ASSERT_TRUE(sim->started()) << sim->Banner();
     }
 
     // `command` (set or apply) with its arguments, and a password file, the default one unless given.
@@ -24,7 +28,7 @@ class CtlWrite : public ::testing::Test {
         args.insert(args.end(),
                     {"--password-file", passwordFile.empty() ? defaultPassword.path() : passwordFile,
                      "--password-store", store.path()});
-        return RunCtl(sim, args);
+        return RunCtl(*sim, args);
     }
     ProcessResult Set(const std::string& clock, std::vector<std::string> settings,
                       const std::string& passwordFile = "") {
@@ -32,13 +36,12 @@ class CtlWrite : public ::testing::Test {
         return Write(settings, passwordFile);
     }
     json Status(const std::string& clock) {
-        const auto result = RunCtl(sim, {"status", clock, "--json"});
+        const auto result = RunCtl(*sim, {"status", clock, "--json"});
         EXPECT_EQ(result.exitCode, 0) << result.err;
         return result.exitCode == 0 ? json::parse(result.out) : json();
     }
 
-    SimProcess sim{{"--clocks", "7", "--fault", "127.0.0.3:ignore-writes", "--fault", "127.0.0.4:silent",
-                    "--fault", "127.0.0.5:wrong-checksum=6", "--fault", "127.0.0.6:wrong-checksum=3"}};
+    std::optional<SimProcess> sim;  // none under Wine, where the tests skip
     TempFile defaultPassword{"QXNdarvelint\r\n", "password"};
     TempFile store{"", "ZOR.dat"};
 };
@@ -154,8 +157,8 @@ TEST_F(CtlWrite, SetWrongOrMissingPasswordWritesNothing) {
     EXPECT_LT(endless.elapsed, Ms(5000));
 
     // A store that exists but cannot be read closes the lock, and says so.
-    const auto closed = RunCtl(sim, {"set", "127.0.0.2", "--time-zone", "UTC +8", "--password-file",
-                                     defaultPassword.path(), "--password-store", folder.path().string()});
+    const auto closed = RunCtl(*sim, {"set", "127.0.0.2", "--time-zone", "UTC +8", "--password-file",
+                                      defaultPassword.path(), "--password-store", folder.path().string()});
     EXPECT_EQ(closed.exitCode, 7);
     EXPECT_NE(closed.err.find("password file " + folder.path().string() + " cannot be read"),
               std::string::npos)
@@ -163,7 +166,7 @@ TEST_F(CtlWrite, SetWrongOrMissingPasswordWritesNothing) {
 
     // Without a file and without a terminal there is nobody to ask.
     const auto noTerminal =
-        RunCtl(sim, {"set", "127.0.0.2", "--time-zone", "UTC +8", "--password-store", store.path()});
+        RunCtl(*sim, {"set", "127.0.0.2", "--time-zone", "UTC +8", "--password-store", store.path()});
     EXPECT_EQ(noTerminal.exitCode, 7);
     EXPECT_NE(noTerminal.err.find("--password-file"), std::string::npos) << noTerminal.err;
     EXPECT_EQ(Status("127.0.0.2"), before);
@@ -176,7 +179,7 @@ TEST_F(CtlWrite, SetWrongOrMissingPasswordWritesNothing) {
     const auto piped = RunProgram(
         {"/bin/bash", "-c", "exec \"$0\" \"$@\" --password-file <(printf 's3cret\\n')", HORAVANECTL_PATH,
          "set", "127.0.0.2", "--time-zone", "UTC +8", "--password-store", store.path(), "--port",
-         std::to_string(sim.port()), "--wait-ms", "150", "--own-address", "127.0.0.1"});
+         std::to_string(sim->port()), "--wait-ms", "150", "--own-address", "127.0.0.1"});
     EXPECT_EQ(piped.exitCode, 0) << piped.err;
 }
 
@@ -205,7 +208,7 @@ TEST_F(CtlWrite, ApplyOfExportedSettingsToManyClocksKeepsTheirOwnAddresses) {
     ASSERT_EQ(Set("127.0.0.2", {"--time-zone", "UTC +5:30", "--dst", "off", "--ip-address", "192.168.1.50"})
                   .exitCode,
               0);
-    const auto exported = RunCtl(sim, {"export", "127.0.0.2"});
+    const auto exported = RunCtl(*sim, {"export", "127.0.0.2"});
     ASSERT_EQ(exported.exitCode, 0) << exported.err;
     const json settings = json::parse(exported.out);
     EXPECT_FALSE(settings.contains("serialNumber")) << "only what a write carries";
