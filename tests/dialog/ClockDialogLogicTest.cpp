@@ -95,7 +95,9 @@ TEST_F(ClockDialogLogicTest, SelectionShowsTheReplyAndModifySendsBackWhatItShows
     // Dynamic addressing greys the four address fields but still shows what the clock holds.
     EXPECT_TRUE(controls_.IsChecked(ctl::DynamicIp));
     EXPECT_FALSE(controls_.IsChecked(ctl::StaticIp));
-    EXPECT_FALSE(controls_.IsEnabled(ctl::IpAddress));
+    for (int id : {ctl::IpAddress, ctl::SubnetMask, ctl::Gateway, ctl::DnsServer})
+        EXPECT_FALSE(controls_.IsEnabled(id)) << id;
+    EXPECT_TRUE(controls_.IsEnabled(ctl::TimeServer1));
     EXPECT_EQ(IpText(ctl::IpAddress), "192.168.1.100");
     EXPECT_TRUE(controls_.IsChecked(ctl::Format12));
     EXPECT_TRUE(controls_.IsChecked(ctl::DaylightSaving));
@@ -183,7 +185,8 @@ TEST_F(ClockDialogLogicTest, RefusedModifySendsNothingShowsItsMessageAndStartsTh
     EXPECT_TRUE(controls_.messages().empty());
     SelectClock("127.0.0.2");
 
-    // An address refusal comes before the buffer is touched.
+    // An address refusal comes before the buffer is touched; greyed fields are checked too.
+    logic_.OnDynamicIp();
     controls_.SetIpParts(ctl::DnsServer, Field(127, 0, 0, 1));
     logic_.buffer().SetAt(ClockDatagram::kSerialNumber, 0x5A);
     const ClockDatagram before = logic_.buffer();
@@ -221,21 +224,6 @@ TEST_F(ClockDialogLogicTest, RefusedModifySendsNothingShowsItsMessageAndStartsTh
     EXPECT_EQ(net_.sent().size(), 1u);
 }
 
-TEST_F(ClockDialogLogicTest, AddressModeGreysOrFreesTheFourFieldsKeepingTheirContents) {
-    TypeValidSettings();
-    logic_.OnDynamicIp();
-    for (int id : {ctl::IpAddress, ctl::SubnetMask, ctl::Gateway, ctl::DnsServer})
-        EXPECT_FALSE(controls_.IsEnabled(id)) << id;
-    EXPECT_TRUE(controls_.IsEnabled(ctl::TimeServer1));
-    EXPECT_EQ(IpText(ctl::IpAddress), "192.168.1.50");
-    // Disabled fields are still checked.
-    controls_.ClearIp(ctl::Gateway);
-    EXPECT_FALSE(logic_.BuildWriteSettings());
-    logic_.OnStaticIp();
-    EXPECT_TRUE(controls_.IsEnabled(ctl::Gateway));
-    EXPECT_EQ(IpText(ctl::DnsServer), "8.8.4.4");
-}
-
 // ---- Search ------------------------------------------------------------------------------------
 
 // Stops the sweep once its progress reaches `stopAt`, as closing the window does.
@@ -252,7 +240,7 @@ class StoppingView : public ControlsSearchView {
     int stopAt_;
 };
 
-TEST_F(ClockDialogLogicTest, SearchButtonClearsTheDisplayAndRefusesABlankAddress) {
+TEST_F(ClockDialogLogicTest, SearchClearsTheDisplayRefusesABlankAddressAndStartsOnEnterInItsField) {
     controls_.SetText(ctl::SerialNumber, "HV-0042");
     controls_.SetIpParts(ctl::TimeServer1, Field(10, 0, 0, 1));
     controls_.SetChecked(ctl::DaylightSaving, true);
@@ -270,9 +258,13 @@ TEST_F(ClockDialogLogicTest, SearchButtonClearsTheDisplayAndRefusesABlankAddress
     EXPECT_EQ(controls_.ComboSelectedIndex(ctl::DstStartMonth), -1);
     EXPECT_EQ(controls_.GetText(ctl::TimeZoneList), "UTC +8") << "not part of the display";
 
-    // One number is enough to search; the click itself disables the button and the list.
+    // One number is enough to search; Enter searches from the search field and nowhere else, and
+    // the search itself disables the button and the list.
     controls_.SetIpParts(ctl::SearchAddress, *IpFieldValue::Parse("127"));
-    EXPECT_TRUE(logic_.OnSearchClicked());
+    for (int id : {0, ctl::TimeServer1, ctl::Brightness, ctl::ClockList})
+        EXPECT_FALSE(logic_.OnEnter(id)) << id;
+    EXPECT_TRUE(controls_.IsEnabled(ctl::SearchButton));
+    EXPECT_TRUE(logic_.OnEnter(ctl::SearchAddress));
     EXPECT_FALSE(controls_.IsEnabled(ctl::SearchButton));
     EXPECT_FALSE(controls_.IsEnabled(ctl::ClockList));
 }
@@ -315,15 +307,6 @@ TEST_F(ClockDialogLogicTest, StoppedSweepLeavesTheViewAloneAndAnEarlyEndHandsBac
     EXPECT_EQ(controls_.ListEntries(ctl::ClockList), std::vector<std::string>{"10.9.9.9"});
     EXPECT_TRUE(controls_.IsEnabled(ctl::ClockList));
     EXPECT_TRUE(controls_.IsEnabled(ctl::SearchButton));
-}
-
-TEST_F(ClockDialogLogicTest, EnterSearchesFromTheSearchFieldAndNowhereElse) {
-    controls_.SetIpParts(ctl::SearchAddress, Field(127, 0, 0, 1));
-    for (int id : {0, ctl::TimeServer1, ctl::Brightness, ctl::ClockList})
-        EXPECT_FALSE(logic_.OnEnter(id)) << id;
-    EXPECT_TRUE(controls_.IsEnabled(ctl::SearchButton));
-    EXPECT_TRUE(logic_.OnEnter(ctl::SearchAddress));
-    EXPECT_FALSE(controls_.IsEnabled(ctl::SearchButton));
 }
 
 }  // namespace
