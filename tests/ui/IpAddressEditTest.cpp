@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
-#include <map>
 
 #include "ui/IpAddressEdit.h"
 
@@ -31,14 +30,13 @@ TEST(IpAddressEdit, KeysMoveBetweenThePartsAsTheOperatorTypes) {
         edit.show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&edit));
         edit.setFocus();
-        const std::map<char, Qt::Key> special = {{'>', Qt::Key_Right}, {'<', Qt::Key_Backspace}};
         for (const char* key = row.keys; *key != '\0'; ++key) {
-            const auto found = special.find(*key);
-            if (found != special.end()) {
-                QTest::keyClick(QApplication::focusWidget(), found->second);
-            } else {
+            if (*key == '>')
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+            else if (*key == '<')
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
+            else
                 QTest::keyClick(QApplication::focusWidget(), *key);
-            }
         }
         EXPECT_EQ(edit.Text(), row.text);
         EXPECT_EQ(edit.Part(row.focusedPart), QApplication::focusWidget());

@@ -41,7 +41,7 @@ TEST_F(PasswordDialogsTest, ThePasswordIsTypedAtOnceAndAWrongOneKeepsTheDialogOp
     QTest::keyClicks(edit, kDefaultPassword);
     Click(&dialog, "ctl1");
     EXPECT_EQ(messages.Texts(), Only(msg::kPasswordWrong));
-    EXPECT_EQ(messages.all().at(0).kind, MessageKind::Application);
+    EXPECT_EQ(messages.all.at(0).kind, MessageKind::Application);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(edit->text(), kDefaultPassword) << "the typed text stays";
 
@@ -55,7 +55,7 @@ TEST_F(PasswordDialogsTest, ThePasswordIsTypedAtOnceAndAWrongOneKeepsTheDialogOp
     edit->setFocus();
     QTest::keyClick(edit, Qt::Key_Return);
     EXPECT_EQ(dialog.result(), QDialog::Accepted) << "Enter in the field is OK";
-    EXPECT_EQ(messages.all().size(), 1U);
+    EXPECT_EQ(messages.all.size(), 1U);
 }
 
 // A folder in the file's place stands for every file that exists but cannot be read: root reads
