@@ -11,6 +11,7 @@
 #include "protocol/ClockCodec.h"
 #include "settings/Messages.h"
 #include "sim/ClockState.h"
+#include "tests/common/ControlsConformance.h"
 #include "tests/common/FakeNetwork.h"
 #include "tests/common/TestSupport.h"
 
@@ -41,23 +42,39 @@ class ClockDialogLogicTest : public testing::Test {
         return texts;
     }
 
-    // Settings an operator could type in from scratch, every check passing.
-    void TypeValidSettings() {
-        controls_.SetIpParts(ctl::TimeServer1, Field(10, 0, 0, 1));
-        controls_.SetIpParts(ctl::TimeServer1 + 2, Field(10, 0, 0, 3));
-        controls_.SetIpParts(ctl::IpAddress, Field(192, 168, 1, 50));
-        controls_.SetIpParts(ctl::Gateway, Field(192, 168, 1, 1));
-        controls_.SetIpParts(ctl::DnsServer, Field(8, 8, 4, 4));
-        SelectComboText(controls_, ctl::EnergyFrom, "22");
-        SelectComboText(controls_, ctl::EnergyTo, "6");
-        SelectComboText(controls_, ctl::Brightness, "Dim");
-    }
-
     FakeNetwork net_;
     std::shared_ptr<ClockDatagram> clock_ = std::make_shared<ClockDatagram>(sim::DefaultClockState(0));
     InMemoryControls controls_;
     ClockDialogLogic logic_{controls_, net_.Options()};
 };
+
+// ---- The controls ------------------------------------------------------------------------------
+
+TEST(InMemoryControls, BehaveAsTheLogicExpects) {
+    InMemoryControls controls;
+    ExpectControlsBehaveAsTheLogicExpects(
+        controls, [&](int index) { controls.SelectListEntry(ctl::ClockList, index); });
+}
+
+TEST(IpField, ParseAcceptsEmptyPartsAndRejectsAnythingElse) {
+    struct Case {
+        const char* text;
+        const char* address;  // nullptr: refused
+        int filled;
+    };
+    for (const auto& c :
+         {Case{"", "0.0.0.0", 0}, Case{"10", "10.0.0.0", 1}, Case{"10..3.", "10.0.3.0", 2},
+          Case{"192.168.1.7", "192.168.1.7", 4}, Case{"0.0.0.0", "0.0.0.0", 4},
+          Case{"255.255.255.255", "255.255.255.255", 4}, Case{"256.1.1.1", nullptr, 0},
+          Case{"1.2.3.4.5", nullptr, 0}, Case{"a.b", nullptr, 0}, Case{"1.-2.3.4", nullptr, 0},
+          Case{"1 .2.3.4", nullptr, 0}, Case{"1000.1.1.1", nullptr, 0}}) {
+        const auto value = IpFieldValue::Parse(c.text);
+        ASSERT_EQ(value.has_value(), c.address != nullptr) << '"' << c.text << '"';
+        if (!value) continue;
+        EXPECT_EQ(value->FilledParts(), c.filled) << c.text;
+        EXPECT_EQ(value->Address().ToString(), c.address) << c.text;
+    }
+}
 
 // ---- Selecting a clock -------------------------------------------------------------------------
 
@@ -140,7 +157,7 @@ TEST_F(ClockDialogLogicTest, CodesOutsideTheirListsLeaveNoSelectionAndRadioPairs
     EXPECT_TRUE(controls_.IsChecked(ctl::Format12));
 }
 
-TEST_F(ClockDialogLogicTest, SilentClockOrNoAddressClearsTheReadOutsButTheListsKeepThePreviousClock) {
+TEST_F(ClockDialogLogicTest, SilentOrFaultyClockOrNoAddressClearsTheReadOutsButTheListsKeepThePreviousClock) {
     net_.AddClock(kClock, SimulatedClock(clock_));
     SelectClock("127.0.0.2");
     logic_.OnClockSelected();
@@ -166,11 +183,11 @@ TEST_F(ClockDialogLogicTest, SilentClockOrNoAddressClearsTheReadOutsButTheListsK
     SelectClock("255.255.255.255x");
     EXPECT_FALSE(logic_.OnClockSelected().sent);
     EXPECT_EQ(net_.sent().size(), sent);
-}
 
-TEST_F(ClockDialogLogicTest, SixWrongChecksumsShowOneMessageInTheApplicationBox) {
-    net_.AddClock(kClock, SimulatedClock(clock_, Faults([](auto& f) { f.wrongChecksumReplies = 6; })));
-    SelectClock("127.0.0.2");
+    // Six wrong checksums: one message, in the application's box, and nothing shown.
+    net_.AddClock(Ip(127, 0, 0, 4),
+                  SimulatedClock(clock_, Faults([](auto& f) { f.wrongChecksumReplies = 6; })));
+    SelectClock("127.0.0.4");
     EXPECT_TRUE(logic_.OnClockSelected().checksumError);
     EXPECT_EQ(Messages(Box::Application), std::vector<std::string>{std::string(msg::kChecksumError)});
     EXPECT_EQ(controls_.messages().size(), 1u);
@@ -180,7 +197,14 @@ TEST_F(ClockDialogLogicTest, SixWrongChecksumsShowOneMessageInTheApplicationBox)
 // ---- Modify ------------------------------------------------------------------------------------
 
 TEST_F(ClockDialogLogicTest, RefusedModifySendsNothingShowsItsMessageAndStartsTheListOver) {
-    TypeValidSettings();
+    // Settings an operator could type in from scratch, every check passing.
+    controls_.SetIpParts(ctl::TimeServer1, Field(10, 0, 0, 1));
+    controls_.SetIpParts(ctl::IpAddress, Field(192, 168, 1, 50));
+    controls_.SetIpParts(ctl::Gateway, Field(192, 168, 1, 1));
+    controls_.SetIpParts(ctl::DnsServer, Field(8, 8, 4, 4));
+    SelectComboText(controls_, ctl::EnergyFrom, "22");
+    SelectComboText(controls_, ctl::EnergyTo, "6");
+    SelectComboText(controls_, ctl::Brightness, "Dim");
     EXPECT_FALSE(logic_.OnModify()) << "no clock is selected";
     EXPECT_TRUE(controls_.messages().empty());
     SelectClock("127.0.0.2");
@@ -226,21 +250,7 @@ TEST_F(ClockDialogLogicTest, RefusedModifySendsNothingShowsItsMessageAndStartsTh
 
 // ---- Search ------------------------------------------------------------------------------------
 
-// Stops the sweep once its progress reaches `stopAt`, as closing the window does.
-class StoppingView : public ControlsSearchView {
-  public:
-    StoppingView(DialogControls& controls, int stopAt) : ControlsSearchView(controls), stopAt_(stopAt) {}
-    void SetProgressPos(int position) override {
-        ControlsSearchView::SetProgressPos(position);
-        if (position == stopAt_) stop.request_stop();
-    }
-    std::stop_source stop;
-
-  private:
-    int stopAt_;
-};
-
-TEST_F(ClockDialogLogicTest, SearchClearsTheDisplayRefusesABlankAddressAndStartsOnEnterInItsField) {
+TEST_F(ClockDialogLogicTest, SearchClearsTheDisplayStartsOnEnterInItsFieldAndHandsTheControlsBack) {
     controls_.SetText(ctl::SerialNumber, "HV-0042");
     controls_.SetIpParts(ctl::TimeServer1, Field(10, 0, 0, 1));
     controls_.SetChecked(ctl::DaylightSaving, true);
@@ -267,17 +277,23 @@ TEST_F(ClockDialogLogicTest, SearchClearsTheDisplayRefusesABlankAddressAndStarts
     EXPECT_TRUE(logic_.OnEnter(ctl::SearchAddress));
     EXPECT_FALSE(controls_.IsEnabled(ctl::SearchButton));
     EXPECT_FALSE(controls_.IsEnabled(ctl::ClockList));
-}
 
-TEST_F(ClockDialogLogicTest, SweepFillsTheListInTextOrderAndHandsTheControlsBack) {
+    // A sweep that ends before its first batch (no adapter) hands back only the list and the button.
+    controls_.ListAdd(ctl::ClockList, "10.9.9.9");  // left over from an earlier search
+    ExchangeOptions noAdapter = logic_.options();
+    noAdapter.adapters = [] { return std::optional<std::vector<AdapterInfo>>{}; };
+    ControlsSearchView view(controls_);
+    RunSearch(view, noAdapter, {});
+    EXPECT_EQ(controls_.GetText(ctl::StatusLine), "");
+    EXPECT_EQ(controls_.ListEntries(ctl::ClockList), std::vector<std::string>{"10.9.9.9"});
+    EXPECT_TRUE(controls_.IsEnabled(ctl::ClockList));
+    EXPECT_TRUE(controls_.IsEnabled(ctl::SearchButton));
+
+    // A whole sweep fills the list afresh in text order.
     for (std::uint8_t host : std::initializer_list<std::uint8_t>{2, 3, 10, 12})
         net_.AddClock(Ip(127, 0, 0, host), SimulatedClock(host));
-    controls_.SetIpParts(ctl::SearchAddress, Field(127, 0, 0, 77));
-    controls_.ListAdd(ctl::ClockList, "10.9.9.9");  // left over from an earlier search
     ASSERT_TRUE(logic_.OnSearchClicked());
-    ControlsSearchView view(controls_);
     RunSearch(view, logic_.options(), {});
-
     EXPECT_EQ(controls_.ListEntries(ctl::ClockList),
               (std::vector<std::string>{"127.0.0.10", "127.0.0.12", "127.0.0.2", "127.0.0.3"}));
     EXPECT_EQ(controls_.progressRange(ctl::Progress), std::make_pair(1, 254));
@@ -287,26 +303,21 @@ TEST_F(ClockDialogLogicTest, SweepFillsTheListInTextOrderAndHandsTheControlsBack
     EXPECT_TRUE(controls_.IsEnabled(ctl::SearchButton));
 }
 
-// A stopped sweep touches the window no more; one that ends before its first batch (no adapter)
-// hands back only the list and the button.
-TEST_F(ClockDialogLogicTest, StoppedSweepLeavesTheViewAloneAndAnEarlyEndHandsBackTheControls) {
+// A sweep stopped (as closing the window stops it) while its third batch goes out touches the
+// window no more.
+TEST_F(ClockDialogLogicTest, StoppedSweepLeavesTheViewAlone) {
+    std::stop_source stop;
+    net_.AddClock(Ip(127, 0, 0, 25), [&](const Bytes&) {
+        stop.request_stop();
+        return std::vector<Answer>{};
+    });
     controls_.SetIpParts(ctl::SearchAddress, Field(127, 0, 0, 1));
-    StoppingView view(controls_, 30);
-    RunSearch(view, logic_.options(), view.stop.get_token());
-    EXPECT_EQ(controls_.progressPos(ctl::Progress), 30);
+    ControlsSearchView view(controls_);
+    RunSearch(view, logic_.options(), stop.get_token());
+    EXPECT_EQ(controls_.progressPos(ctl::Progress), 20);
     EXPECT_EQ(controls_.GetText(ctl::StatusLine), msg::kSearching);
     EXPECT_FALSE(controls_.IsEnabled(ctl::ClockList));
     EXPECT_FALSE(controls_.IsEnabled(ctl::SearchButton));
-
-    controls_.ListAdd(ctl::ClockList, "10.9.9.9");
-    ExchangeOptions noAdapter = logic_.options();
-    noAdapter.adapters = [] { return std::optional<std::vector<AdapterInfo>>{}; };
-    ControlsSearchView early(controls_);
-    RunSearch(early, noAdapter, {});
-    EXPECT_EQ(controls_.GetText(ctl::StatusLine), msg::kSearching);
-    EXPECT_EQ(controls_.ListEntries(ctl::ClockList), std::vector<std::string>{"10.9.9.9"});
-    EXPECT_TRUE(controls_.IsEnabled(ctl::ClockList));
-    EXPECT_TRUE(controls_.IsEnabled(ctl::SearchButton));
 }
 
 }  // namespace
