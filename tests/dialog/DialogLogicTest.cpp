@@ -1,5 +1,5 @@
-// The main window's handlers on in-memory controls and a scripted network: what the operator sees
-// after each click, and what reaches the clocks.
+// The windows' logic on in-memory controls and a scripted network: what the operator sees after
+// each click, what reaches the clocks, and the password dialogs' decisions.
 
 #include <gtest/gtest.h>
 
@@ -7,12 +7,14 @@
 #include "dialog/ClockDisplay.h"
 #include "dialog/ControlIds.h"
 #include "dialog/InMemoryControls.h"
+#include "dialog/PasswordDialogLogic.h"
 #include "dialog/SearchWorker.h"
 #include "protocol/ClockCodec.h"
 #include "settings/Messages.h"
 #include "sim/ClockState.h"
 #include "tests/common/ControlsConformance.h"
 #include "tests/common/FakeNetwork.h"
+#include "tests/common/TempFolder.h"
 #include "tests/common/TestSupport.h"
 
 namespace horavane::test {
@@ -174,7 +176,6 @@ TEST_F(ClockDialogLogicTest, SilentOrFaultyClockOrNoAddressClearsTheReadOutsButT
     EXPECT_EQ(controls_.GetText(ctl::DstStartMonth), "Mar");
     EXPECT_EQ(controls_.GetText(ctl::TimeZoneList), "UTC +1");
     EXPECT_EQ(controls_.GetText(ctl::Brightness), "Normal");
-    EXPECT_TRUE(controls_.messages().empty());
 
     const std::size_t sent = net_.sent().size();
     controls_.SelectListEntry(ctl::ClockList, -1);
@@ -190,7 +191,7 @@ TEST_F(ClockDialogLogicTest, SilentOrFaultyClockOrNoAddressClearsTheReadOutsButT
     SelectClock("127.0.0.4");
     EXPECT_TRUE(logic_.OnClockSelected().checksumError);
     EXPECT_EQ(Messages(Box::Application), std::vector<std::string>{std::string(msg::kChecksumError)});
-    EXPECT_EQ(controls_.messages().size(), 1u);
+    EXPECT_EQ(controls_.messages().size(), 1u) << "and none before it";
     EXPECT_EQ(controls_.GetText(ctl::SerialNumber), "");
 }
 
@@ -226,8 +227,7 @@ TEST_F(ClockDialogLogicTest, RefusedModifySendsNothingShowsItsMessageAndStartsTh
     EXPECT_EQ(controls_.messages().back().text, msg::kDstIncomplete);
     controls_.SetChecked(ctl::DaylightSaving, false);
 
-    // Equal energy-saving hours: the from-list falls back to "0" with the focus, so the next press
-    // passes that check.
+    // Equal energy-saving hours: the from-list falls back to "0", with the focus.
     SelectComboText(controls_, ctl::EnergyFrom, "7");
     SelectComboText(controls_, ctl::EnergyTo, "7");
     EXPECT_FALSE(logic_.OnModify());
@@ -318,6 +318,51 @@ TEST_F(ClockDialogLogicTest, StoppedSweepLeavesTheViewAlone) {
     EXPECT_EQ(controls_.GetText(ctl::StatusLine), msg::kSearching);
     EXPECT_FALSE(controls_.IsEnabled(ctl::ClockList));
     EXPECT_FALSE(controls_.IsEnabled(ctl::SearchButton));
+}
+
+// ---- The password dialogs ----------------------------------------------------------------------
+
+TEST(PasswordDialogLogic, EntryIsCheckedAgainstTheDigestInForce) {
+    const PasswordDigest digest = ComputePasswordDigest("secret");
+    EXPECT_EQ(CheckPasswordEntry("", digest), std::string(msg::kPasswordEmpty));
+    EXPECT_EQ(CheckPasswordEntry("Secret", digest), std::string(msg::kPasswordWrong));
+    EXPECT_EQ(CheckPasswordEntry("secret ", digest), std::string(msg::kPasswordWrong));
+    EXPECT_EQ(CheckPasswordEntry("secret", digest, "closed"), "closed")
+        << "a closed gate refuses every password";
+    EXPECT_EQ(CheckPasswordEntry("", digest, "closed"), std::string(msg::kPasswordEmpty));
+}
+
+// The checks in their order; the first failing one decides, and only a change that reached the
+// file replaces the digest.
+TEST(PasswordDialogLogic, ChangeChecksInOrderAndTakesEffectOnlyOnceWritten) {
+    TempFolder folder;
+    const PasswordStore store(folder.File());
+    PasswordDigest digest = ComputePasswordDigest("old");
+    struct Case {
+        const char *old, *fresh, *again;
+        std::string_view message;
+    };
+    for (const auto& c :
+         {Case{"", "new", "new", msg::kPasswordEmpty}, Case{"old", "", "", msg::kPasswordEmpty},
+          Case{"wrong", "", "", msg::kPasswordEmpty}, Case{"wrong", "new", "new", msg::kOldPasswordWrong},
+          Case{"old", "new", "", msg::kNewPasswordsDiffer},
+          Case{"old", "new", "New", msg::kNewPasswordsDiffer}}) {
+        EXPECT_EQ(ChangePassword(c.old, c.fresh, c.again, digest, store), std::string(c.message))
+            << c.old << "/" << c.fresh << "/" << c.again;
+        EXPECT_EQ(digest, ComputePasswordDigest("old"));
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder.File()));
+
+    // A plain file where the password's folder should be: nothing can be written there.
+    const PasswordStore unwritable(std::filesystem::path(folder.Write("folder", "")) / "ZOR.dat");
+    EXPECT_EQ(ChangePassword("old", "new", "new", digest, unwritable), std::string(msg::kNoRight));
+    EXPECT_EQ(digest, ComputePasswordDigest("old"));
+
+    EXPECT_EQ(ChangePassword("old", "new", "new", digest, store), std::nullopt);
+    EXPECT_EQ(digest, ComputePasswordDigest("new"));
+    PasswordDigest fromFile = InitialDigest();
+    EXPECT_EQ(LoadPasswordFile(store, fromFile), std::nullopt);
+    EXPECT_EQ(fromFile, digest);
 }
 
 }  // namespace
