@@ -27,7 +27,6 @@ TEST_F(PasswordDialogsTest, ThePasswordIsTypedAtOnceAWrongOneOrARefusedChangeKee
     EXPECT_EQ(dialog.Digest(), InitialDigest()) << "the file is read when the dialog opens, not before";
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
-    EXPECT_EQ(dialog.Digest(), ComputePasswordDigest("stored"));
     auto* edit = dialog.findChild<QLineEdit*>("ctl1053");
     EXPECT_EQ(QApplication::focusWidget(), edit);
     EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
