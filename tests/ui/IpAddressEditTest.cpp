@@ -26,15 +26,12 @@ TEST(IpAddressEdit, KeysMoveBetweenThePartsAsTheOperatorTypes) {
          }) {
         SCOPED_TRACE(row.name);
         IpAddressEdit edit;
-        edit.resize(150, 24);
         edit.show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&edit));
         edit.setFocus();
         for (const char* key = row.keys; *key != '\0'; ++key) {
-            if (*key == '>')
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
-            else if (*key == '<')
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
+            if (*key == '>' || *key == '<')
+                QTest::keyClick(QApplication::focusWidget(), *key == '>' ? Qt::Key_Right : Qt::Key_Backspace);
             else
                 QTest::keyClick(QApplication::focusWidget(), *key);
         }
