@@ -46,8 +46,7 @@ TEST_F(MainWindowTest, OpensEmptyAtItsTemplateSizeWithTheValueListsAndTheFocusOn
     EXPECT_FALSE(dialog_.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(dialog_.Control(ctl::ClockList)->geometry(), units.Rect(13, 20, 96, 229));
 
-    // The template holds no entries of its own: every list holds what the logic fills in, nothing
-    // selected.
+    // The template adds no entries: each list holds what the logic fills in, nothing selected.
     InMemoryControls lists;
     FillDialogLists(lists);
     for (QComboBox* combo : dialog_.findChildren<QComboBox*>()) {
