@@ -287,7 +287,7 @@ TEST_F(EndToEnd, PasswordThenSearchSelectRefuseModifyReadBackLikeHoravanectlAndC
     ASSERT_TRUE(WindowDriver::Await([&] { return window.ListFindExact(ctl::ClockList, "127.0.0.4") >= 0; },
                                     milliseconds(5000)));
     driver_->PressKey(main, ctl::TimeServer1, VK_ESCAPE);
-    EXPECT_TRUE(WindowDriver::Await([&] { return ended_.load(); }, milliseconds(1000)));
+    EXPECT_TRUE(WindowDriver::Await([&] { return ended_.load(); }, milliseconds(2000)));
 }
 
 }  // namespace
