@@ -41,15 +41,10 @@ inline void ExpectControlsBehaveAsTheLogicExpects(DialogControls& c,
     EXPECT_EQ(c.ListFindExact(ctl::ClockList, "10.0.0"), -1);
     EXPECT_EQ(c.ListText(ctl::ClockList, 4), "");
 
-    // A radio pair the logic may clear altogether; texts and address fields as set; a disabled field
-    // keeps what it holds.
+    // A radio pair the logic may clear altogether; a disabled address field keeps what it holds.
     c.SetChecked(ctl::Format12, true);
     c.SetChecked(ctl::Format12, false);
     EXPECT_FALSE(c.IsChecked(ctl::Format12) || c.IsChecked(ctl::Format24));
-    c.SetChecked(ctl::DaylightSaving, true);
-    EXPECT_TRUE(c.IsChecked(ctl::DaylightSaving));
-    c.SetText(ctl::SerialNumber, "HV-1");
-    EXPECT_EQ(c.GetText(ctl::SerialNumber), "HV-1");
     c.SetIp(ctl::Gateway, Ipv4Address{{192, 168, 1, 1}});
     c.Enable(ctl::Gateway, false);
     EXPECT_FALSE(c.IsEnabled(ctl::Gateway));

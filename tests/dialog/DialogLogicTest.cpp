@@ -1,5 +1,5 @@
-// The main window's handlers on in-memory controls and a scripted network: what the operator sees
-// after each click, and what reaches the clocks.
+// The windows' logic on in-memory controls and a scripted network: what the operator sees after
+// each click, what reaches the clocks, and the password dialogs' decisions.
 
 #include <gtest/gtest.h>
 
@@ -7,11 +7,14 @@
 #include "dialog/ClockDisplay.h"
 #include "dialog/ControlIds.h"
 #include "dialog/InMemoryControls.h"
+#include "dialog/PasswordDialogLogic.h"
 #include "dialog/SearchWorker.h"
 #include "protocol/ClockCodec.h"
 #include "settings/Messages.h"
 #include "sim/ClockState.h"
+#include "tests/common/ControlsConformance.h"
 #include "tests/common/FakeNetwork.h"
+#include "tests/common/TempFolder.h"
 #include "tests/common/TestSupport.h"
 
 namespace horavane::test {
@@ -41,23 +44,39 @@ class ClockDialogLogicTest : public testing::Test {
         return texts;
     }
 
-    // Settings an operator could type in from scratch, every check passing.
-    void TypeValidSettings() {
-        controls_.SetIpParts(ctl::TimeServer1, Field(10, 0, 0, 1));
-        controls_.SetIpParts(ctl::TimeServer1 + 2, Field(10, 0, 0, 3));
-        controls_.SetIpParts(ctl::IpAddress, Field(192, 168, 1, 50));
-        controls_.SetIpParts(ctl::Gateway, Field(192, 168, 1, 1));
-        controls_.SetIpParts(ctl::DnsServer, Field(8, 8, 4, 4));
-        SelectComboText(controls_, ctl::EnergyFrom, "22");
-        SelectComboText(controls_, ctl::EnergyTo, "6");
-        SelectComboText(controls_, ctl::Brightness, "Dim");
-    }
-
     FakeNetwork net_;
     std::shared_ptr<ClockDatagram> clock_ = std::make_shared<ClockDatagram>(sim::DefaultClockState(0));
     InMemoryControls controls_;
     ClockDialogLogic logic_{controls_, net_.Options()};
 };
+
+// ---- The controls ------------------------------------------------------------------------------
+
+TEST(InMemoryControls, BehaveAsTheLogicExpects) {
+    InMemoryControls controls;
+    ExpectControlsBehaveAsTheLogicExpects(
+        controls, [&](int index) { controls.SelectListEntry(ctl::ClockList, index); });
+}
+
+TEST(IpField, ParseAcceptsEmptyPartsAndRejectsAnythingElse) {
+    struct Case {
+        const char* text;
+        const char* address;  // nullptr: refused
+        int filled;
+    };
+    for (const auto& c :
+         {Case{"", "0.0.0.0", 0}, Case{"10", "10.0.0.0", 1}, Case{"10..3.", "10.0.3.0", 2},
+          Case{"192.168.1.7", "192.168.1.7", 4}, Case{"0.0.0.0", "0.0.0.0", 4},
+          Case{"255.255.255.255", "255.255.255.255", 4}, Case{"256.1.1.1", nullptr, 0},
+          Case{"1.2.3.4.5", nullptr, 0}, Case{"a.b", nullptr, 0}, Case{"1.-2.3.4", nullptr, 0},
+          Case{"1 .2.3.4", nullptr, 0}, Case{"1000.1.1.1", nullptr, 0}}) {
+        const auto value = IpFieldValue::Parse(c.text);
+        ASSERT_EQ(value.has_value(), c.address != nullptr) << '"' << c.text << '"';
+        if (!value) continue;
+        EXPECT_EQ(value->FilledParts(), c.filled) << c.text;
+        EXPECT_EQ(value->Address().ToString(), c.address) << c.text;
+    }
+}
 
 // ---- Selecting a clock -------------------------------------------------------------------------
 
@@ -95,7 +114,9 @@ TEST_F(ClockDialogLogicTest, SelectionShowsTheReplyAndModifySendsBackWhatItShows
     // Dynamic addressing greys the four address fields but still shows what the clock holds.
     EXPECT_TRUE(controls_.IsChecked(ctl::DynamicIp));
     EXPECT_FALSE(controls_.IsChecked(ctl::StaticIp));
-    EXPECT_FALSE(controls_.IsEnabled(ctl::IpAddress));
+    for (int id : {ctl::IpAddress, ctl::SubnetMask, ctl::Gateway, ctl::DnsServer})
+        EXPECT_FALSE(controls_.IsEnabled(id)) << id;
+    EXPECT_TRUE(controls_.IsEnabled(ctl::TimeServer1));
     EXPECT_EQ(IpText(ctl::IpAddress), "192.168.1.100");
     EXPECT_TRUE(controls_.IsChecked(ctl::Format12));
     EXPECT_TRUE(controls_.IsChecked(ctl::DaylightSaving));
@@ -138,7 +159,7 @@ TEST_F(ClockDialogLogicTest, CodesOutsideTheirListsLeaveNoSelectionAndRadioPairs
     EXPECT_TRUE(controls_.IsChecked(ctl::Format12));
 }
 
-TEST_F(ClockDialogLogicTest, SilentClockOrNoAddressClearsTheReadOutsButTheListsKeepThePreviousClock) {
+TEST_F(ClockDialogLogicTest, SilentOrFaultyClockOrNoAddressClearsTheReadOutsButTheListsKeepThePreviousClock) {
     net_.AddClock(kClock, SimulatedClock(clock_));
     SelectClock("127.0.0.2");
     logic_.OnClockSelected();
@@ -155,7 +176,6 @@ TEST_F(ClockDialogLogicTest, SilentClockOrNoAddressClearsTheReadOutsButTheListsK
     EXPECT_EQ(controls_.GetText(ctl::DstStartMonth), "Mar");
     EXPECT_EQ(controls_.GetText(ctl::TimeZoneList), "UTC +1");
     EXPECT_EQ(controls_.GetText(ctl::Brightness), "Normal");
-    EXPECT_TRUE(controls_.messages().empty());
 
     const std::size_t sent = net_.sent().size();
     controls_.SelectListEntry(ctl::ClockList, -1);
@@ -164,26 +184,34 @@ TEST_F(ClockDialogLogicTest, SilentClockOrNoAddressClearsTheReadOutsButTheListsK
     SelectClock("255.255.255.255x");
     EXPECT_FALSE(logic_.OnClockSelected().sent);
     EXPECT_EQ(net_.sent().size(), sent);
-}
 
-TEST_F(ClockDialogLogicTest, SixWrongChecksumsShowOneMessageInTheApplicationBox) {
-    net_.AddClock(kClock, SimulatedClock(clock_, Faults([](auto& f) { f.wrongChecksumReplies = 6; })));
-    SelectClock("127.0.0.2");
+    // Six wrong checksums: one message, in the application's box, and nothing shown.
+    net_.AddClock(Ip(127, 0, 0, 4),
+                  SimulatedClock(clock_, Faults([](auto& f) { f.wrongChecksumReplies = 6; })));
+    SelectClock("127.0.0.4");
     EXPECT_TRUE(logic_.OnClockSelected().checksumError);
     EXPECT_EQ(Messages(Box::Application), std::vector<std::string>{std::string(msg::kChecksumError)});
-    EXPECT_EQ(controls_.messages().size(), 1u);
+    EXPECT_EQ(controls_.messages().size(), 1u) << "and none before it";
     EXPECT_EQ(controls_.GetText(ctl::SerialNumber), "");
 }
 
 // ---- Modify ------------------------------------------------------------------------------------
 
 TEST_F(ClockDialogLogicTest, RefusedModifySendsNothingShowsItsMessageAndStartsTheListOver) {
-    TypeValidSettings();
+    // Settings an operator could type in from scratch, every check passing.
+    controls_.SetIpParts(ctl::TimeServer1, Field(10, 0, 0, 1));
+    controls_.SetIpParts(ctl::IpAddress, Field(192, 168, 1, 50));
+    controls_.SetIpParts(ctl::Gateway, Field(192, 168, 1, 1));
+    controls_.SetIpParts(ctl::DnsServer, Field(8, 8, 4, 4));
+    SelectComboText(controls_, ctl::EnergyFrom, "22");
+    SelectComboText(controls_, ctl::EnergyTo, "6");
+    SelectComboText(controls_, ctl::Brightness, "Dim");
     EXPECT_FALSE(logic_.OnModify()) << "no clock is selected";
     EXPECT_TRUE(controls_.messages().empty());
     SelectClock("127.0.0.2");
 
-    // An address refusal comes before the buffer is touched.
+    // An address refusal comes before the buffer is touched; greyed fields are checked too.
+    logic_.OnDynamicIp();
     controls_.SetIpParts(ctl::DnsServer, Field(127, 0, 0, 1));
     logic_.buffer().SetAt(ClockDatagram::kSerialNumber, 0x5A);
     const ClockDatagram before = logic_.buffer();
@@ -199,8 +227,7 @@ TEST_F(ClockDialogLogicTest, RefusedModifySendsNothingShowsItsMessageAndStartsTh
     EXPECT_EQ(controls_.messages().back().text, msg::kDstIncomplete);
     controls_.SetChecked(ctl::DaylightSaving, false);
 
-    // Equal energy-saving hours: the from-list falls back to "0" with the focus, so the next press
-    // passes that check.
+    // Equal energy-saving hours: the from-list falls back to "0", with the focus.
     SelectComboText(controls_, ctl::EnergyFrom, "7");
     SelectComboText(controls_, ctl::EnergyTo, "7");
     EXPECT_FALSE(logic_.OnModify());
@@ -221,38 +248,9 @@ TEST_F(ClockDialogLogicTest, RefusedModifySendsNothingShowsItsMessageAndStartsTh
     EXPECT_EQ(net_.sent().size(), 1u);
 }
 
-TEST_F(ClockDialogLogicTest, AddressModeGreysOrFreesTheFourFieldsKeepingTheirContents) {
-    TypeValidSettings();
-    logic_.OnDynamicIp();
-    for (int id : {ctl::IpAddress, ctl::SubnetMask, ctl::Gateway, ctl::DnsServer})
-        EXPECT_FALSE(controls_.IsEnabled(id)) << id;
-    EXPECT_TRUE(controls_.IsEnabled(ctl::TimeServer1));
-    EXPECT_EQ(IpText(ctl::IpAddress), "192.168.1.50");
-    // Disabled fields are still checked.
-    controls_.ClearIp(ctl::Gateway);
-    EXPECT_FALSE(logic_.BuildWriteSettings());
-    logic_.OnStaticIp();
-    EXPECT_TRUE(controls_.IsEnabled(ctl::Gateway));
-    EXPECT_EQ(IpText(ctl::DnsServer), "8.8.4.4");
-}
-
 // ---- Search ------------------------------------------------------------------------------------
 
-// Stops the sweep once its progress reaches `stopAt`, as closing the window does.
-class StoppingView : public ControlsSearchView {
-  public:
-    StoppingView(DialogControls& controls, int stopAt) : ControlsSearchView(controls), stopAt_(stopAt) {}
-    void SetProgressPos(int position) override {
-        ControlsSearchView::SetProgressPos(position);
-        if (position == stopAt_) stop.request_stop();
-    }
-    std::stop_source stop;
-
-  private:
-    int stopAt_;
-};
-
-TEST_F(ClockDialogLogicTest, SearchButtonClearsTheDisplayAndRefusesABlankAddress) {
+TEST_F(ClockDialogLogicTest, SearchClearsTheDisplayStartsOnEnterInItsFieldAndHandsTheControlsBack) {
     controls_.SetText(ctl::SerialNumber, "HV-0042");
     controls_.SetIpParts(ctl::TimeServer1, Field(10, 0, 0, 1));
     controls_.SetChecked(ctl::DaylightSaving, true);
@@ -270,22 +268,32 @@ TEST_F(ClockDialogLogicTest, SearchButtonClearsTheDisplayAndRefusesABlankAddress
     EXPECT_EQ(controls_.ComboSelectedIndex(ctl::DstStartMonth), -1);
     EXPECT_EQ(controls_.GetText(ctl::TimeZoneList), "UTC +8") << "not part of the display";
 
-    // One number is enough to search; the click itself disables the button and the list.
+    // One number is enough to search; Enter searches from the search field and nowhere else, and
+    // the search itself disables the button and the list.
     controls_.SetIpParts(ctl::SearchAddress, *IpFieldValue::Parse("127"));
-    EXPECT_TRUE(logic_.OnSearchClicked());
+    for (int id : {0, ctl::TimeServer1, ctl::Brightness, ctl::ClockList})
+        EXPECT_FALSE(logic_.OnEnter(id)) << id;
+    EXPECT_TRUE(controls_.IsEnabled(ctl::SearchButton));
+    EXPECT_TRUE(logic_.OnEnter(ctl::SearchAddress));
     EXPECT_FALSE(controls_.IsEnabled(ctl::SearchButton));
     EXPECT_FALSE(controls_.IsEnabled(ctl::ClockList));
-}
 
-TEST_F(ClockDialogLogicTest, SweepFillsTheListInTextOrderAndHandsTheControlsBack) {
+    // A sweep that ends before its first batch (no adapter) hands back only the list and the button.
+    controls_.ListAdd(ctl::ClockList, "10.9.9.9");  // left over from an earlier search
+    ExchangeOptions noAdapter = logic_.options();
+    noAdapter.adapters = [] { return std::optional<std::vector<AdapterInfo>>{}; };
+    ControlsSearchView view(controls_);
+    RunSearch(view, noAdapter, {});
+    EXPECT_EQ(controls_.GetText(ctl::StatusLine), "");
+    EXPECT_EQ(controls_.ListEntries(ctl::ClockList), std::vector<std::string>{"10.9.9.9"});
+    EXPECT_TRUE(controls_.IsEnabled(ctl::ClockList));
+    EXPECT_TRUE(controls_.IsEnabled(ctl::SearchButton));
+
+    // A whole sweep fills the list afresh in text order.
     for (std::uint8_t host : std::initializer_list<std::uint8_t>{2, 3, 10, 12})
         net_.AddClock(Ip(127, 0, 0, host), SimulatedClock(host));
-    controls_.SetIpParts(ctl::SearchAddress, Field(127, 0, 0, 77));
-    controls_.ListAdd(ctl::ClockList, "10.9.9.9");  // left over from an earlier search
     ASSERT_TRUE(logic_.OnSearchClicked());
-    ControlsSearchView view(controls_);
     RunSearch(view, logic_.options(), {});
-
     EXPECT_EQ(controls_.ListEntries(ctl::ClockList),
               (std::vector<std::string>{"127.0.0.10", "127.0.0.12", "127.0.0.2", "127.0.0.3"}));
     EXPECT_EQ(controls_.progressRange(ctl::Progress), std::make_pair(1, 254));
@@ -295,35 +303,66 @@ TEST_F(ClockDialogLogicTest, SweepFillsTheListInTextOrderAndHandsTheControlsBack
     EXPECT_TRUE(controls_.IsEnabled(ctl::SearchButton));
 }
 
-// A stopped sweep touches the window no more; one that ends before its first batch (no adapter)
-// hands back only the list and the button.
-TEST_F(ClockDialogLogicTest, StoppedSweepLeavesTheViewAloneAndAnEarlyEndHandsBackTheControls) {
+// A sweep stopped (as closing the window stops it) while its third batch goes out touches the
+// window no more.
+TEST_F(ClockDialogLogicTest, StoppedSweepLeavesTheViewAlone) {
+    std::stop_source stop;
+    net_.AddClock(Ip(127, 0, 0, 25), [&](const Bytes&) {
+        stop.request_stop();
+        return std::vector<Answer>{};
+    });
     controls_.SetIpParts(ctl::SearchAddress, Field(127, 0, 0, 1));
-    StoppingView view(controls_, 30);
-    RunSearch(view, logic_.options(), view.stop.get_token());
-    EXPECT_EQ(controls_.progressPos(ctl::Progress), 30);
+    ControlsSearchView view(controls_);
+    RunSearch(view, logic_.options(), stop.get_token());
+    EXPECT_EQ(controls_.progressPos(ctl::Progress), 20);
     EXPECT_EQ(controls_.GetText(ctl::StatusLine), msg::kSearching);
     EXPECT_FALSE(controls_.IsEnabled(ctl::ClockList));
     EXPECT_FALSE(controls_.IsEnabled(ctl::SearchButton));
-
-    controls_.ListAdd(ctl::ClockList, "10.9.9.9");
-    ExchangeOptions noAdapter = logic_.options();
-    noAdapter.adapters = [] { return std::optional<std::vector<AdapterInfo>>{}; };
-    ControlsSearchView early(controls_);
-    RunSearch(early, noAdapter, {});
-    EXPECT_EQ(controls_.GetText(ctl::StatusLine), msg::kSearching);
-    EXPECT_EQ(controls_.ListEntries(ctl::ClockList), std::vector<std::string>{"10.9.9.9"});
-    EXPECT_TRUE(controls_.IsEnabled(ctl::ClockList));
-    EXPECT_TRUE(controls_.IsEnabled(ctl::SearchButton));
 }
 
-TEST_F(ClockDialogLogicTest, EnterSearchesFromTheSearchFieldAndNowhereElse) {
-    controls_.SetIpParts(ctl::SearchAddress, Field(127, 0, 0, 1));
-    for (int id : {0, ctl::TimeServer1, ctl::Brightness, ctl::ClockList})
-        EXPECT_FALSE(logic_.OnEnter(id)) << id;
-    EXPECT_TRUE(controls_.IsEnabled(ctl::SearchButton));
-    EXPECT_TRUE(logic_.OnEnter(ctl::SearchAddress));
-    EXPECT_FALSE(controls_.IsEnabled(ctl::SearchButton));
+// ---- The password dialogs ----------------------------------------------------------------------
+
+TEST(PasswordDialogLogic, EntryIsCheckedAgainstTheDigestInForce) {
+    const PasswordDigest digest = ComputePasswordDigest("secret");
+    EXPECT_EQ(CheckPasswordEntry("", digest), std::string(msg::kPasswordEmpty));
+    EXPECT_EQ(CheckPasswordEntry("Secret", digest), std::string(msg::kPasswordWrong));
+    EXPECT_EQ(CheckPasswordEntry("secret ", digest), std::string(msg::kPasswordWrong));
+    EXPECT_EQ(CheckPasswordEntry("secret", digest, "closed"), "closed")
+        << "a closed gate refuses every password";
+    EXPECT_EQ(CheckPasswordEntry("", digest, "closed"), std::string(msg::kPasswordEmpty));
+}
+
+// The checks in their order; the first failing one decides, and only a change that reached the
+// file replaces the digest.
+TEST(PasswordDialogLogic, ChangeChecksInOrderAndTakesEffectOnlyOnceWritten) {
+    TempFolder folder;
+    const PasswordStore store(folder.File());
+    PasswordDigest digest = ComputePasswordDigest("old");
+    struct Case {
+        const char *old, *fresh, *again;
+        std::string_view message;
+    };
+    for (const auto& c :
+         {Case{"", "new", "new", msg::kPasswordEmpty}, Case{"old", "", "", msg::kPasswordEmpty},
+          Case{"wrong", "", "", msg::kPasswordEmpty}, Case{"wrong", "new", "new", msg::kOldPasswordWrong},
+          Case{"old", "new", "", msg::kNewPasswordsDiffer},
+          Case{"old", "new", "New", msg::kNewPasswordsDiffer}}) {
+        EXPECT_EQ(ChangePassword(c.old, c.fresh, c.again, digest, store), std::string(c.message))
+            << c.old << "/" << c.fresh << "/" << c.again;
+        EXPECT_EQ(digest, ComputePasswordDigest("old"));
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder.File()));
+
+    // A plain file where the password's folder should be: nothing can be written there.
+    const PasswordStore unwritable(std::filesystem::path(folder.Write("folder", "")) / "ZOR.dat");
+    EXPECT_EQ(ChangePassword("old", "new", "new", digest, unwritable), std::string(msg::kNoRight));
+    EXPECT_EQ(digest, ComputePasswordDigest("old"));
+
+    EXPECT_EQ(ChangePassword("old", "new", "new", digest, store), std::nullopt);
+    EXPECT_EQ(digest, ComputePasswordDigest("new"));
+    PasswordDigest fromFile = InitialDigest();
+    EXPECT_EQ(LoadPasswordFile(store, fromFile), std::nullopt);
+    EXPECT_EQ(fromFile, digest);
 }
 
 }  // namespace
