@@ -24,7 +24,7 @@ trap cleanup EXIT
 sim_pid=$!
 port=""
 for _ in $(seq 50); do
-  port=$(sed -n 's/.* port \([0-9]*\)$/\1/p' "$work/sim.out")
+  port=$(sed -n 's/.* port \([0-9]*\)$/\1/p' "$work/sim.out" 2>/dev/null || true)
   [[ -n $port ]] && break
   sleep 0.1
 done
