@@ -1,10 +1,9 @@
 // The commands for whole sites, against a real simulator: sweeps of blocks, the end of a fleet
-// query, check's codes, and inventory and Prometheus output read back by real parsers.
+// query, and inventory and Prometheus output read back by real parsers.
 
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
-#include <regex>
 
 #include "tests/cli/CtlSupport.h"
 
@@ -41,40 +40,6 @@ TEST(CtlSite, SweepsBlocksAndGivesUpASilentClockOfAFleetQueryAfterOneWait) {
     EXPECT_EQ(silent.exitCode, 6);
     EXPECT_GE(silent.elapsed, Ms(1000));
     EXPECT_LT(silent.elapsed, Ms(2000));
-}
-
-TEST(CtlCheck, GivesEachCaseItsCodeAndOneStatusLine) {
-    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
-    TempFile state(R"({"clocks": {"127.0.0.3": {"synchronised": false}}})", "state.json");
-    SimProcess sim({"--clocks", "4", "--state-file", state.path(), "--fault", "127.0.0.4:silent", "--fault",
-                    "127.0.0.5:wrong-checksum=1000"});
-    ASSERT_TRUE(sim.started()) << sim.Banner();
-    const std::regex line(R"(CLOCKS (OK|WARNING|CRITICAL|UNKNOWN) - [^|\n]+( \| clocks=\d+ synchronised=\d+ )"
-                          R"(silent=\d+ checksum_errors=\d+ response_time=\d+\.\d{6}s)?\n)");
-    const std::vector<std::tuple<std::vector<std::string>, int, std::string>> cases = {
-        {{"127.0.0.2"}, 0, "CLOCKS OK - 1 clocks, 1 synchronised |"},
-        {{"127.0.0.2", "127.0.0.3"},
-         1,
-         "CLOCKS WARNING - 2 clocks, 1 synchronised; unsynchronised: 127.0.0.3 |"},
-        {{"127.0.0.3", "--warn-unsynced", "1"}, 0, "CLOCKS OK - 1 clocks, 0 synchronised; unsynchronised"},
-        {{"127.0.0.2", "127.0.0.4"}, 2, "CLOCKS CRITICAL - 2 clocks, 1 synchronised; silent: 127.0.0.4 |"},
-        {{"127.0.0.4", "--crit-silent", "1"}, 0, "CLOCKS OK - 1 clocks, 0 synchronised; silent: 127.0.0.4"},
-        {{"127.0.0.0/29"},
-         2,
-         "CLOCKS CRITICAL - 3 clocks, 1 synchronised; checksum errors: 127.0.0.5; unsynchronised: 127.0.0.3 "
-         "|"},
-        {{"127.0.1.0/30"}, 2, "CLOCKS CRITICAL - no clock answered |"},
-        {{"127.0.0.0/15"}, 3, "CLOCKS UNKNOWN - \"127.0.0.0/15\" is larger than a /16"},
-        {{"127.0.0.2", "--warn-unsynced", "-1"}, 3, "CLOCKS UNKNOWN - --warn-unsynced"},
-    };
-    for (const auto& [arguments, code, start] : cases) {
-        std::vector<std::string> all = {"check"};
-        all.insert(all.end(), arguments.begin(), arguments.end());
-        const auto result = RunCtl(sim, all);
-        EXPECT_EQ(result.exitCode, code) << start << "\n" << result.out << result.err;
-        EXPECT_EQ(result.out.rfind(start, 0), 0u) << result.out;
-        EXPECT_TRUE(std::regex_match(result.out, line)) << result.out;
-    }
 }
 
 TEST(CtlSite, InventoryAndPrometheusKeepAHostileSerialNumberInsideItsField) {
