@@ -15,10 +15,7 @@
 #include "protocol/StatusQuery.h"
 #include "protocol/SubnetSweep.h"
 #include "sim/ClockState.h"
-#include "tests/common/FakeNetwork.h"
-#include "tests/common/SimSupport.h"
-#include "tests/common/TestSupport.h"
-#include "tests/common/WineSupport.h"
+#include "tests/common/SimSupport.h"  // the fake network and the real-UDP helpers
 
 namespace horavane::test {
 namespace {
@@ -101,7 +98,6 @@ TEST_P(OneClock, AsTheQueryAndTheFleetMeetIt) {
     for (const auto& sent : net.sent())
         EXPECT_TRUE(sent.fromPort == ClockPort && sent.toPort == ClockPort && sent.to == kClock);
     ASSERT_EQ(net.opened().size(), 1u);
-    EXPECT_EQ(net.opened()[0].localPort, ClockPort);
     EXPECT_EQ(LibraryVersion(net.opened()[0]), 11);
 
     FakeNetwork fleetNet;

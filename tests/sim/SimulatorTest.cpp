@@ -253,8 +253,7 @@ TEST_F(StateFile, AWriteOverUdpSurvivesARestartBesideWhatAnOperatorWrote) {
     EXPECT_EQ(document.at("127.0.0.99"), nlohmann::json({{"brightness", 2}}));
     const auto& clock = document.at("127.0.0.3");
     EXPECT_EQ(clock.at("timeFormat"), 12);
-    EXPECT_EQ(clock.at("timeZone").at("west"), true);
-    EXPECT_EQ(clock.at("timeZone").at("minutes"), 30);
+    EXPECT_EQ(clock.at("timeZone"), nlohmann::json({{"west", true}, {"hours", 9}, {"minutes", 30}}));
     EXPECT_EQ(clock.at("timeServers").at(3), "10.0.0.4");
     EXPECT_EQ(clock.at("serialNumber"), "HV-2026-1002");
 
