@@ -62,7 +62,6 @@ TEST_F(CrossSystem, WindowsCtlReadsAndWritesClocksOfTheLinuxSimulator) {
                                     "--password-file", password.path(), "--password-store", store.path(),
                                     "--port", port, "--own-address", "127.0.0.1"});
     ASSERT_EQ(set.exitCode, 0) << set.out << set.err;
-    EXPECT_NE(set.out.find("verified"), std::string::npos) << set.out;
     const json written = Parsed(RunCtl(sim, {"status", "127.0.0.3", "--json"}));
     EXPECT_EQ(written["timeZoneEntry"], "UTC +8");
     EXPECT_EQ(written["brightness"], "Dim");
@@ -89,7 +88,6 @@ TEST_F(CrossSystem, LinuxCtlReadsAClockOfTheWindowsSimulatorWhichThenEndsByItsel
     const json status = Parsed(RunProgram({HORAVANECTL_PATH, "status", "127.0.0.1", "--port",
                                            std::to_string(port), "--own-address", "127.0.0.1", "--json"}));
     EXPECT_EQ(status["serialNumber"], "HV-2026-1001");
-    EXPECT_EQ(status["ipAddress"], "192.168.1.100");
     EXPECT_EQ(sim.Wait(Ms(30'000)), 0) << "--exit-after ends it with status 0";
 }
 

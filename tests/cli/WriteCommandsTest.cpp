@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <optional>
 
@@ -11,8 +12,9 @@ namespace {
 
 using nlohmann::json;
 
-// Every writing test has a simulator and a password store of its own; with no file in the store,
-// the default password holds. Clocks .2, .7 and .8 take writes; the others each have one fault.
+// Every writing test has a simulator, a password store and a journal of its own; with no file in
+// the store, the default password holds. Clocks .2, .7 and .8 take writes; the others each have
+// one fault.
 class CtlWrite : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -28,7 +30,7 @@ class CtlWrite : public ::testing::Test {
         args.insert(args.end(),
                     {"--password-file", passwordFile.empty() ? defaultPassword.path() : passwordFile,
                      "--password-store", store.path()});
-        return RunCtl(*sim, args);
+        return RunCtl(*sim, args, journalHome);
     }
     ProcessResult Set(const std::string& clock, std::vector<std::string> settings,
                       const std::string& passwordFile = "") {
@@ -44,6 +46,8 @@ class CtlWrite : public ::testing::Test {
     std::optional<SimProcess> sim;  // none under Wine, where the tests skip
     TempFile defaultPassword{"QXNdarvelint\r\n", "password"};
     TempFile store{"", "ZOR.dat"};
+    const TempFolder journal;
+    std::string journalHome = journal.path().string();
 };
 
 TEST_F(CtlWrite, SetChangesExactlyTheGivenFieldsAndVerifies) {
@@ -52,7 +56,6 @@ TEST_F(CtlWrite, SetChangesExactlyTheGivenFieldsAndVerifies) {
                                           "3=10.1.2.3", "--time-server", "1=", "--energy-saving", "0-0",
                                           "--brightness", "dim", "--time-format", "12"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_NE(result.out.find("verified"), std::string::npos);
 
     expected["timeZone"] = "GMT -3:30";
     expected["timeZoneEntry"] = "UTC -3:30";
@@ -78,97 +81,75 @@ TEST_F(CtlWrite, SetChangesExactlyTheGivenFieldsAndVerifies) {
 
 TEST_F(CtlWrite, SetEveryRefusalOfTheChecksExitsTwoWithItsMessageAndSendsNothing) {
     const json before = Status("127.0.0.2");
-    struct Case {
-        std::vector<std::string> settings;
-        std::string message;
-    };
     // The checks' own messages are the window logic's tests; these show how each kind reaches the
     // operator: titled, plain, and after the buffer was touched.
-    const std::vector<Case> cases = {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--dns-server", "224.0.0.1"},
          "ERROR: 224 is not a valid entry. Please specify a value between 1 and 223."},
         {{"--time-server", "1=", "--time-server", "2="}, "Please input at least one Time Server IP!"},
         {{"--energy-saving", "7-7"}, "Two value not the same."},
     };
-    for (const Case& c : cases) {
+    for (auto [settings, message] : cases) {
         // The time zone rides along: had anything been sent, the clock would show it.
-        std::vector<std::string> settings = c.settings;
         settings.insert(settings.end(), {"--time-zone", "UTC +14"});
         const auto result = Set("127.0.0.2", settings);
-        EXPECT_EQ(result.exitCode, 2) << c.message << "\n" << result.err;
-        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+        EXPECT_EQ(result.exitCode, 2) << message << "\n" << result.err;
+        EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
     }
     EXPECT_EQ(Status("127.0.0.2"), before);
 }
 
-TEST_F(CtlWrite, SetClockThatIgnoresWritesFailsVerificationNamingTheFields) {
-    const auto result = Set("127.0.0.3", {"--time-zone", "UTC +8", "--brightness", "Bright"});
-    EXPECT_EQ(result.exitCode, 5);
-    EXPECT_NE(result.err.find("timeZoneEntry: wrote \"UTC +8\", clock shows \"UTC +1\""), std::string::npos)
-        << result.err;
-    EXPECT_NE(result.err.find("brightness"), std::string::npos);
-    EXPECT_EQ(result.err.find("energySaving"), std::string::npos) << "unchanged fields are not named";
+TEST_F(CtlWrite, SetFaultyClocksUnknownTextsAndMalformedOptionsHaveTheirExitCodes) {
+    const auto ignored = Set("127.0.0.3", {"--time-zone", "UTC +8", "--brightness", "Bright"});
+    EXPECT_EQ(ignored.exitCode, 5);
+    EXPECT_NE(ignored.err.find("timeZoneEntry: wrote \"UTC +8\", clock shows \"UTC +1\""), std::string::npos)
+        << ignored.err;
+    EXPECT_NE(ignored.err.find("brightness"), std::string::npos);
+    EXPECT_EQ(ignored.err.find("energySaving"), std::string::npos) << "unchanged fields are not named";
 
     const auto unverified = Set("127.0.0.3", {"--time-zone", "UTC +8", "--no-verify"});
     EXPECT_EQ(unverified.exitCode, 0) << unverified.err;
-}
+    EXPECT_EQ(Set("127.0.0.4", {"--time-zone", "UTC +8"}).exitCode, 3) << "silent";
 
-TEST_F(CtlWrite, SetSilentClockUnknownTextsAndMalformedOptions) {
-    EXPECT_EQ(Set("127.0.0.4", {"--time-zone", "UTC +8"}).exitCode, 3);
-
-    const auto zone = Set("127.0.0.2", {"--time-zone", "UTC +15"});
-    EXPECT_EQ(zone.exitCode, 1);
-    EXPECT_NE(zone.err.find("\"UTC +14\""), std::string::npos) << "lists the valid entries: " << zone.err;
-    const auto week = Set("127.0.0.2", {"--dst", "2,Sixth,Sun,Mar-3,Last,Sun,Oct"});
-    EXPECT_EQ(week.exitCode, 1);
-    EXPECT_NE(week.err.find("\"Fifth\""), std::string::npos) << week.err;
-    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--time-server", "6=10.0.0.1"},
-                                                {"--time-format", "13"},
-                                                {"--ip-address", "10.0.0.256"},
-                                                {"--energy-saving", "7"},
-                                                {"--dst", "maybe"}}) {
-        EXPECT_EQ(Set("127.0.0.2", bad).exitCode, 1) << bad[0] << " " << bad[1];
+    // An unknown text is answered with the valid entries, a malformed one is named.
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"--time-zone", "UTC +15"}, "\"UTC +14\""},
+        {{"--dst", "2,Sixth,Sun,Mar-3,Last,Sun,Oct"}, "\"Fifth\""},
+        {{"--time-server", "6=10.0.0.1"}, "\"6=10.0.0.1\""},
+        {{"--time-format", "13"}, "\"13\""},
+        {{"--ip-address", "10.0.0.256"}, "\"10.0.0.256\""},
+        {{"--energy-saving", "7"}, "\"7\""},
+        {{"--dst", "maybe"}, "\"maybe\""},
+    };
+    for (const auto& [bad, named] : refused) {
+        const auto result = Set("127.0.0.2", bad);
+        EXPECT_EQ(result.exitCode, 1) << bad[0] << " " << bad[1];
+        EXPECT_NE(result.err.find(named), std::string::npos) << result.err;
     }
 }
 
 TEST_F(CtlWrite, SetWrongOrMissingPasswordWritesNothing) {
     const json before = Status("127.0.0.2");
-    TempFile wrong("QXNdarvelint \n", "wrong");  // a trailing blank counts
-    const auto refused = Set("127.0.0.2", {"--time-zone", "UTC +8"}, wrong.path());
-    EXPECT_EQ(refused.exitCode, 7);
-    EXPECT_NE(refused.err.find("Passwod Error"), std::string::npos) << refused.err;
-
-    const auto missing = Set("127.0.0.2", {"--time-zone", "UTC +8"}, "/nonexistent/password");
-    EXPECT_EQ(missing.exitCode, 7);
-    EXPECT_NE(missing.err.find("cannot read the password file"), std::string::npos) << missing.err;
     const TempFolder folder;
-    const auto unreadable = Set("127.0.0.2", {"--time-zone", "UTC +8"}, folder.path().string());
-    EXPECT_EQ(unreadable.exitCode, 7);
-    EXPECT_NE(unreadable.err.find("cannot read the password file"), std::string::npos) << unreadable.err;
-
+    TempFile wrong("QXNdarvelint \n", "wrong");  // a trailing blank counts
     // A password line is short: a file without one within a few KiB is refused, even an endless one.
     TempFile tooLong(std::string(5000, 'x'), "long");
-    const auto longLine = Set("127.0.0.2", {"--time-zone", "UTC +8"}, tooLong.path());
-    EXPECT_EQ(longLine.exitCode, 7);
-    ASSERT_NE(longLine.err.find("no line end within"), std::string::npos) << longLine.err;
-    const auto endless = Set("127.0.0.2", {"--time-zone", "UTC +8"}, "/dev/zero");
-    EXPECT_EQ(endless.exitCode, 7);
-    EXPECT_NE(endless.err.find("no line end within"), std::string::npos) << endless.err;
-    EXPECT_LT(endless.elapsed, Ms(5000));
-
-    // A store that exists but cannot be read closes the lock, and says so.
-    const auto closed = RunCtl(*sim, {"set", "127.0.0.2", "--time-zone", "UTC +8", "--password-file",
-                                      defaultPassword.path(), "--password-store", folder.path().string()});
-    EXPECT_EQ(closed.exitCode, 7);
-    EXPECT_NE(closed.err.find("password file " + folder.path().string() + " cannot be read"),
-              std::string::npos)
-        << closed.err;
-
-    // Without a file and without a terminal there is nobody to ask.
-    const auto noTerminal =
-        RunCtl(*sim, {"set", "127.0.0.2", "--time-zone", "UTC +8", "--password-store", store.path()});
-    EXPECT_EQ(noTerminal.exitCode, 7);
-    EXPECT_NE(noTerminal.err.find("--password-file"), std::string::npos) << noTerminal.err;
+    const std::string directory = folder.path().string();
+    // {password file, store, message}; a store that exists but cannot be read closes the lock.
+    const std::vector<std::tuple<std::string, std::string, std::string>> refusals = {
+        {wrong.path(), store.path(), "Passwod Error"},
+        {"/nonexistent/password", store.path(), "cannot read the password file"},
+        {directory, store.path(), "cannot read the password file"},
+        {tooLong.path(), store.path(), "no line end within"},
+        {"/dev/zero", store.path(), "no line end within"},
+        {defaultPassword.path(), directory, "password file " + directory + " cannot be read"},
+    };
+    for (const auto& [file, storePath, message] : refusals) {
+        const auto result = RunCtl(*sim, {"set", "127.0.0.2", "--time-zone", "UTC +8", "--password-file",
+                                          file, "--password-store", storePath});
+        EXPECT_EQ(result.exitCode, 7) << file << " " << storePath;
+        EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
+    }
     EXPECT_EQ(Status("127.0.0.2"), before);
 
     // Once a password of its own is stored, the default one no longer opens the lock.
@@ -183,27 +164,6 @@ TEST_F(CtlWrite, SetWrongOrMissingPasswordWritesNothing) {
     EXPECT_EQ(piped.exitCode, 0) << piped.err;
 }
 
-TEST_F(CtlWrite, ApplyReportsEachClockOfAMixedFleet) {
-    TempFile settings(R"({"timeZoneEntry": "UTC +8", "brightness": "Dim"})", "settings.json");
-    const auto result =
-        Write({"apply", settings.path(), "127.0.0.6", "127.0.0.5", "127.0.0.4", "127.0.0.3", "127.0.0.2"});
-    EXPECT_EQ(result.exitCode, 5) << result.out << result.err;
-    EXPECT_EQ(
-        result.out,
-        "127.0.0.2  verified\n"
-        "127.0.0.3  not verified: timeZoneEntry: wrote \"UTC +8\", clock shows \"UTC +1\"; brightness: wrote "
-        "\"Dim\", clock shows \"Normal\"\n"
-        "127.0.0.4  no reply\n"
-        "127.0.0.5  Error CheckSum\n"
-        "127.0.0.6  verified\n"
-        "apply: 2 of 5 clocks verified\n");
-    for (const char* clock : {"127.0.0.2", "127.0.0.6"}) {
-        const json status = Status(clock);
-        EXPECT_EQ(status["timeZoneEntry"], "UTC +8") << clock;
-        EXPECT_EQ(status["brightness"], "Dim") << clock;
-    }
-}
-
 TEST_F(CtlWrite, ApplyOfExportedSettingsToManyClocksKeepsTheirOwnAddresses) {
     ASSERT_EQ(Set("127.0.0.2", {"--time-zone", "UTC +5:30", "--dst", "off", "--ip-address", "192.168.1.50"})
                   .exitCode,
@@ -212,7 +172,6 @@ TEST_F(CtlWrite, ApplyOfExportedSettingsToManyClocksKeepsTheirOwnAddresses) {
     ASSERT_EQ(exported.exitCode, 0) << exported.err;
     const json settings = json::parse(exported.out);
     EXPECT_FALSE(settings.contains("serialNumber")) << "only what a write carries";
-    EXPECT_EQ(settings["ipAddress"], "192.168.1.50");
     TempFile file(exported.out, "fleet.json");
 
     const auto result = Write({"apply", file.path(), "127.0.0.7", "127.0.0.8"});
@@ -229,7 +188,7 @@ TEST_F(CtlWrite, ApplyOfExportedSettingsToManyClocksKeepsTheirOwnAddresses) {
     EXPECT_EQ(Status("127.0.0.7")["ipAddress"], "192.168.1.50");
 }
 
-TEST_F(CtlWrite, ApplyRefusalsBadFilesAndWrongPasswordsWriteNothing) {
+TEST_F(CtlWrite, ApplyWritesNothingItRefusesAndReportsEachClockOfAMixedFleet) {
     const json before = Status("127.0.0.2");
     TempFile refused(R"({"timeZoneEntry": "UTC +8", "energySavingFrom": "7", "energySavingTo": "7"})",
                      "refused.json");
@@ -238,10 +197,10 @@ TEST_F(CtlWrite, ApplyRefusalsBadFilesAndWrongPasswordsWriteNothing) {
     EXPECT_NE(checks.out.find("127.0.0.2  refused: Two value not the same."), std::string::npos)
         << checks.out;
 
-    for (const std::string& bad :
-         {std::string(R"({"timeZoneEntry": "UTC +15"})"), std::string(R"({"colour": 1})"),
-          std::string("not json"), std::string(R"({"timeServers": ["10.0.0.1"]})"),
-          std::string(R"({"dstStart": {"hour": "2", "weeek": "Last", "day": "Sun", "month": "Mar"}})")}) {
+    for (const char* bad :
+         {R"({"timeZoneEntry": "UTC +15"})", R"({"colour": 1})", "not json",
+          R"({"timeServers": ["10.0.0.1"]})",
+          R"({"dstStart": {"hour": "2", "weeek": "Last", "day": "Sun", "month": "Mar"}})"}) {
         TempFile file(bad, "bad.json");
         const auto result = Write({"apply", file.path(), "127.0.0.2"});
         EXPECT_EQ(result.exitCode, 1) << bad;
@@ -259,6 +218,58 @@ TEST_F(CtlWrite, ApplyRefusalsBadFilesAndWrongPasswordsWriteNothing) {
     EXPECT_EQ(denied.exitCode, 7);
     EXPECT_NE(denied.err.find("Passwod Error"), std::string::npos);
     EXPECT_EQ(Status("127.0.0.2"), before);
+
+    // Each clock of a mixed fleet has its line; what a clock took the export test reads back.
+    TempFile settings(R"({"timeZoneEntry": "UTC +8", "brightness": "Dim"})", "settings.json");
+    const auto result =
+        Write({"apply", settings.path(), "127.0.0.6", "127.0.0.5", "127.0.0.4", "127.0.0.3", "127.0.0.2"});
+    EXPECT_EQ(result.exitCode, 5) << result.out << result.err;
+    EXPECT_EQ(
+        result.out,
+        "127.0.0.2  verified\n"
+        "127.0.0.3  not verified: timeZoneEntry: wrote \"UTC +8\", clock shows \"UTC +1\"; brightness: wrote "
+        "\"Dim\", clock shows \"Normal\"\n"
+        "127.0.0.4  no reply\n"
+        "127.0.0.5  Error CheckSum\n"
+        "127.0.0.6  verified\n"
+        "apply: 2 of 5 clocks verified\n");
+}
+
+TEST_F(CtlWrite, JournalHoldsWhatEachWriteReplacedAndRestoreBringsItBack) {
+    auto shown = [&](const char* clock) { return json::parse(RunCtl(*sim, {"export", clock}).out); };
+    const json original = shown("127.0.0.2");
+    ASSERT_EQ(Set("127.0.0.2", {"--time-zone", "UTC +8"}).exitCode, 0);
+    // A program killed while it appended leaves the start of a record without its line end.
+    std::ofstream(journalHome + "/horavane/journal.jsonl", std::ios::app) << R"({"time":"2026-)";
+    TempFile dim(R"({"brightness": "Dim"})", "dim.json");
+    ASSERT_EQ(Write({"apply", dim.path(), "127.0.0.2", "127.0.0.7"}).exitCode, 0);
+
+    const auto history = RunCtlPlain({"history", "--json"}, journalHome);
+    EXPECT_NE(history.err.find("1 damaged line(s)"), std::string::npos) << history.err;
+    const json records = json::parse(history.out);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0]["before"], original);
+    EXPECT_EQ(records[0]["written"]["timeZoneEntry"], "UTC +8");
+    EXPECT_EQ(records[1]["before"]["timeZoneEntry"], "UTC +8");
+    EXPECT_EQ(records[2]["address"], "127.0.0.7");
+    EXPECT_EQ(records[2]["command"], "apply");
+
+    const auto back = Write({"restore", "127.0.0.2", "--at", "2000-01-01"});
+    EXPECT_EQ(back.exitCode, 0) << back.out << back.err;
+    EXPECT_EQ(back.out.rfind("127.0.0.2  verified\n", 0), 0u) << back.out;
+    EXPECT_EQ(shown("127.0.0.2"), original);
+    EXPECT_EQ(Write({"restore", "127.0.0.7"}).exitCode, 0) << "undoes the latest write";
+    EXPECT_EQ(shown("127.0.0.7")["brightness"], "Normal");
+    EXPECT_NE(RunCtlPlain({"history", "127.0.0.2"}, journalHome)
+                  .out.find("restore  timeZoneEntry \"UTC +8\" -> \"UTC +1\""),
+              std::string::npos);
+
+    // No journal, no write.
+    journalHome = defaultPassword.path();
+    const auto unjournaled = Set("127.0.0.2", {"--brightness", "Bright"});
+    EXPECT_EQ(unjournaled.exitCode, 8) << unjournaled.err;
+    EXPECT_NE(unjournaled.err.find("nothing was sent"), std::string::npos);
+    EXPECT_EQ(shown("127.0.0.2"), original);
 }
 
 }  // namespace

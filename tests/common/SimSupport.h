@@ -32,11 +32,12 @@ struct Arrival {
     std::uint16_t sourcePort = 0;
 };
 
-// The workstation side of a test: a socket on 127.0.0.1 with a port of its own.
+// The workstation side of a test (or a clock's): a socket with a port of its own.
 class TestClient {
   public:
-    TestClient() : network_(NetworkLibrary::Start(2, 2)), socket_(*UdpSocket::Create()) {
-        socket_.Bind(kWorkstation, 0);
+    explicit TestClient(Ipv4Address address = kWorkstation)
+        : network_(NetworkLibrary::Start(2, 2)), socket_(*UdpSocket::Create()) {
+        socket_.Bind(address, 0);
     }
 
     void Send(Ipv4Address clock, std::uint16_t port, std::span<const std::uint8_t> bytes) {
@@ -50,16 +51,6 @@ class TestClient {
         if (!got) return std::nullopt;
         buffer.resize(got->length);
         return Arrival{buffer, got->source, got->sourcePort};
-    }
-
-    std::vector<Arrival> ReceiveFor(Ms window) {
-        std::vector<Arrival> all;
-        const auto end = std::chrono::steady_clock::now() + window;
-        for (;;) {
-            const auto left = std::chrono::duration_cast<Ms>(end - std::chrono::steady_clock::now());
-            if (left.count() <= 0) return all;
-            if (auto arrival = Receive(left)) all.push_back(std::move(*arrival));
-        }
     }
 
     [[nodiscard]] std::uint16_t port() const { return socket_.LocalPort(); }

@@ -34,7 +34,6 @@ class TempFolder {
     [[nodiscard]] std::filesystem::path File(const std::string& name = "ZOR.dat") const {
         return path_ / name;
     }
-    // Writes `content` to the named file and returns its path.
     std::string Write(const std::string& name, const std::string& content) const {
         std::ofstream(File(name), std::ios::binary) << content;
         return File(name).string();

@@ -31,7 +31,7 @@ TEST_F(Simulator, ClocksAnswerFromTheirOwnAddressAndTakeAWriteButNotTheirIdentit
                                                                   static_cast<std::uint8_t>(command))));
         }
     }
-    EXPECT_TRUE(client_.ReceiveFor(Ms(100)).empty()) << "one reply per request";
+    EXPECT_FALSE(client_.Receive(Ms(100))) << "one reply per request";
 
     // A write whose every byte differs from what the clock holds: it takes the settings, but neither
     // its identity nor its state.
@@ -45,7 +45,7 @@ TEST_F(Simulator, ClocksAnswerFromTheirOwnAddressAndTakeAWriteButNotTheirIdentit
     ApplyChecksum(write);
     SendTo(1, ToBytes(write));
     ASSERT_TRUE(AwaitWrites(1, 1));
-    EXPECT_TRUE(client_.ReceiveFor(Ms(100)).empty()) << "a write is not answered";
+    EXPECT_FALSE(client_.Receive(Ms(100))) << "a write is not answered";
     const ClockStatus shown = DecodeStatus(ClockDatagram(Ask(1)->bytes));
     EXPECT_EQ(shown.settings, DecodeStatus(write).settings);
     EXPECT_EQ(shown.serialNumber, "HV-2026-1002");
@@ -59,10 +59,10 @@ TEST_F(Simulator, FaultsShowAtTheSocketAndADelayedClockHoldsUpNoOther) {
     sim().SetFaults(0, Faults([](auto& f) { f.duplicateReplies = true; }));
     sim().SetFaults(1, Faults([](auto& f) { f.shortReplyLength = 0; }));
     sim().SetFaults(2, Faults([](auto& f) { f.delay = Ms(300); }));
-    SendTo(0, Request(Command::Search));
-    const auto twice = client_.ReceiveFor(Ms(150));
-    ASSERT_EQ(twice.size(), 2U);
-    EXPECT_EQ(twice[0].bytes, twice[1].bytes);
+    const auto once = Ask(0, Command::Search);
+    const auto twice = client_.Receive(Ms(150));
+    ASSERT_TRUE(once && twice);
+    EXPECT_EQ(once->bytes, twice->bytes);
     const auto empty = Ask(1);
     ASSERT_TRUE(empty);
     EXPECT_TRUE(empty->bytes.empty());
@@ -116,7 +116,7 @@ TEST_F(Simulator, GarbageIsNeverAnsweredAndTheRecordOfItIsBounded) {
         }
     };
     sendInBatches(sent);
-    EXPECT_TRUE(client_.ReceiveFor(Ms(150)).empty());
+    EXPECT_FALSE(client_.Receive(Ms(150)));
     auto received = sim().Received(0);
     ASSERT_EQ(received.size(), 1000U);
     std::erase(received, Request(Command::QueryStatus));
@@ -253,8 +253,7 @@ TEST_F(StateFile, AWriteOverUdpSurvivesARestartBesideWhatAnOperatorWrote) {
     EXPECT_EQ(document.at("127.0.0.99"), nlohmann::json({{"brightness", 2}}));
     const auto& clock = document.at("127.0.0.3");
     EXPECT_EQ(clock.at("timeFormat"), 12);
-    EXPECT_EQ(clock.at("timeZone").at("west"), true);
-    EXPECT_EQ(clock.at("timeZone").at("minutes"), 30);
+    EXPECT_EQ(clock.at("timeZone"), nlohmann::json({{"west", true}, {"hours", 9}, {"minutes", 30}}));
     EXPECT_EQ(clock.at("timeServers").at(3), "10.0.0.4");
     EXPECT_EQ(clock.at("serialNumber"), "HV-2026-1002");
 
