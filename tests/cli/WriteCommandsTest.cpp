@@ -237,7 +237,7 @@ TEST_F(CtlWrite, ApplyWritesNothingItRefusesAndReportsEachClockOfAMixedFleet) {
 
 TEST_F(CtlWrite, JournalHoldsWhatEachWriteReplacedAndRestoreBringsItBack) {
     auto shown = [&](const char* clock) { return json::parse(RunCtl(*sim, {"export", clock}).out); };
-    const json original = shown("127.0.0.2");
+    const json firstHeld = shown("127.0.0.2");
     ASSERT_EQ(Set("127.0.0.2", {"--time-zone", "UTC +8"}).exitCode, 0);
     // A program killed while it appended leaves the start of a record without its line end.
     std::ofstream(journalHome + "/horavane/journal.jsonl", std::ios::app) << R"({"time":"2026-)";
@@ -248,7 +248,7 @@ TEST_F(CtlWrite, JournalHoldsWhatEachWriteReplacedAndRestoreBringsItBack) {
     EXPECT_NE(history.err.find("1 damaged line(s)"), std::string::npos) << history.err;
     const json records = json::parse(history.out);
     ASSERT_EQ(records.size(), 3u);
-    EXPECT_EQ(records[0]["before"], original);
+    EXPECT_EQ(records[0]["before"], firstHeld);
     EXPECT_EQ(records[0]["written"]["timeZoneEntry"], "UTC +8");
     EXPECT_EQ(records[1]["before"]["timeZoneEntry"], "UTC +8");
     EXPECT_EQ(records[2]["address"], "127.0.0.7");
@@ -257,7 +257,7 @@ TEST_F(CtlWrite, JournalHoldsWhatEachWriteReplacedAndRestoreBringsItBack) {
     const auto back = Write({"restore", "127.0.0.2", "--at", "2000-01-01"});
     EXPECT_EQ(back.exitCode, 0) << back.out << back.err;
     EXPECT_EQ(back.out.rfind("127.0.0.2  verified\n", 0), 0u) << back.out;
-    EXPECT_EQ(shown("127.0.0.2"), original);
+    EXPECT_EQ(shown("127.0.0.2"), firstHeld);
     EXPECT_EQ(Write({"restore", "127.0.0.7"}).exitCode, 0) << "undoes the latest write";
     EXPECT_EQ(shown("127.0.0.7")["brightness"], "Normal");
     EXPECT_NE(RunCtlPlain({"history", "127.0.0.2"}, journalHome)
@@ -269,7 +269,7 @@ TEST_F(CtlWrite, JournalHoldsWhatEachWriteReplacedAndRestoreBringsItBack) {
     const auto unjournaled = Set("127.0.0.2", {"--brightness", "Bright"});
     EXPECT_EQ(unjournaled.exitCode, 8) << unjournaled.err;
     EXPECT_NE(unjournaled.err.find("nothing was sent"), std::string::npos);
-    EXPECT_EQ(shown("127.0.0.2"), original);
+    EXPECT_EQ(shown("127.0.0.2"), firstHeld);
 }
 
 }  // namespace
