@@ -29,7 +29,13 @@ done
 cat "$banner"
 
 if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
-  echo "Opening the window. Default password: QXNdarvelint"
+  # A file of 16 bytes or more holds a password changed on this workstation; none means the default.
+  password_file=/var/lib/horavane/ZOR.dat
+  if [[ -f "$password_file" && $(stat -c %s "$password_file") -ge 16 ]]; then
+    echo "Opening the window. Password: the one changed on this workstation ($password_file)."
+  else
+    echo "Opening the window. Default password: QXNdarvelint"
+  fi
   echo "Type 127.0.0.1 under \"Search the Subnet\", press Search (about 26 s), then pick a clock."
   "$bin/ui/horavane"
 else
