@@ -5,9 +5,11 @@ style of a DIALOGEX comes from a .ui file.
 
     ui_to_rc.py OUT.rc OUT.inc TEMPLATE.ui...
 
-OUT.rc holds the DIALOGEX resources; OUT.inc one C++ initialiser row per control, for the tests
-that compare the dialogs Windows builds from the resources with the templates.
+OUT.rc holds the DIALOGEX resources, and beside each an RCDATA resource of the same id with the
+names a screen reader speaks for its controls; OUT.inc one C++ initialiser row per control, for the
+tests that compare the dialogs Windows builds from the resources with the templates.
 """
+import re
 import sys
 import xml.etree.ElementTree as ET
 
@@ -87,6 +89,45 @@ def cpp_string(text):
     return '"' + ''.join(out) + '"'
 
 
+# What an entry of the names resource is: a control's name, or the description of a read-out value,
+# which keeps its own text as its name.
+NAME, DESCRIPTION = 1, 2
+NAMES_END = 0xFFFF
+
+
+def name_from_label(text):
+    """A label's text as a name: one line, no closing colon (as ui/AccessibleNames.cpp makes it)."""
+    text = re.sub(r'\s+', ' ', text.replace('&', ''))
+    return re.sub(r'[\s:\uff1a]+$', '', text).strip()
+
+
+def accessible_names(form):
+    """(control id, kind, text) for every control the template links to a visible label."""
+    labels = {w.get('name'): w for w in form.iter('widget')}
+    rows = []
+    for widget in form.findall('widget'):
+        label_name = text_of(widget, 'labelledBy')
+        if not label_name:
+            continue
+        if label_name == form.get('name'):
+            caption = text_of(form, 'windowTitle')
+        else:
+            label = labels[label_name]
+            caption = text_of(label, 'title') if label.get('class') == 'QGroupBox' else text_of(label, 'text')
+        kind = DESCRIPTION if widget.get('class') == 'QLabel' else NAME
+        rows.append((number_of(widget, 'controlId'), kind, name_from_label(caption) + text_of(widget, 'nameSuffix')))
+    return rows
+
+
+def names_resource(template_id, rows):
+    """Each entry: the control id, the kind and the text ending in a zero; a last id of 0xFFFF."""
+    lines = ['%d RCDATA' % template_id, 'BEGIN']
+    for control_id, kind, text in rows:
+        lines.append('    %d, %d, %s, 0,' % (control_id, kind, rc_string(text)))
+    lines += ['    %d' % NAMES_END, 'END']
+    return '\n'.join(lines)
+
+
 def control_style(widget, tab_stops):
     cls = widget.get('class')
     window_class, style = KINDS[cls]
@@ -152,6 +193,7 @@ def dialog(path):
             rows.append('{%d, %d, "%s", %s, {%d, %d, %d, %d}},' % (
                 template_id, control_id, widget.get('class'), cpp_string(caption), x, y, w, h))
     rc.append('END')
+    rc += ['', names_resource(template_id, accessible_names(form))]
     return '\n'.join(rc), rows
 
 

@@ -14,7 +14,8 @@ CModifyPasswd::CModifyPasswd(PasswordStore store, QWidget* parent)
     SetUpPasswordDialog(this);
     connect(ui_->ctl1, &QPushButton::clicked, this, &CModifyPasswd::OnOK);
     connect(ui_->ctl2, &QPushButton::clicked, this, &QDialog::reject);
-    ui_->ctl1->setFocus();
+    // The operator comes here to type: the first field has the focus, and Enter still presses OK.
+    ui_->ctl1054->setFocus();
 }
 
 CModifyPasswd::~CModifyPasswd() = default;

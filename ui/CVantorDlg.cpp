@@ -10,6 +10,7 @@
 
 #include "dialog/ControlIds.h"
 #include "dialog/SearchWorker.h"
+#include "ui/AccessibleNames.h"
 #include "ui/AppIcon.h"
 #include "ui/CAboutDlg.h"
 #include "ui/ClockListBox.h"
@@ -46,9 +47,11 @@ int PartnerOf(int id) {
 
 CVantorDlg::CVantorDlg(ExchangeOptions options, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<::Ui::CVantorDlg>()), logic_(*this, std::move(options)) {
+    InstallAccessibleInterfaces();
     ui_->setupUi(this);
     IndexControls();
     ApplyInitialState();
+    NameControlsFromLabels(this);
     ConnectHandlers();
     AddAboutEntry();
     logic_.OnInitDialog();
@@ -89,6 +92,16 @@ void CVantorDlg::ApplyInitialState() {
     m_progress->setValue(0);
 }
 
+// The focus is drawn from the moment the window shows, not only after the first Tab, so that the
+// operator at the keyboard sees that Search has it.
+bool CVantorDlg::event(QEvent* event) {
+    const bool handled = QDialog::event(event);
+    if (event->type() == QEvent::Show || event->type() == QEvent::WindowActivate) {
+        setAttribute(Qt::WA_KeyboardFocusChange);
+    }
+    return handled;
+}
+
 void CVantorDlg::ConnectHandlers() {
     connect(ui_->ctl1002, &QPushButton::clicked, this, &CVantorDlg::OnSearch);
     connect(ui_->ctl1012, &QPushButton::clicked, this, [this] { logic_.OnModify(); });
@@ -97,7 +110,12 @@ void CVantorDlg::ConnectHandlers() {
     for (const int id : {ctl::Format12, ctl::Format24, ctl::StaticIp, ctl::DynamicIp}) {
         connect(qobject_cast<QRadioButton*>(Control(id)), &QRadioButton::clicked, this,
                 [this, id] { OnAddressModeClicked(id); });
+        Control(id)->installEventFilter(this);
     }
+    // The second button of each pair follows the first in the focus chain, so that Tab leaves the
+    // pair from either for the next tab stop, as the template's order has it.
+    QWidget::setTabOrder(Control(ctl::Format12), Control(ctl::Format24));
+    QWidget::setTabOrder(Control(ctl::StaticIp), Control(ctl::DynamicIp));
 }
 
 // The platform's system menu takes the about entry where there is one; elsewhere the window offers
@@ -211,6 +229,32 @@ void CVantorDlg::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+// Each radio pair is one tab stop; the arrows move within it and choose the button they reach, as
+// the platform's dialogs do with a group of radio buttons.
+bool CVantorDlg::eventFilter(QObject* watched, QEvent* event) {
+    auto* button = qobject_cast<QRadioButton*>(watched);
+    if (button == nullptr || event->type() != QEvent::KeyPress) {
+        return QDialog::eventFilter(watched, event);
+    }
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+            break;
+        default:
+            return QDialog::eventFilter(watched, event);
+    }
+    auto* partner = qobject_cast<QRadioButton*>(Control(PartnerOf(button->property("controlId").toInt())));
+    if (partner != nullptr && partner->isEnabled()) {
+        partner->setFocus(Qt::TabFocusReason);
+        if (!partner->isChecked()) {
+            partner->click();
+        }
+    }
+    return true;
 }
 
 // The id of the control holding the focus, or of the control a focused part belongs to (the four

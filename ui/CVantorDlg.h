@@ -79,6 +79,8 @@ class CVantorDlg : public QDialog, public DialogControls {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 #ifdef Q_OS_WIN
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 #endif
@@ -109,6 +111,10 @@ class CVantorDlg : public QDialog, public DialogControls {
     QComboBox* m_brightness = nullptr;
     IpAddressEdit* m_searchIp = nullptr;
     std::map<int, QWidget*> controls_;
+    // A control disabled while it had the focus, and where the focus went meanwhile: it comes back
+    // when the control is enabled again, unless the operator has moved it on.
+    QWidget* focusOwner_ = nullptr;
+    QWidget* focusStandIn_ = nullptr;
 
     ClockDialogLogic logic_;
     QAction* aboutAction_ = nullptr;

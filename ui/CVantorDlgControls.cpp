@@ -5,8 +5,11 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QRadioButton>
 #include <QSignalBlocker>
 
+#include "dialog/ControlIds.h"
+#include "ui/AccessibleNames.h"
 #include "ui/CVantorDlg.h"
 #include "ui/IpAddressEdit.h"
 #include "ui/MessageBoxes.h"
@@ -24,6 +27,23 @@ std::string ToStdString(const QString& text) {
 
 bool SameTextIgnoringCase(const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+bool Holds(const QWidget* control, const QWidget* focus) {
+    return focus != nullptr && (focus == control || control->isAncestorOf(focus));
+}
+
+// The next tab stop after the control that can take the focus, as Tab would reach it, passing over
+// radio buttons: on the platform a radio button that takes the focus unchecked counts as clicked.
+QWidget* NextTabStop(QWidget* control) {
+    for (QWidget* next = control->nextInFocusChain(); next != control; next = next->nextInFocusChain()) {
+        if (next->window() == control->window() && next != control->window() &&
+            !control->isAncestorOf(next) && next->isEnabled() && next->isVisibleTo(control->window()) &&
+            (next->focusPolicy() & Qt::TabFocus) != 0 && qobject_cast<QRadioButton*>(next) == nullptr) {
+            return next;
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -51,7 +71,10 @@ std::string CVantorDlg::GetText(int id) const {
 void CVantorDlg::SetText(int id, std::string_view text) {
     QWidget* control = Control(id);
     if (auto* label = qobject_cast<QLabel*>(control)) {
-        label->setText(ToQString(text));
+        const QString shown = ToQString(text);
+        const bool changed = shown != label->text();
+        label->setText(shown);
+        if (changed && id == ctl::StatusLine) AnnounceTextChange(label);
     } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
         button->setText(ToQString(text));
     } else if (auto* ip = qobject_cast<IpAddressEdit*>(control)) {
@@ -59,9 +82,27 @@ void CVantorDlg::SetText(int id, std::string_view text) {
     }
 }
 
+// A control that has the focus hands it to the next tab stop before it goes grey, so that Escape,
+// Enter and Tab keep working, and takes it back when it is enabled again if it is still there.
 void CVantorDlg::Enable(int id, bool enabled) {
-    if (QWidget* control = Control(id)) {
-        control->setEnabled(enabled);
+    QWidget* control = Control(id);
+    if (control == nullptr) {
+        return;
+    }
+    if (!enabled && control->isEnabled() && Holds(control, focusWidget())) {
+        if (QWidget* next = NextTabStop(control)) {
+            next->setFocus(Qt::OtherFocusReason);
+            focusOwner_ = control;
+            focusStandIn_ = next;
+        }
+    }
+    control->setEnabled(enabled);
+    if (enabled && control == focusOwner_) {
+        if (Holds(focusStandIn_, focusWidget())) {
+            control->setFocus(Qt::OtherFocusReason);
+        }
+        focusOwner_ = nullptr;
+        focusStandIn_ = nullptr;
     }
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "ui/AccessibleNames.h"
 #include "ui/DialogUnits.h"
 #include "ui/MessageBoxes.h"
 
@@ -15,6 +16,7 @@ namespace horavane::ui {
 inline void SetUpPasswordDialog(QDialog* dialog) {
     dialog->setFont(DialogFont("MS Shell Dlg", 8));
     ApplyDialogUnits(dialog, DialogUnits(dialog->font()));
+    NameControlsFromLabels(dialog);
 }
 
 inline void Warn(QWidget* parent, std::string_view text) {

@@ -124,11 +124,13 @@ void CVantorDlg::OnCommand(int id, int notification) {
         case ctl::ClockList:
             if (notification == LBN_SELCHANGE) logic_.OnClockSelected();
             break;
+        // A radio button that takes the focus unchecked (the pair is a tab stop) notifies a click the
+        // operator never made; a real click has checked the button by the time it notifies.
         case ctl::DynamicIp:
-            if (notification == BN_CLICKED) logic_.OnDynamicIp();
+            if (notification == BN_CLICKED && IsChecked(id)) logic_.OnDynamicIp();
             break;
         case ctl::StaticIp:
-            if (notification == BN_CLICKED) logic_.OnStaticIp();
+            if (notification == BN_CLICKED && IsChecked(id)) logic_.OnStaticIp();
             break;
         case IDOK:
             if (logic_.OnEnter(FocusedControlId())) StartSearchWorker();

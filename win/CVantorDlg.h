@@ -75,6 +75,9 @@ class CVantorDlg : public ModalDialog, public DialogControls {
     ClockDialogLogic logic_;
     HICON m_hIcon = nullptr;
     HICON smallIcon_ = nullptr;
+    // A control disabled while it had the focus, and the control that holds it meanwhile.
+    HWND focusOwner_ = nullptr;
+    HWND focusStandIn_ = nullptr;
     std::unique_ptr<WindowThreadSearchView> searchView_;
     std::unique_ptr<SearchWorker> searchWorker_;
 };

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "win/AddressParts.h"
 #include "win/CVantorDlg.h"
 #include "win/MessageBoxes.h"
 #include "win/WideText.h"
@@ -31,21 +32,21 @@ std::string ItemText(HWND control, UINT lengthMessage, UINT textMessage, int ind
     return Narrow(text);
 }
 
-// The four edit fields of an address field, left to right: IPM_GETADDRESS counts the empty parts but
-// does not say which, and the checks need to know.
-std::array<HWND, 4> AddressParts(HWND field) {
-    std::vector<HWND> parts;
-    for (HWND child = GetWindow(field, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
-        parts.push_back(child);
-    const auto left = [](HWND window) {
-        RECT rect;
-        GetWindowRect(window, &rect);
-        return rect.left;
-    };
-    std::sort(parts.begin(), parts.end(), [&](HWND a, HWND b) { return left(a) < left(b); });
-    std::array<HWND, 4> four{};
-    std::copy_n(parts.begin(), std::min<std::size_t>(parts.size(), 4), four.begin());
-    return four;
+// The next tab stop after the control in the template's order, passing over radio buttons: one that
+// takes the focus unchecked counts as clicked. The dialog manager's own choice differs between
+// systems where radio groups are concerned.
+HWND NextTabStop(HWND dialog, HWND control) {
+    HWND next = control;
+    for (int i = 0; i < 256; ++i) {
+        next = GetWindow(next, GW_HWNDNEXT);
+        if (next == nullptr) next = GetWindow(dialog, GW_CHILD);
+        if (next == nullptr || next == control) return nullptr;
+        const auto style = GetWindowLongW(next, GWL_STYLE);
+        const bool radio = (SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON) != 0;
+        if ((style & (WS_TABSTOP | WS_VISIBLE | WS_DISABLED)) == (WS_TABSTOP | WS_VISIBLE) && !radio)
+            return next;
+    }
+    return nullptr;
 }
 
 std::string IpText(const IpFieldValue& value) {
@@ -81,8 +82,29 @@ void CVantorDlg::SetText(int id, std::string_view text) {
         if (value.parts[i]) SetWindowTextW(parts[i], std::to_wstring(*value.parts[i]).c_str());
 }
 
+// A control that has the focus hands it to the next tab stop before it goes grey (a disabled window
+// keeps no focus, and the dialog would take no keys), and takes it back when it is enabled again if
+// the operator has left it where it went.
 void CVantorDlg::Enable(int id, bool enabled) {
-    EnableWindow(Item(id), enabled ? TRUE : FALSE);
+    HWND control = Item(id);
+    const auto holds = [](HWND owner, HWND focus) {
+        return owner != nullptr && focus != nullptr && (focus == owner || IsChild(owner, focus));
+    };
+    if (!enabled && IsWindowEnabled(control) && holds(control, GetFocus())) {
+        HWND next = NextTabStop(window(), control);
+        if (next != nullptr && next != control) {
+            SendMessageW(window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
+            focusOwner_ = control;
+            focusStandIn_ = next;
+        }
+    }
+    EnableWindow(control, enabled ? TRUE : FALSE);
+    if (enabled && control != nullptr && control == focusOwner_) {
+        if (holds(focusStandIn_, GetFocus()))
+            SendMessageW(window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+        focusOwner_ = nullptr;
+        focusStandIn_ = nullptr;
+    }
 }
 
 bool CVantorDlg::IsEnabled(int id) const {

@@ -1,5 +1,7 @@
 #include "win/ModalDialog.h"
 
+#include "win/AccessibleNames.h"
+
 namespace horavane::win {
 
 INT_PTR ModalDialog::DoModal(HWND owner) {
@@ -11,7 +13,10 @@ INT_PTR ModalDialog::DoModal(HWND owner) {
 INT_PTR CALLBACK ModalDialog::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrW(window, DWLP_USER, lParam);
-        reinterpret_cast<ModalDialog*>(lParam)->window_ = window;
+        auto* opening = reinterpret_cast<ModalDialog*>(lParam);
+        opening->window_ = window;
+        // Every control a screen reader is to name, named from its label before anyone can ask.
+        (void)AnnotateWindows(TemplateNames(window, opening->resources_, opening->templateId_));
     }
     auto* dialog = reinterpret_cast<ModalDialog*>(GetWindowLongPtrW(window, DWLP_USER));
     if (dialog == nullptr) return FALSE;

@@ -61,7 +61,11 @@ void CInputPassword::OnModify() {
 }
 
 INT_PTR CModifyPasswd::OnMessage(UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_INITDIALOG) return TRUE;  // OK, the first tab stop, takes the focus
+    if (message == WM_INITDIALOG) {
+        // The operator comes here to type: the first field has the focus, and Enter still presses OK.
+        ::SetFocus(Item(kOldField));
+        return FALSE;
+    }
     if (message != WM_COMMAND) return FALSE;
     if (LOWORD(wParam) == IDOK) {
         const auto refused =

@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStyleOptionButton>
 #include <QTimer>
 
 #include "dialog/ClockDisplay.h"
@@ -62,8 +63,14 @@ TEST_F(MainWindowTest, OpensEmptyAtItsTemplateSizeWithTheValueListsAndTheFocusOn
     // Search has the focus, and Tab visits every tab stop in template order from there.
     dialog_.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog_));
-    const std::vector<int> tabStops = {1002, 1012, 1013, 1014, 1015, 1016, 1017, 1018, 1019,
-                                       1020, 1021, 1025, 1030, 1031, 1032, 1041, 1033, 1037,
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog_));
+    QStyleOptionButton drawn;
+    drawn.initFrom(dialog_.Control(ctl::SearchButton));
+    EXPECT_TRUE(drawn.state.testFlag(QStyle::State_HasFocus));
+    EXPECT_TRUE(drawn.state.testFlag(QStyle::State_KeyboardFocusChange))
+        << "the focus is drawn before the first Tab";
+    const std::vector<int> tabStops = {1002, 1008, 1010, 1012, 1013, 1014, 1015, 1016, 1017, 1018,
+                                       1019, 1020, 1021, 1025, 1030, 1031, 1032, 1041, 1033, 1037,
                                        1038, 1034, 1040, 1045, 1048, 1049, 1050, 1055, 1002};
     // An address field has the focus when one of its parts has it.
     for (int id : tabStops) {
@@ -161,6 +168,81 @@ TEST_F(MainWindowTest, EnterSearchesFromTheSearchFieldOnlyAndTheKeysReachTheFoun
     QTest::keyClick(&dialog_, Qt::Key_Escape);
     EXPECT_FALSE(dialog_.isVisible());
     EXPECT_EQ(dialog_.result(), QDialog::Rejected);
+}
+
+// Each radio pair is one tab stop: the arrows move inside it and choose, as a click does, and Tab
+// leaves it from either button. Tabbing through chooses nothing.
+TEST_F(MainWindowTest, ArrowsChooseInsideARadioPairAndTabPassesThroughItChoosingNothing) {
+    dialog_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog_));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), dialog_.Control(ctl::Format12));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), dialog_.Control(ctl::StaticIp));
+    for (int id : {ctl::Format12, ctl::Format24, ctl::StaticIp, ctl::DynamicIp})
+        EXPECT_FALSE(dialog_.IsChecked(id)) << id;
+    EXPECT_TRUE(dialog_.IsEnabled(ctl::Gateway));
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    EXPECT_EQ(QApplication::focusWidget(), dialog_.Control(ctl::DynamicIp));
+    EXPECT_TRUE(dialog_.IsChecked(ctl::DynamicIp));
+    EXPECT_FALSE(dialog_.IsEnabled(ctl::Gateway)) << "the handler of a click ran";
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_TRUE(dialog_.IsChecked(ctl::StaticIp));
+    EXPECT_FALSE(dialog_.IsChecked(ctl::DynamicIp));
+    EXPECT_TRUE(dialog_.IsEnabled(ctl::Gateway));
+
+    dialog_.SetFocus(ctl::Format24);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+    EXPECT_TRUE(dialog_.IsChecked(ctl::Format12));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    EXPECT_TRUE(dialog_.IsChecked(ctl::Format24));
+    EXPECT_FALSE(dialog_.IsChecked(ctl::Format12));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), dialog_.Control(ctl::StaticIp));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), dialog_.Control(ctl::SearchButton));
+}
+
+// Search goes grey the moment it is pressed: the focus waits on the next tab stop past the radio
+// buttons, where Enter and Escape keep working, and comes back when the search is over.
+TEST_F(MainWindowTest, TheFocusLeavesADisabledControlForTheNextTabStopAndComesBack) {
+    dialog_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog_));
+    ControlAs<IpAddressEdit>(dialog_, ctl::SearchAddress)->SetAddress(Ipv4Address{{127, 0, 0, 1}});
+    QWidget* search = dialog_.Control(ctl::SearchButton);
+    ASSERT_EQ(QApplication::focusWidget(), search);
+    QTest::keyClick(search, Qt::Key_Return);
+    ASSERT_FALSE(dialog_.IsEnabled(ctl::SearchButton));
+    EXPECT_EQ(QApplication::focusWidget(), dialog_.Control(ctl::ModifyButton)) << "past the radio buttons";
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);  // presses Modify: refused, blank
+    EXPECT_EQ(messages_.all.size(), 1U);
+    EXPECT_TRUE(dialog_.isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog_.SearchRunning(); }, 5000));
+    EXPECT_EQ(QApplication::focusWidget(), search);
+
+    // Moved on by the operator meanwhile, the focus stays where the operator put it.
+    QTest::keyClick(search, Qt::Key_Return);
+    ASSERT_FALSE(dialog_.IsEnabled(ctl::SearchButton));
+    dialog_.SetFocus(ctl::Brightness);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog_.SearchRunning(); }, 5000));
+    EXPECT_EQ(QApplication::focusWidget(), dialog_.Control(ctl::Brightness));
+
+    // The list the operator is in goes grey too; the focus goes on and comes back.
+    dialog_.SetFocus(ctl::ClockList);
+    dialog_.Enable(ctl::ClockList, false);
+    EXPECT_EQ(QApplication::focusWidget(), dialog_.Control(ctl::DaylightSaving));
+    dialog_.Enable(ctl::ClockList, true);
+    EXPECT_EQ(QApplication::focusWidget(), dialog_.Control(ctl::ClockList));
+
+    // Escape ends the window in the middle of a search.
+    dialog_.SetFocus(ctl::SearchButton);
+    QTest::keyClick(search, Qt::Key_Return);
+    ASSERT_TRUE(dialog_.SearchRunning());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(dialog_.isVisible());
+    EXPECT_FALSE(dialog_.SearchRunning());
 }
 
 // The box is built afresh each time the entry is chosen.

@@ -52,6 +52,8 @@ TEST_F(PasswordDialogsTest, ThePasswordIsTypedAtOnceAWrongOneOrARefusedChangeKee
     // A refused change shows its message in the change dialog, which stays open; a done one takes
     // effect at once, and what was typed in the password field stays.
     WhenModal<CModifyPasswd>([this](CModifyPasswd& change) {
+        EXPECT_EQ(QApplication::focusWidget(), change.findChild<QWidget*>("ctl1054"))
+            << "typing starts at once";
         Type(&change, "ctl1054", "wrong");
         Type(&change, "ctl1055", "Fresh pass");
         Type(&change, "ctl1056", "Fresh pass");
