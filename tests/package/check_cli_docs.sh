@@ -5,13 +5,13 @@
 # program's own --help, so that neither drifts when an option comes or goes.
 #   check_cli_docs.sh HORAVANECTL COMPLETION MANUAL.1...
 set -euo pipefail
-ctl=$1
-completion=$2
+ctl=$(realpath "$1")
+completion=$(realpath "$2")
 shift 2
 
 # Names decided for other branches of this release and written into the completion and the manual
 # page already; once the programs have them all, this list is empty.
-pending=(--lock-wait --fleet --group --warn-unknown --output)
+pending=(--lock-wait --fleet --group --warn-unknown --output --own-address)
 
 failures=0
 fail() {
@@ -59,8 +59,11 @@ touch "$work/settings.json" "$work/password.txt"
 [[ $(offers horavanectl monitor --format p) == "prometheus " ]] || fail "--format's values are not offered"
 
 # The commands of --help, then each command's options, both ways round.
-options_of() { sed -n '/^OPTIONS:/,/^[A-Z]/p' | grep -oE '^ +(-[a-zA-Z], ?)?--[a-z][a-z-]*' | grep -oE -- '--[a-z-]+' | sort -u; }
-commands=$("$ctl" --help | sed -n '/^SUBCOMMANDS:/,$p' | grep -oE '^  [a-z]+' | tr -d ' ')
+options_of() {
+  sed -n '/^OPTIONS:\|^Options:/,/^[A-Z]/p' | { grep -oE '^ +(-[a-zA-Z], ?)?--[a-z][a-z-]*' || true; } |
+    { grep -oE -- '--[a-z-]+' || true; } | sort -u
+}
+commands=$("$ctl" --help | sed -n '/^SUBCOMMANDS:\|^Subcommands:/,/^$/p' | { grep -oE '^  [a-z]+' || true; } | tr -d ' ')
 [[ -n $commands ]] || fail "no commands in horavanectl --help"
 listed=$(offers horavanectl '')
 for command in $commands; do
