@@ -58,6 +58,10 @@ if(NOT WIN32)
   set(docdir ${CMAKE_INSTALL_DATADIR}/doc/horavane)
   install(FILES ${changelog} packaging/debian/copyright README.md DESTINATION ${docdir})
 
+  # Tags lintian gets wrong for this package, each with its reason.
+  install(FILES packaging/debian/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+          RENAME horavane)
+
   # bash-completion loads a command's completion on first use from here, by the command's name.
   install(FILES packaging/bash-completion/horavanectl DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 endif()
@@ -80,6 +84,9 @@ else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  # The first Debian revision of the upstream version: a package built from the project's own
+  # release, whose Debian changes are in changelog.Debian.gz.
+  set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
   set(CPACK_DEBIAN_PACKAGE_SECTION net)
   # The Qt 6 and libcrypto runtime libraries, as the binaries actually link them.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -41,7 +41,7 @@ grep -q '^drwxr-xr-x root/root .* ./var/lib/horavane/$' "$scratch/contents" ||
     fail "/var/lib/horavane (root, 0755) is not in the package"
 
 [ "$(dpkg-deb -f "$deb" Package)" = horavane ] || fail "package name"
-[ "$(dpkg-deb -f "$deb" Version)" = 1.0.5.1 ] || fail "package version"
+[ "$(dpkg-deb -f "$deb" Version)" = 1.0.5.1-1 ] || fail "package version"
 depends=$(dpkg-deb -f "$deb" Depends)
 for library in libqt6widgets6 libssl3 qt6-qpa-plugins; do
     case "$depends" in *"$library"*) ;; *) fail "Depends lacks $library: $depends" ;; esac
