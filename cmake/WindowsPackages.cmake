@@ -34,13 +34,13 @@ endif()
 find_program(HORAVANE_WIXL wixl NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 set(HORAVANE_MSI ${PROJECT_BINARY_DIR}/horavane-${PROJECT_VERSION}-x64.msi)
 set(msi_folder ${PROJECT_BINARY_DIR}/msi)
+file(MAKE_DIRECTORY ${msi_folder})
 set(sign_msi "")
 if(HORAVANE_SIGN_COMMAND)
   set(sign_msi COMMAND ${HORAVANE_SIGN_COMMAND} ${HORAVANE_MSI})
 endif()
 add_custom_command(
   OUTPUT ${HORAVANE_MSI}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${msi_folder}
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:horavane> $<TARGET_FILE:horavanectl> $<TARGET_FILE:horavane-sim>
           ${PROJECT_SOURCE_DIR}/resources/icons/horavane.ico ${PROJECT_SOURCE_DIR}/resources/horavane.wxs ${msi_folder}
   # Add/Remove Programs shows the size from ARPSIZE, in KiB.

@@ -114,11 +114,12 @@ TEST(Templates, EveryControlOfTheUiTemplatesIsBuiltFromTheResourcesOfHoravaneExe
             EXPECT_EQ(std::pair(actual.left, actual.top), std::pair(expected.left, expected.top)) << where;
             EXPECT_EQ(actual.right - actual.left, expected.right) << where;
             // A drop-down list's template height includes the list that drops down; a list box shows
-            // whole entries only.
+            // whole entries only, at most one fewer than its template holds (where the entries fill
+            // it exactly, as at 144 dpi, Wine leaves the last one out).
             const auto height = actual.bottom - actual.top;
             if (windowClass == L"ListBox") {
                 EXPECT_LE(height, expected.bottom) << where;
-                EXPECT_GT(height + SendMessageW(control, LB_GETITEMHEIGHT, 0, 0), expected.bottom) << where;
+                EXPECT_GE(height + SendMessageW(control, LB_GETITEMHEIGHT, 0, 0), expected.bottom) << where;
             } else if (windowClass != L"ComboBox") {
                 EXPECT_EQ(height, expected.bottom) << where;
             }
