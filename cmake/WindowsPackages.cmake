@@ -21,35 +21,48 @@ if(HORAVANE_SIGNING_CERT AND HORAVANE_SIGNING_KEY)
     list(APPEND HORAVANE_SIGN_COMMAND --pkcs11-module ${HORAVANE_SIGNING_PKCS11_MODULE})
   endif()
   message(STATUS "Code signing: every program, the setup and the MSI, with ${HORAVANE_SIGNING_CERT}")
-  foreach(program horavane horavanectl horavane-sim)
-    add_custom_command(TARGET ${program} POST_BUILD COMMAND ${HORAVANE_SIGN_COMMAND} $<TARGET_FILE:${program}>
-                       VERBATIM)
-  endforeach()
 else()
   message(STATUS "Code signing: off, nothing is signed (set HORAVANE_SIGNING_CERT and HORAVANE_SIGNING_KEY)")
 endif()
 
-# wixl finds a file's Source relative to the .wxs, so the package is put together in a folder of
-# its own: the three programs, the icon and the source, then wixl there.
+# What ships, in dist/: the three programs (signed there, when they are), and beside them the
+# MSI's source and icon, since wixl finds a file's Source relative to the .wxs. Both installers
+# take the programs from here.
+set(HORAVANE_DIST ${PROJECT_BINARY_DIR}/dist)
+file(MAKE_DIRECTORY ${HORAVANE_DIST})
+set(HORAVANE_DIST_PROGRAMS ${HORAVANE_DIST}/horavane.exe ${HORAVANE_DIST}/horavanectl.exe
+                           ${HORAVANE_DIST}/horavane-sim.exe)
+set(sign_programs "")
+if(HORAVANE_SIGN_COMMAND)
+  set(sign_programs COMMAND ${HORAVANE_SIGN_COMMAND} ${HORAVANE_DIST_PROGRAMS})
+endif()
+add_custom_command(
+  OUTPUT ${HORAVANE_DIST_PROGRAMS}
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:horavane> $<TARGET_FILE:horavanectl> $<TARGET_FILE:horavane-sim>
+          ${HORAVANE_DIST}
+  ${sign_programs}
+  DEPENDS horavane horavanectl horavane-sim
+  COMMENT "The programs that ship, in dist/"
+  VERBATIM)
+add_custom_target(horavane_dist ALL DEPENDS ${HORAVANE_DIST_PROGRAMS})
+
 find_program(HORAVANE_WIXL wixl NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 set(HORAVANE_MSI ${PROJECT_BINARY_DIR}/horavane-${PROJECT_VERSION}-x64.msi)
-set(msi_folder ${PROJECT_BINARY_DIR}/msi)
-file(MAKE_DIRECTORY ${msi_folder})
 set(sign_msi "")
 if(HORAVANE_SIGN_COMMAND)
   set(sign_msi COMMAND ${HORAVANE_SIGN_COMMAND} ${HORAVANE_MSI})
 endif()
 add_custom_command(
   OUTPUT ${HORAVANE_MSI}
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:horavane> $<TARGET_FILE:horavanectl> $<TARGET_FILE:horavane-sim>
-          ${PROJECT_SOURCE_DIR}/resources/icons/horavane.ico ${PROJECT_SOURCE_DIR}/resources/horavane.wxs ${msi_folder}
+  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/resources/icons/horavane.ico
+          ${PROJECT_SOURCE_DIR}/resources/horavane.wxs ${HORAVANE_DIST}
   # Add/Remove Programs shows the size from ARPSIZE, in KiB.
   COMMAND sh -c "size=$(du -k -c horavane.exe horavanectl.exe horavane-sim.exe | tail -n 1 | cut -f 1) && \
 ${HORAVANE_WIXL} -a x64 -D Version=${PROJECT_VERSION} -D SizeKiB=$size -D Window=horavane.exe \
 -D Ctl=horavanectl.exe -D Sim=horavane-sim.exe -D Icon=horavane.ico -o ${HORAVANE_MSI} horavane.wxs"
   ${sign_msi}
-  WORKING_DIRECTORY ${msi_folder}
-  DEPENDS horavane horavanectl horavane-sim ${PROJECT_SOURCE_DIR}/resources/horavane.wxs
+  WORKING_DIRECTORY ${HORAVANE_DIST}
+  DEPENDS ${HORAVANE_DIST_PROGRAMS} ${PROJECT_SOURCE_DIR}/resources/horavane.wxs
   COMMENT "Building the MSI"
   VERBATIM)
 add_custom_target(horavane_msi ALL DEPENDS ${HORAVANE_MSI})
