@@ -138,7 +138,9 @@ TEST(Templates, EveryControlOfTheUiTemplatesIsBuiltFromTheResourcesOfHoravaneExe
 // makes the program per-monitor aware, so Windows lays its dialogs out in real pixels from the
 // dialog units and a font as large as the scale asks, instead of stretching a 96-dpi bitmap. The
 // test above then compares every control with its template at that scale. HORAVANE_TEST_DPI names
-// the scale the test's prefix was given (wine-window-run.sh --dpi).
+// the scale the test's prefix was given (wine-window-run.sh --dpi). Wine treats every program as
+// per-monitor aware, manifest or not, so the manifest itself is checked in the .exe
+// (tests/package/check_exe_resources.sh); the awareness below is what it buys on Windows.
 TEST(Templates, DialogsAreLaidOutAtTheScreensScale) {
     const char* wanted = std::getenv("HORAVANE_TEST_DPI");
     const UINT dpi = wanted ? static_cast<UINT>(std::atoi(wanted)) : 96;
