@@ -13,6 +13,12 @@ Target amd64-unicode
 SetCompressor /SOLID lzma
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Horavane"
+!include "FileFunc.nsh"
+
+; With -DSIGN="command", the uninstaller is signed as well, as it is written into the setup.
+!ifdef SIGN
+  !uninstfinalize `${SIGN} "%1"`
+!endif
 
 Name "Horavane"
 OutFile "${OUTFILE}"
@@ -44,12 +50,19 @@ Section "Horavane"
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Horavane"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Horavane developers"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "URLInfoAbout" "https://horavane.org/"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "HelpLink" "https://horavane.org/help/"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\horavane.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ; Settings > Apps shows the size from here, in KiB.
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  IntFmt $0 "0x%08X" $0
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
 SectionEnd
 
 Section "Uninstall"

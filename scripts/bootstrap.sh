@@ -18,13 +18,15 @@ PACKAGES=(
   fonts-wqy-microhei
   # screenshots under a virtual display, icon rendering
   xvfb xauth x11-apps imagemagick librsvg2-bin
-  # the Debian package
-  dpkg-dev fakeroot file desktop-file-utils
+  # the Debian package: its manual pages from scdoc, and the checks a Debian maintainer runs on it
+  # (lintian, hardening-check from devscripts, man-db's man, bash-completion for the completion)
+  dpkg-dev fakeroot file desktop-file-utils scdoc lintian devscripts man-db bash-completion
   # the Windows programs: cross compiler and resource compiler, GoogleTest's sources to build for
   # Windows, Wine to run their tests, and wrestool to read the version record from the .exe
   g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine64 icoutils
-  # the Windows installer
-  nsis
+  # the Windows installers (NSIS and an MSI from wixl), their signatures, and the throw-away
+  # certificate of the signing test
+  nsis wixl msitools osslsigncode openssl
 )
 
 missing=()

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Builds the Debian package from a finished build tree and checks what an installation would get:
-# the three programs, the desktop entry, the icons and the password file's folder, and that the
-# command line from the package runs. Nothing is installed on this machine: the package is only
-# unpacked into a scratch folder.
+# the three programs, the desktop entry, the icons, the manual pages, the completion, the
+# documentation and the password file's folder, and that the command line from the package runs.
+# Then lintian judges it as Debian would: any error or warning fails. Nothing is installed on this
+# machine: the package is only unpacked into a scratch folder.
 #   check_deb.sh <cpack> <build dir>
 set -eu
 cpack=$1
@@ -28,16 +29,21 @@ for entry in ./usr/bin/horavane ./usr/bin/horavanectl ./usr/bin/horavane-sim \
     ./usr/share/applications/horavane.desktop \
     ./usr/share/icons/hicolor/48x48/apps/horavane.png \
     ./usr/share/icons/hicolor/256x256/apps/horavane.png \
-    ./usr/share/icons/hicolor/scalable/apps/horavane.svg; do
+    ./usr/share/icons/hicolor/scalable/apps/horavane.svg \
+    ./usr/share/man/man1/horavane.1.gz ./usr/share/man/man1/horavanectl.1.gz \
+    ./usr/share/man/man1/horavane-sim.1.gz \
+    ./usr/share/bash-completion/completions/horavanectl \
+    ./usr/share/doc/horavane/copyright ./usr/share/doc/horavane/changelog.Debian.gz \
+    ./usr/share/doc/horavane/README.md; do
     grep -q " $entry\$" "$scratch/contents" || fail "$entry is not in the package"
 done
 grep -q '^drwxr-xr-x root/root .* ./var/lib/horavane/$' "$scratch/contents" ||
     fail "/var/lib/horavane (root, 0755) is not in the package"
 
 [ "$(dpkg-deb -f "$deb" Package)" = horavane ] || fail "package name"
-[ "$(dpkg-deb -f "$deb" Version)" = 1.0.5.1 ] || fail "package version"
+[ "$(dpkg-deb -f "$deb" Version)" = 1.0.5.1-1 ] || fail "package version"
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libqt6widgets6 libssl3; do
+for library in libqt6widgets6 libssl3 qt6-qpa-plugins; do
     case "$depends" in *"$library"*) ;; *) fail "Depends lacks $library: $depends" ;; esac
 done
 
@@ -49,4 +55,24 @@ if command -v desktop-file-validate >/dev/null 2>&1; then
 fi
 version=$("$scratch/root/usr/bin/horavanectl" --version) || fail "horavanectl --version failed"
 case "$version" in *1.0.5.1*) ;; *) fail "horavanectl --version said: $version" ;; esac
+
+# A remove keeps the password file; only a purge takes its folder away. The package's own postrm
+# runs here on a copy of the folder in the scratch tree.
+dpkg-deb -e "$deb" "$scratch/control"
+grep -q '^ *rm -rf /var/lib/horavane$' "$scratch/control/postrm" || fail "postrm does not remove /var/lib/horavane"
+for action in remove upgrade purge; do
+    mkdir -p "$scratch/$action/var/lib/horavane"
+    : >"$scratch/$action/var/lib/horavane/ZOR.dat"
+    sed "s|/var/lib/horavane|$scratch/$action/var/lib/horavane|" "$scratch/control/postrm" >"$scratch/postrm"
+    sh "$scratch/postrm" "$action" || fail "postrm $action failed"
+done
+[ -f "$scratch/remove/var/lib/horavane/ZOR.dat" ] || fail "postrm remove took the password file"
+[ -f "$scratch/upgrade/var/lib/horavane/ZOR.dat" ] || fail "postrm upgrade took the password file"
+[ ! -e "$scratch/purge/var/lib/horavane" ] || fail "postrm purge left /var/lib/horavane"
+
+# lintian's own verdict; overrides, each with its reason, ship in the package.
+if ! lintian --fail-on error,warning --display-level '>=warning' "$deb" >"$scratch/lintian.log" 2>&1; then
+    cat "$scratch/lintian.log" >&2
+    fail "lintian"
+fi
 echo "package ok: $(basename "$deb")"

@@ -42,7 +42,19 @@ for program in horavane.exe horavanectl.exe horavane-sim.exe uninstall.exe; do
   [[ -f $installed/$program ]] || fail "$program is not installed"
 done
 [[ -f $shortcut ]] || fail "no Start-menu shortcut"
-run reg query "$key" /v QuietUninstallString | grep -qF 'uninstall.exe" /S' || fail "no uninstaller registered"
+entry=$(run reg query "$key" | tr -d '\r' | tr -s ' \t' ' ') || fail "no uninstall entry $key"
+grep -qF 'uninstall.exe" /S' <<<"$entry" || fail "no uninstaller registered: $entry"
+for value in 'DisplayName REG_SZ Horavane' "DisplayVersion REG_SZ $version" \
+  'Publisher REG_SZ Horavane developers' 'URLInfoAbout REG_SZ https://horavane.org/' \
+  'HelpLink REG_SZ https://horavane.org/help/' 'NoModify REG_DWORD 0x1' 'NoRepair REG_DWORD 0x1'; do
+  grep -qF " $value" <<<"$entry" || fail "the uninstall entry lacks \"$value\": $entry"
+done
+# The size Settings > Apps shows, in KiB: that of the files installed, give or take rounding.
+size=$(sed -n 's/^ EstimatedSize REG_DWORD \(0x[0-9a-f]*\)$/\1/p' <<<"$entry")
+[[ -n $size ]] || fail "the uninstall entry has no EstimatedSize: $entry"
+installed_kib=$(du -k -c "$installed"/*.exe | tail -n 1 | cut -f 1)
+((size > 0 && size <= installed_kib + 8 && size >= installed_kib / 2)) ||
+  fail "EstimatedSize $((size)) KiB, but the files take $installed_kib KiB"
 [[ ! -e $password ]] || fail "the installer created a password file"
 out=$(run "C:\\Program Files\\Horavane\\horavanectl.exe" --version | tr -d '\r')
 [[ $out == "horavanectl $version" ]] || fail "the installed horavanectl.exe says \"$out\""
