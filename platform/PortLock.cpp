@@ -74,30 +74,30 @@ template <typename TryTake, typename ReadHolder>
 PortLockAttempt WaitFor(const PortWait& wait, TryTake tryTake, ReadHolder readHolder) {
     PortLockAttempt attempt;
     const auto deadline = Clock::now() + wait.limit;
-    bool waiting = false;
-    const auto endWait = [&] {
-        if (waiting && wait.onWaitEnded) wait.onWaitEnded();
-    };
     for (;;) {
         if (auto lock = tryTake()) {
             attempt.lock = std::move(*lock);
-            endWait();
             return attempt;
         }
-        if (!waiting) {
-            waiting = true;
+        if (!attempt.waited) {
+            attempt.waited = true;
             if (wait.onWaiting) wait.onWaiting(readHolder());
         }
         const auto now = Clock::now();
         if (wait.stop.stop_requested() || now >= deadline) {
             attempt.stopped = wait.stop.stop_requested();
             attempt.holder = readHolder();
-            endWait();
-            if (!attempt.stopped && wait.onGaveUp) wait.onGaveUp(attempt.holder);
             return attempt;
         }
         std::this_thread::sleep_for(std::min<Clock::duration>(kLookAgain, deadline - now));
     }
+}
+
+// Told last, with everything of the attempt let go, so that the caller may leave by an exception.
+PortLockAttempt Told(const PortWait& wait, PortLockAttempt attempt) {
+    if (!attempt.lock && !attempt.stopped && wait.onGaveUp) wait.onGaveUp(attempt.holder);
+    if (attempt.waited && wait.onWaitEnded) wait.onWaitEnded();
+    return attempt;
 }
 
 }  // namespace
@@ -251,7 +251,7 @@ PortLockAttempt TakePortLock(std::uint16_t port, const PortWait& wait,
         },
         [&] { return ReadRecord(places, port).value_or(PortHolder{}); });
     if (!attempt.lock) CloseHandle(mutex);
-    return attempt;
+    return Told(wait, std::move(attempt));
 }
 
 std::optional<PortHolder> PortLockHolder(std::uint16_t port, const std::vector<std::string>& places) {
@@ -348,7 +348,7 @@ PortLockAttempt TakePortLock(std::uint16_t port, const PortWait& wait,
         },
         [&] { return ReadRecord(fd); });
     if (!attempt.lock) ::close(fd);
-    return attempt;
+    return Told(wait, std::move(attempt));
 }
 
 std::optional<PortHolder> PortLockHolder(std::uint16_t port, const std::vector<std::string>& places) {

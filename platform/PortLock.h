@@ -27,10 +27,11 @@ struct PortWait {
     std::stop_token stop;  // a requested stop ends the wait at once, as if the limit had run out
     // Once, when the port is found held and the wait begins.
     std::function<void(const PortHolder&)> onWaiting;
-    // Once, after onWaiting, when the wait ends: with the lock taken or given up.
-    std::function<void()> onWaitEnded;
-    // When the limit ran out (not on a stop): who held the port then.
+    // When the limit ran out (not on a stop): who held the port then. Everything of the attempt is
+    // let go before, so that the caller may leave by an exception.
     std::function<void(const PortHolder&)> onGaveUp;
+    // Once, after onWaiting (and onGaveUp), when the wait ends: with the lock taken or not.
+    std::function<void()> onWaitEnded;
 };
 
 // The lock itself, held for as long as the object lives. It is released by the thread that took it
@@ -61,6 +62,7 @@ struct PortLockAttempt {
     std::optional<PortLock> lock;  // set when taken
     PortHolder holder;             // who held the port when it was not taken (read at the end)
     bool stopped = false;          // the wait ended by a stop request
+    bool waited = false;           // the port was found held at first
 };
 
 // Where the locks are kept, tried in order: folders on POSIX (/run/lock, then the temporary
