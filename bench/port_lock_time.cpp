@@ -24,10 +24,11 @@ int main(int argc, char** argv) {
                 return 1;
             }
         }
-        micros.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+        micros.push_back(
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
     }
     std::sort(micros.begin(), micros.end());
-    std::printf("take and release, %d rounds: median %.1f us, 90th percentile %.1f us, slowest %.1f us\n", kRounds,
-                micros[kRounds / 2], micros[kRounds * 9 / 10], micros.back());
+    std::printf("take and release, %d rounds: median %.1f us, 90th percentile %.1f us, slowest %.1f us\n",
+                kRounds, micros[kRounds / 2], micros[kRounds * 9 / 10], micros.back());
     return 0;
 }
