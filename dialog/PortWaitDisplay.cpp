@@ -32,18 +32,20 @@ PortWait PortWaitOnWindow(DialogControls& controls, std::uint16_t port, std::chr
     return wait;
 }
 
-PortWait PortWaitOnWorker(SearchView& view, std::uint16_t port, std::chrono::milliseconds limit,
-                          std::stop_token stop) {
+PortWait PortWaitOnWorker(SearchView& view, std::uint16_t port, const PortWait& own, std::stop_token stop) {
     PortWait wait;
-    wait.limit = limit;
+    wait.limit = own.limit;
     wait.stop = stop;
     // A closing window is touched no more.
-    wait.onWaiting = [&view, stop](const PortHolder& holder) {
+    wait.onWaiting = [&view, stop, own](const PortHolder& holder) {
         if (!stop.stop_requested()) view.SetStatusText(WaitingForPortText(holder));
+        if (own.onWaiting) own.onWaiting(holder);
     };
-    wait.onGaveUp = [&view, stop, port](const PortHolder& holder) {
+    wait.onGaveUp = [&view, stop, port, own](const PortHolder& holder) {
         if (!stop.stop_requested()) view.SetStatusText(PortHeldText(port, holder));
+        if (own.onGaveUp) own.onGaveUp(holder);
     };
+    wait.onWaitEnded = own.onWaitEnded;
     return wait;
 }
 

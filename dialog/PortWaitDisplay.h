@@ -26,9 +26,10 @@ inline constexpr std::chrono::milliseconds kWindowPortWait{5000};
 [[nodiscard]] PortWait PortWaitOnWindow(DialogControls& controls, std::uint16_t port,
                                         std::chrono::milliseconds limit);
 
-// A wait on the search's worker: told through the view, ended by the stop of a closing window, and
-// when it runs out the status line says so.
-[[nodiscard]] PortWait PortWaitOnWorker(SearchView& view, std::uint16_t port, std::chrono::milliseconds limit,
+// A wait on the search's worker, as long as `own` says: told through the view, ended by the stop of
+// a closing window, and when it runs out the status line says so. `own`'s callbacks are told after
+// the view (the command line leaves by an exception when it gives up).
+[[nodiscard]] PortWait PortWaitOnWorker(SearchView& view, std::uint16_t port, const PortWait& own,
                                         std::stop_token stop);
 
 }  // namespace horavane

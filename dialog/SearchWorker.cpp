@@ -105,7 +105,7 @@ bool PrepareSearch(DialogControls& controls) {
 void RunSearch(SearchView& view, const ExchangeOptions& options, std::stop_token stop) {
     ViewSink sink(view, stop);
     ExchangeOptions waiting = options;
-    waiting.lockWait = PortWaitOnWorker(view, options.port, options.lockWait.limit, stop);
+    waiting.lockWait = PortWaitOnWorker(view, options.port, options.lockWait, stop);
     sink.Ended(SweepSubnet(sink, waiting, stop));
 }
 

@@ -108,6 +108,18 @@ TEST(CtlPortLock, CheckGivesUnknownNamingTheHolderWithinItsTimeout) {
     EXPECT_EQ(timed.exitCode, 3) << timed.out;
     EXPECT_EQ(timed.out.rfind(expected, 0), 0u) << timed.out;
     EXPECT_LT(timed.elapsed, Ms(1500));
+
+    // Every other kind of exchange gives up the same way: the window's paced search, a fleet query,
+    // a sweep of a block.
+    for (const std::vector<std::string>& command : {std::vector<std::string>{"search", "127.0.0.1"},
+                                                    {"monitor", "--once", "127.0.0.2"},
+                                                    {"inventory", "127.0.0.0/30"}}) {
+        std::vector<std::string> args = command;
+        args.insert(args.end(), {"--lock-wait", "0.1"});
+        const ProcessResult result = RunCtl(sim, args);
+        EXPECT_EQ(result.exitCode, 9) << command[0] << ": " << result.out << result.err;
+        EXPECT_NE(result.err.find("is held by " + ThisProgramHolding()), std::string::npos) << result.err;
+    }
 }
 
 }  // namespace
