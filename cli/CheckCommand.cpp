@@ -20,8 +20,21 @@ struct CheckArgs {
     std::vector<std::string> targets;
     int warnUnsynced = 0;
     int critSilent = 0;
+    std::optional<double> timeout;
     ExchangeArgs exchange;
 };
+
+// With --timeout the wait for the clock port gets what is left once the clocks have had their
+// time: the pacing of the requests after the first burst, and three waits.
+void FitLockWaitIntoTimeout(ExchangeArgs& exchange, const ExchangeOptions& options, std::size_t hosts,
+                            double timeout) {
+    const double pacing = hosts > static_cast<std::size_t>(options.rate.burst)
+                              ? static_cast<double>(hosts - static_cast<std::size_t>(options.rate.burst)) /
+                                    options.rate.perSecond
+                              : 0.0;
+    const double clocks = pacing + 3.0 * std::chrono::duration<double>(options.wait).count();
+    exchange.lockWaitSeconds = std::clamp(timeout - clocks, 0.0, exchange.lockWaitSeconds);
+}
 
 struct Tally {
     std::vector<Ipv4Address> unsynchronised, silent, checksumErrors;
@@ -105,9 +118,21 @@ int RunCheckCommand(const CheckArgs& args) {
     std::string error;
     std::vector<Ipv4Address> named;
     std::vector<Ipv4Address> all;
-    const auto options = MakeExchangeOptions(args.exchange, error);
+    auto options = MakeExchangeOptions(args.exchange, error);
     if (!options || !SplitTargets(args.targets, named, all, error)) return ReportUnknown(error);
-    const auto readings = ReadClocks(all, *options, false);
+    if (args.timeout) {
+        if (!(*args.timeout > 0.0 && *args.timeout <= 86400.0))
+            return ReportUnknown("--timeout: a number of seconds above 0 and at most 86400");
+        ExchangeArgs fitted = args.exchange;
+        FitLockWaitIntoTimeout(fitted, *options, all.size(), *args.timeout);
+        options = MakeExchangeOptions(fitted, error);
+    }
+    std::optional<std::vector<ClockReading>> readings;
+    try {
+        readings = ReadClocks(all, *options, false);
+    } catch (const ClockPortHeld& held) {
+        return ReportUnknown(held.message);
+    }
     if (!readings)
         return ReportUnknown("no network: no adapter, or the clock port " + std::to_string(options->port) +
                              " cannot be opened");
@@ -151,6 +176,10 @@ void AddCheckCommand(CLI::App& app, CommandRun& run) {
             "this many silent clocks (or clocks failing the checksum) pass before the check is critical")
         ->check(CLI::Range(0, 1000000))
         ->capture_default_str();
+    check->add_option("--timeout", args->timeout,
+                      "seconds within which the check answers: the wait for a clock port held by another "
+                      "program is cut short to leave the clocks their time");
+    args->exchange.quietLockWait = true;
     AddFleetOptions(*check, args->exchange);
     AddExchangeOptions(*check, args->exchange);
     check->footer(
@@ -160,7 +189,8 @@ void AddCheckCommand(CLI::App& app, CommandRun& run) {
         "  0  OK\n"
         "  1  WARNING: more clocks unsynchronised than --warn-unsynced\n"
         "  2  CRITICAL: more clocks silent or failing the checksum than --crit-silent, or none answered\n"
-        "  3  UNKNOWN: bad usage, or no network");
+        "  3  UNKNOWN: bad usage, no network, or the clock port held by another program past --lock-wait "
+        "(named in the line)");
     check->callback([&run, args] { run = [args] { return RunCheckCommand(*args); }; });
 }
 

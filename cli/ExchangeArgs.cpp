@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "protocol/HostRanges.h"
 #include "settings/IpFieldValue.h"
@@ -14,6 +15,29 @@ namespace {
 constexpr double kShortestWait = 0.001;
 constexpr double kLongestWait = 60.0;
 constexpr double kHighestRate = 100000.0;
+constexpr double kLongestLockWait = 86400.0;
+
+std::string Seconds(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", seconds);
+    return text;
+}
+
+PortWait LockWait(const ExchangeArgs& args) {
+    PortWait wait;
+    wait.limit = std::chrono::milliseconds(std::llround(args.lockWaitSeconds * 1000.0));
+    const std::string port = std::to_string(args.port);
+    if (!args.quietLockWait)
+        wait.onWaiting = [port](const PortHolder& holder) {
+            std::fprintf(stderr, "horavanectl: waiting for the clock port %s: held by %s\n", port.c_str(),
+                         holder.Describe().c_str());
+        };
+    wait.onGaveUp = [port, waited = Seconds(args.lockWaitSeconds)](const PortHolder& holder) {
+        throw ClockPortHeld{"the clock port " + port + " is held by " + holder.Describe() + " (waited " +
+                            waited + " s, --lock-wait); nothing was sent"};
+    };
+    return wait;
+}
 
 }  // namespace
 
@@ -24,6 +48,11 @@ void AddExchangeOptions(CLI::App& command, ExchangeArgs& args) {
     // Hidden: for tests only (see ExchangeArgs).
     command.add_option("--wait-ms", args.waitMs)->check(CLI::Range(1, 60000))->group("");
     command.add_option("--own-address", args.ownAddress)->group("");
+    command
+        .add_option("--lock-wait", args.lockWaitSeconds,
+                    "seconds to wait for the clock port while another program on this workstation "
+                    "uses it; then exit 9, nothing sent")
+        ->capture_default_str();
 }
 
 void AddFleetOptions(CLI::App& command, ExchangeArgs& args) {
@@ -55,6 +84,11 @@ std::optional<ExchangeOptions> MakeExchangeOptions(const ExchangeArgs& args, std
         }
         options.rate.perSecond = *args.rate;
     }
+    if (!(args.lockWaitSeconds >= 0.0 && args.lockWaitSeconds <= kLongestLockWait)) {
+        error = "--lock-wait: a number of seconds from 0 to 86400";
+        return std::nullopt;
+    }
+    options.lockWait = LockWait(args);
     if (!args.ownAddress.empty()) {
         const auto own = Ipv4Address::Parse(args.ownAddress);
         if (!own) {

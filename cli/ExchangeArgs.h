@@ -25,14 +25,23 @@ struct ExchangeArgs {
     // The commands that talk to many clocks at once also take these (AddFleetOptions).
     std::optional<double> waitSeconds;  // --wait: each clock's wait, and the silence ending a sweep
     std::optional<double> rate;         // --rate: requests per second
+    double lockWaitSeconds = 30;        // --lock-wait: for the clock port while another program holds it
+    bool quietLockWait = false;         // no note on stderr while waiting (check: one line, stdout only)
+};
+
+// Thrown out of an exchange whose wait for the clock port ran out, before anything was sent; main
+// turns it into exit 9, check into UNKNOWN. `message` names the port and what holds it.
+struct ClockPortHeld {
+    std::string message;
 };
 
 void AddExchangeOptions(CLI::App& command, ExchangeArgs& args);
 // --wait SECONDS and --rate N, for the fleet commands.
 void AddFleetOptions(CLI::App& command, ExchangeArgs& args);
 
-// nullopt with `error` set when --own-address is not a dotted address, or --wait or --rate is not
-// a number in its range.
+// nullopt with `error` set when --own-address is not a dotted address, or --wait, --rate or
+// --lock-wait is not a number in its range. An exchange that cannot have the clock port within
+// --lock-wait throws ClockPortHeld.
 [[nodiscard]] std::optional<ExchangeOptions> MakeExchangeOptions(const ExchangeArgs& args,
                                                                  std::string& error);
 

@@ -13,6 +13,7 @@ enum ExitCode : int {
     kExitMonitorAlarm = 6,  // monitor: a clock is silent or not synchronised
     kExitPassword = 7,      // password wrong or not available
     kExitJournal = 8,       // the journal of writes could not be written; nothing was sent
+    kExitPortHeld = 9,      // the clock port is held by another program after --lock-wait; nothing sent
 };
 
 // `check` speaks the monitoring plugins' language instead.
@@ -20,7 +21,7 @@ enum CheckCode : int {
     kCheckOk = 0,
     kCheckWarning = 1,
     kCheckCritical = 2,
-    kCheckUnknown = 3,  // bad usage, no network
+    kCheckUnknown = 3,  // bad usage, no network, the clock port held by another program
 };
 
 inline constexpr const char* kExitCodeHelp =
@@ -34,6 +35,7 @@ inline constexpr const char* kExitCodeHelp =
     "  6  monitor: some clock silent or not synchronised\n"
     "  7  password refused or not available\n"
     "  8  the journal of writes could not be written; nothing was sent\n"
+    "  9  the clock port is held by another program after --lock-wait; nothing was sent\n"
     "(check has its own: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN)";
 
 }  // namespace horavane::cli

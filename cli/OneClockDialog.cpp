@@ -15,7 +15,7 @@ InMemoryControls FreshWindow() {
 }
 
 OneClockDialog::OneClockDialog(Ipv4Address clock, const ExchangeOptions& options)
-    : address_(clock.ToString()), logic_(controls_, options) {
+    : address_(clock.ToString()), logic_(controls_, options, ClockDialogLogic::PortWaitBound::Options) {
     logic_.OnInitDialog();
     controls_.ListAdd(ctl::ClockList, address_);
     controls_.SelectListEntry(ctl::ClockList, 0);

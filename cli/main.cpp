@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "cli/Commands.h"
+#include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
 
 // horavanectl: the window's search, query and Modify button for scripts and fleets of clocks.
@@ -38,5 +39,11 @@ int main(int argc, char** argv) {
         const int code = app.exit(e);
         return code == 0 ? kExitOk : kExitUsage;
     }
-    return run ? run() : kExitUsage;
+    if (!run) return kExitUsage;
+    try {
+        return run();
+    } catch (const ClockPortHeld& held) {
+        std::cerr << "horavanectl: " << held.message << "\n";
+        return kExitPortHeld;
+    }
 }

@@ -1,9 +1,11 @@
 #include "dialog/ClockDialogLogic.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "dialog/ClockDisplay.h"
 #include "dialog/ControlIds.h"
+#include "dialog/PortWaitDisplay.h"
 #include "dialog/SearchWorker.h"
 #include "protocol/ClockCodec.h"
 #include "protocol/ConfigurationWrite.h"
@@ -13,8 +15,9 @@
 
 namespace horavane {
 
-ClockDialogLogic::ClockDialogLogic(DialogControls& controls, ExchangeOptions options)
-    : controls_(controls), options_(std::move(options)) {}
+ClockDialogLogic::ClockDialogLogic(DialogControls& controls, ExchangeOptions options,
+                                   PortWaitBound portWaitBound)
+    : controls_(controls), options_(std::move(options)), portWaitBound_(portWaitBound) {}
 
 void ClockDialogLogic::OnInitDialog() {
     FillDialogLists(controls_);
@@ -28,9 +31,9 @@ QueryOutcome ClockDialogLogic::OnClockSelected() {
     const std::optional<Ipv4Address> clock = SelectedClockAddress(controls_);
     ClearClockInformation(controls_);
     if (!clock) return {};
-    const QueryOutcome outcome = QueryClock(*clock, buffer_, options_, [this](const ClockDatagram& reply) {
-        ShowReply(controls_, DecodeStatus(reply));
-    });
+    const QueryOutcome outcome =
+        QueryClock(*clock, buffer_, OnWindowThread(),
+                   [this](const ClockDatagram& reply) { ShowReply(controls_, DecodeStatus(reply)); });
     if (outcome.checksumError) controls_.ShowAppMessage(msg::kChecksumError);
     return outcome;
 }
@@ -60,7 +63,32 @@ bool ClockDialogLogic::BuildWriteSettings() {
 bool ClockDialogLogic::SendToSelectedClock() {
     const std::optional<Ipv4Address> clock = SelectedClockAddress(controls_);
     if (!clock) return false;
-    return SendWrite(*clock, buffer_, options_);
+    return SendWrite(*clock, buffer_, OnWindowThread());
+}
+
+// The window's own display comes first, then whatever the options' owner wants told (the command
+// line leaves by an exception when it gives up).
+ExchangeOptions ClockDialogLogic::OnWindowThread() {
+    ExchangeOptions options = options_;
+    const PortWait& own = options_.lockWait;
+    const auto limit =
+        portWaitBound_ == PortWaitBound::Window ? std::min(own.limit, kWindowPortWait) : own.limit;
+    PortWait shown = PortWaitOnWindow(controls_, options_.port, limit);
+    shown.stop = own.stop;
+    options.lockWait = shown;
+    options.lockWait.onWaiting = [shown, own](const PortHolder& holder) {
+        shown.onWaiting(holder);
+        if (own.onWaiting) own.onWaiting(holder);
+    };
+    options.lockWait.onGaveUp = [shown, own](const PortHolder& holder) {
+        if (own.onGaveUp) own.onGaveUp(holder);
+        shown.onGaveUp(holder);
+    };
+    options.lockWait.onWaitEnded = [shown, own] {
+        shown.onWaitEnded();
+        if (own.onWaitEnded) own.onWaitEnded();
+    };
+    return options;
 }
 
 bool ClockDialogLogic::OnEnter(int focusedId) {

@@ -13,7 +13,12 @@ namespace horavane {
 // receives into a buffer of its own).
 class ClockDialogLogic {
   public:
-    explicit ClockDialogLogic(DialogControls& controls, ExchangeOptions options = {});
+    // How long a query or Modify waits for a clock port another program holds: on a window's thread
+    // a few seconds at most (kWindowPortWait); for the command line as long as its options say.
+    enum class PortWaitBound { Window, Options };
+
+    explicit ClockDialogLogic(DialogControls& controls, ExchangeOptions options = {},
+                              PortWaitBound portWaitBound = PortWaitBound::Window);
 
     void OnInitDialog();                   // fills the drop-down lists
     [[nodiscard]] bool OnSearchClicked();  // true when the caller must start the SearchWorker
@@ -36,8 +41,13 @@ class ClockDialogLogic {
     [[nodiscard]] ClockDatagram& buffer() { return buffer_; }
 
   private:
+    // The options of an exchange on the window's thread: a clock port held by another program is
+    // waited for a few seconds at most, shown in the status line, then refused in a message box.
+    [[nodiscard]] ExchangeOptions OnWindowThread();
+
     DialogControls& controls_;
     ExchangeOptions options_;
+    PortWaitBound portWaitBound_;
     ClockDatagram buffer_;
 };
 

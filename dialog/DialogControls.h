@@ -48,6 +48,10 @@ class DialogControls {
     virtual void SetIp(int id, Ipv4Address address) = 0;
     virtual void ClearIp(int id) = 0;
 
+    // Draws the control now rather than when the window's thread is next free: for the status line
+    // of a wait that blocks that thread. Nothing to do where drawing is not deferred.
+    virtual void PaintNow(int /*id*/) {}
+
     virtual void SetProgressRange(int id, int low, int high) = 0;
     virtual void SetProgressPos(int id, int position) = 0;
 

@@ -4,6 +4,7 @@
 
 #include "dialog/ClockDisplay.h"
 #include "dialog/ControlIds.h"
+#include "dialog/PortWaitDisplay.h"
 #include "settings/Messages.h"
 
 namespace horavane {
@@ -103,7 +104,9 @@ bool PrepareSearch(DialogControls& controls) {
 
 void RunSearch(SearchView& view, const ExchangeOptions& options, std::stop_token stop) {
     ViewSink sink(view, stop);
-    sink.Ended(SweepSubnet(sink, options, stop));
+    ExchangeOptions waiting = options;
+    waiting.lockWait = PortWaitOnWorker(view, options.port, options.lockWait, stop);
+    sink.Ended(SweepSubnet(sink, waiting, stop));
 }
 
 SearchWorker::SearchWorker(SearchView& view, ExchangeOptions options)

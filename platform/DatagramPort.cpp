@@ -8,8 +8,8 @@ namespace {
 
 class UdpPort final : public DatagramPort {
   public:
-    UdpPort(NetworkLibrary library, UdpSocket socket)
-        : library_(std::move(library)), socket_(std::move(socket)) {}
+    UdpPort(PortLock lock, NetworkLibrary library, UdpSocket socket)
+        : lock_(std::move(lock)), library_(std::move(library)), socket_(std::move(socket)) {}
 
     bool SendTo(Ipv4Address destination, std::uint16_t port, std::span<const std::uint8_t> bytes) override {
         return socket_.SendTo(destination, port, bytes);
@@ -24,7 +24,8 @@ class UdpPort final : public DatagramPort {
     void SleepUntil(Time until) override { std::this_thread::sleep_until(until); }
 
   private:
-    // Declared first so that it is released last, after the socket is closed.
+    // Declared first so that they are released last, after the socket is closed.
+    PortLock lock_;
     NetworkLibrary library_;
     UdpSocket socket_;
 };
@@ -32,13 +33,15 @@ class UdpPort final : public DatagramPort {
 }  // namespace
 
 std::unique_ptr<DatagramPort> OpenUdpPort(const PortRequest& request) {
+    auto attempt = TakePortLock(request.localPort, request.lockWait);
+    if (!attempt.lock) return nullptr;
     auto library = NetworkLibrary::Start(request.libraryMajor, request.libraryMinor);
     if (!library) return nullptr;
     auto socket = UdpSocket::Create();
     if (!socket) return nullptr;
     if (request.receiveBuffer > 0) socket->SetReceiveBuffer(request.receiveBuffer);
     socket->Bind(Ipv4Address{}, request.localPort);
-    return std::make_unique<UdpPort>(std::move(*library), std::move(*socket));
+    return std::make_unique<UdpPort>(std::move(*attempt.lock), std::move(*library), std::move(*socket));
 }
 
 }  // namespace horavane

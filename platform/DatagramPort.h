@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 
+#include "platform/PortLock.h"
 #include "platform/UdpSocket.h"
 
 namespace horavane {
@@ -39,14 +40,18 @@ struct PortRequest {
     // Bytes of received datagrams the system may hold for the endpoint; 0 keeps its default. As
     // much as the system allows is taken.
     int receiveBuffer = 0;
+    // How long to wait for the workstation's lock of the local port while another program holds it.
+    PortWait lockWait;
 };
 
-// nullptr when the network library cannot start at that version or no socket can be had. A failed
-// bind is not a failure: the endpoint then sends from whatever port the system picks, as the
-// exchanges have always done.
+// nullptr when the network library cannot start at that version, no socket can be had, or the
+// port's lock could not be had within its wait (nothing was sent). A failed bind is not a failure: the
+// endpoint then sends from whatever port the system picks, as the exchanges have always done.
 using PortOpener = std::function<std::unique_ptr<DatagramPort>(const PortRequest&)>;
 
-// The real endpoint: a UDP socket, with the network library held for as long as it lives.
+// The real endpoint: a UDP socket, with the network library and the workstation's lock of the local
+// port held for as long as it lives, so that no other program's exchange shares the port and takes
+// its replies.
 [[nodiscard]] std::unique_ptr<DatagramPort> OpenUdpPort(const PortRequest& request);
 
 }  // namespace horavane

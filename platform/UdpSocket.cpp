@@ -84,6 +84,17 @@ std::optional<UdpSocket> UdpSocket::Create() {
     return UdpSocket(static_cast<std::intptr_t>(s));
 }
 
+std::optional<UdpSocket> UdpSocket::CreateExclusive() {
+    const NativeSocket s = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (static_cast<std::intptr_t>(s) == kInvalid) return std::nullopt;
+#ifdef _WIN32
+    // Windows lets a bind without reuse succeed beside a socket that has reuse, unless told not to.
+    BOOL on = TRUE;
+    ::setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&on), sizeof on);
+#endif
+    return UdpSocket(static_cast<std::intptr_t>(s));
+}
+
 UdpSocket::UdpSocket(UdpSocket&& other) noexcept : handle_(std::exchange(other.handle_, kInvalid)) {}
 
 UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept {

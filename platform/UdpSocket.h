@@ -41,6 +41,9 @@ class UdpSocket {
     enum class Wait { Readable, TimedOut, Failed };
 
     [[nodiscard]] static std::optional<UdpSocket> Create();
+    // Without address reuse: its bind fails where any other socket has the address and port, also
+    // one bound to every address with reuse. The simulator probes its clocks' addresses with it.
+    [[nodiscard]] static std::optional<UdpSocket> CreateExclusive();
     UdpSocket(UdpSocket&& other) noexcept;
     UdpSocket& operator=(UdpSocket&& other) noexcept;
     UdpSocket(const UdpSocket&) = delete;

@@ -5,7 +5,8 @@ namespace horavane {
 std::unique_ptr<DatagramPort> OpenExchangePort(const ExchangeOptions& options, int libraryMajor,
                                                int libraryMinor, int receiveBuffer) {
     if (!options.openPort) return nullptr;
-    return options.openPort(PortRequest{options.port, libraryMajor, libraryMinor, receiveBuffer});
+    return options.openPort(
+        PortRequest{options.port, libraryMajor, libraryMinor, receiveBuffer, options.lockWait});
 }
 
 std::optional<OwnAdapter> FindOwnAdapter(const ExchangeOptions& options) {

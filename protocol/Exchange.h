@@ -27,6 +27,9 @@ struct ExchangeOptions {
     RequestRate rate;
     AdapterLister adapters = ListSystemAdapters;
     PortOpener openPort = OpenUdpPort;
+    // The wait for the workstation's lock of `port` while another program holds it; each exchange
+    // waits afresh when it opens its endpoint.
+    PortWait lockWait;
 };
 
 // A request goes to one clock at most this often in one query; only replies with a wrong

@@ -9,6 +9,7 @@
 #include <thread>
 #include <utility>
 
+#include "platform/PortLock.h"
 #include "platform/UdpSocket.h"
 #include "sim/ClockState.h"
 #include "sim/FaultSpec.h"
@@ -131,6 +132,27 @@ bool ClockSimulator::Impl::CheckAddresses(std::string* error) const {
     return false;
 }
 
+namespace {
+
+// The clocks' sockets share their port with the program under test, which binds it on every address,
+// so they bind with address reuse; and so would a second simulator's, which would then take this
+// one's traffic. A bind without reuse first finds the address taken by either.
+bool Taken(Ipv4Address address, std::uint16_t port, std::string* error) {
+    auto probe = UdpSocket::CreateExclusive();
+    std::string reason;
+    if (!probe || probe->Bind(address, port, &reason)) return false;
+    if (error != nullptr) {
+        const auto holder = PortLockHolder(port);
+        *error = address.ToString() + ":" + std::to_string(port) + " is taken by " +
+                 (holder ? holder->Describe() + ", which holds the clock port"
+                         : std::string("another program (a simulator, or a program on the clock port)")) +
+                 ": " + reason;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool ClockSimulator::Impl::BindAll(std::string* error) {
     if (!AllowSockets(addresses.size(), error)) return false;
     if (options.port != 0) return BindAllTo(options.port, error);
@@ -143,6 +165,10 @@ bool ClockSimulator::Impl::BindAllTo(std::uint16_t wanted, std::string* error) {
     sockets.clear();
     std::uint16_t chosen = wanted;
     for (std::size_t i = 0; i < addresses.size(); ++i) {
+        if (chosen != 0 && Taken(addresses[i], chosen, error)) {
+            sockets.clear();
+            return false;
+        }
         auto socket = UdpSocket::Create();
         std::string reason = "cannot open a UDP socket";
         if (!socket || !socket->Bind(addresses[i], chosen, &reason)) {

@@ -45,6 +45,7 @@ class CVantorDlg : public QDialog, public DialogControls {
     // DialogControls
     [[nodiscard]] std::string GetText(int id) const override;
     void SetText(int id, std::string_view text) override;
+    void PaintNow(int id) override;
     void Enable(int id, bool enabled) override;
     [[nodiscard]] bool IsEnabled(int id) const override;
     void SetFocus(int id) override;

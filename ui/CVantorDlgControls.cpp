@@ -68,6 +68,10 @@ std::string CVantorDlg::GetText(int id) const {
     return {};
 }
 
+void CVantorDlg::PaintNow(int id) {
+    if (QWidget* control = Control(id)) control->repaint();
+}
+
 void CVantorDlg::SetText(int id, std::string_view text) {
     QWidget* control = Control(id);
     if (auto* label = qobject_cast<QLabel*>(control)) {

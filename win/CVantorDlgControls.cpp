@@ -69,6 +69,10 @@ std::string CVantorDlg::GetText(int id) const {
     return control == nullptr ? std::string() : WindowText(control);
 }
 
+void CVantorDlg::PaintNow(int id) {
+    if (HWND control = Item(id)) UpdateWindow(control);
+}
+
 void CVantorDlg::SetText(int id, std::string_view text) {
     HWND control = Item(id);
     if (!IsClass(control, WC_IPADDRESSW)) {

@@ -8,6 +8,7 @@
 #include "dialog/ControlIds.h"
 #include "dialog/InMemoryControls.h"
 #include "dialog/PasswordDialogLogic.h"
+#include "dialog/PortWaitDisplay.h"
 #include "dialog/SearchWorker.h"
 #include "protocol/ClockCodec.h"
 #include "settings/Messages.h"
@@ -318,6 +319,54 @@ TEST_F(ClockDialogLogicTest, StoppedSweepLeavesTheViewAlone) {
     EXPECT_EQ(controls_.GetText(ctl::StatusLine), msg::kSearching);
     EXPECT_FALSE(controls_.IsEnabled(ctl::ClockList));
     EXPECT_FALSE(controls_.IsEnabled(ctl::SearchButton));
+}
+
+// ---- A clock port held by another program ----------------------------------------------------
+
+// The port's lock as the exchanges meet it, played by the opener: the port is found held by
+// horavanectl and never freed. Every exchange of the window says what it waits for, waits no
+// longer than its bound, and sends nothing.
+TEST_F(ClockDialogLogicTest, EveryExchangeShowsTheWaitForAHeldPortAndSendsNothing) {
+    const PortHolder holder{"horavanectl", 4121};
+    std::vector<std::string> statusWhileWaiting;
+    std::vector<std::chrono::milliseconds> limits;
+    ExchangeOptions options = net_.Options();
+    options.openPort = [&](const PortRequest& request) -> std::unique_ptr<DatagramPort> {
+        limits.push_back(request.lockWait.limit);
+        request.lockWait.onWaiting(holder);
+        statusWhileWaiting.push_back(controls_.GetText(ctl::StatusLine));
+        if (request.lockWait.onGaveUp) request.lockWait.onGaveUp(holder);
+        if (request.lockWait.onWaitEnded) request.lockWait.onWaitEnded();
+        return nullptr;
+    };
+    net_.AddClock(kClock, SimulatedClock(clock_));
+    ClockDialogLogic logic(controls_, options);
+    const std::string waiting = "Waiting for the clock port: held by horavanectl (pid 4121)";
+    const std::string held =
+        "The clock port 6869 is held by horavanectl (pid 4121). Nothing was sent: try again when it is free.";
+
+    SelectClock("127.0.0.2");
+    EXPECT_FALSE(logic.OnClockSelected().sent);
+    controls_.SetText(ctl::StatusLine, msg::kSearchFinished);
+    EXPECT_FALSE(logic.SendToSelectedClock()) << "Modify's sending half";
+    EXPECT_EQ(statusWhileWaiting, (std::vector<std::string>{waiting, waiting}));
+    EXPECT_EQ(Messages(Box::Application), (std::vector<std::string>{held, held})) << "query, then Modify";
+    EXPECT_EQ(controls_.GetText(ctl::StatusLine), msg::kSearchFinished) << "given back after the box";
+
+    // The search's worker waits as long as the program allows, and says in the status line why it
+    // did not start; the list and the button come back.
+    controls_.SetIpParts(ctl::SearchAddress, Field(127, 0, 0, 1));
+    ASSERT_TRUE(logic.OnSearchClicked());
+    ControlsSearchView view(controls_);
+    RunSearch(view, options, {});
+    EXPECT_EQ(statusWhileWaiting.back(), waiting);
+    EXPECT_EQ(controls_.GetText(ctl::StatusLine), held);
+    EXPECT_TRUE(controls_.IsEnabled(ctl::SearchButton));
+    EXPECT_EQ(Messages(Box::Application).size(), 2u) << "a search shows no box";
+
+    EXPECT_EQ(limits, (std::vector<std::chrono::milliseconds>{kWindowPortWait, kWindowPortWait,
+                                                              options.lockWait.limit}));
+    EXPECT_TRUE(net_.sent().empty());
 }
 
 // ---- The password dialogs ----------------------------------------------------------------------

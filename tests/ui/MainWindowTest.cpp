@@ -1,5 +1,7 @@
 // The Qt main window: its template, what belongs to its own controls and the search's own thread,
 // on a scripted network; then a close in the middle of a search of simulated clocks over real UDP.
+#include <unistd.h>
+
 #include <QAction>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -13,6 +15,8 @@
 
 #include "dialog/ClockDisplay.h"
 #include "dialog/InMemoryControls.h"
+#include "dialog/PortWaitDisplay.h"
+#include "platform/PortLock.h"
 #include "settings/Messages.h"
 #include "tests/common/ControlsConformance.h"
 #include "tests/common/FakeNetwork.h"
@@ -312,6 +316,42 @@ TEST_F(MainWindowClockTest, ClosingInTheMiddleOfASearchEndsItAtOnce) {
     EXPECT_EQ(sim_->RequestsReceived(2, Command::Search), requests);
     EXPECT_EQ(list->count(), 3);
     EXPECT_EQ(dialog.GetText(ctl::StatusLine), msg::kSearching);
+}
+
+// Another program holds the clock port: the query waits a few seconds at most, saying in the status
+// line what for, then says so in a message box and sends nothing; once the port is free it reads.
+TEST_F(MainWindowClockTest, AQueryWhileAnotherProgramHoldsThePortShowsTheWaitAndSendsNothing) {
+    StartClocks(2);
+    ExchangeOptions options = Options();
+    options.lockWait.limit = std::chrono::milliseconds(300);
+    CVantorDlg dialog(options);
+    dialog.show();
+    dialog.SetText(ctl::StatusLine, msg::kSearchFinished);
+    dialog.ListAdd(ctl::ClockList, "127.0.0.2");
+    auto* list = ControlAs<QListWidget>(dialog, ctl::ClockList);
+    const QPoint clock = list->visualItemRect(list->item(0)).center();
+
+    std::optional<PortLockAttempt> held = TakePortLock(sim().port(), PortWait{});
+    ASSERT_TRUE(held->lock && held->lock->Guards());
+    const PortHolder self{program_invocation_short_name, static_cast<std::uint32_t>(::getpid())};
+    RecordedMessages messages;
+    QString statusDuringTheBox;
+    SetMessageRecorder([&](const ShownMessage& message) {
+        messages.all.push_back(message);
+        statusDuringTheBox = QString::fromStdString(dialog.GetText(ctl::StatusLine));
+    });
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, clock);
+    ASSERT_EQ(messages.Texts(), Only(PortHeldText(sim().port(), self)));
+    EXPECT_EQ(messages.all[0].kind, MessageKind::Application);
+    EXPECT_EQ(statusDuringTheBox.toStdString(), WaitingForPortText(self));
+    EXPECT_EQ(dialog.GetText(ctl::StatusLine), "") << "given back as the query had cleared it";
+    EXPECT_EQ(sim().RequestsReceived(0, Command::QueryStatus), 0);
+
+    held.reset();
+    messages.all.clear();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, clock);
+    EXPECT_TRUE(messages.all.empty());
+    EXPECT_EQ(sim().RequestsReceived(0, Command::QueryStatus), 1);
 }
 
 }  // namespace

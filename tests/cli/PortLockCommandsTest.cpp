@@ -1,0 +1,126 @@
+// Several programs on one clock port at once, as a monitoring system starts its checks: each waits
+// its turn for the workstation's lock and gets its own clock's answer, and a program that cannot
+// have the port in time says who holds it and sends nothing.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/PortLock.h"
+#include "tests/cli/CtlSupport.h"
+
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace horavane::test {
+namespace {
+
+std::string ThisProgramHolding() {
+#ifdef _WIN32
+    return "horavanectl_tests (pid " + std::to_string(_getpid()) + ")";
+#else
+    return "horavanectl_tests (pid " + std::to_string(::getpid()) + ")";
+#endif
+}
+
+void UseTheTestsStateHome() {
+#ifdef _WIN32
+    _putenv_s("LOCALAPPDATA", StateHome().c_str());
+#else
+    ::setenv("XDG_STATE_HOME", StateHome().c_str(), 1);
+#endif
+}
+
+std::vector<std::string> CtlAgainst(const SimProcess& sim, std::vector<std::string> args) {
+    args.insert(args.begin(), HORAVANECTL_PATH);
+    args.insert(args.end(), {"--port", std::to_string(sim.port()), "--own-address", "127.0.0.1"});
+    return args;
+}
+
+// A clock that answers after 400 ms, started first, used to lose its reply to every check bound
+// after it; now every check reports its own clock, the silent one included.
+TEST(CtlPortLock, ChecksStartedTogetherEachReportTheirOwnClock) {
+    SimProcess sim({"--clocks", "6", "--fault", "127.0.0.2:delay=400", "--fault", "127.0.0.7:silent"});
+    ASSERT_TRUE(sim.started()) << sim.Banner();
+    UseTheTestsStateHome();
+    std::vector<std::unique_ptr<ChildProcess>> checks;
+    for (int host = 2; host <= 7; ++host)
+        checks.push_back(std::make_unique<ChildProcess>(
+            CtlAgainst(sim, {"check", "127.0.0." + std::to_string(host), "--wait", "0.8"})));
+    for (int host = 2; host <= 7; ++host) {
+        ChildProcess& check = *checks[static_cast<std::size_t>(host - 2)];
+        const bool silent = host == 7;
+        EXPECT_EQ(check.Wait(Ms(30'000)), silent ? 2 : 0) << "127.0.0." << host << ": " << check.Stdout();
+        const std::string line = check.Stdout();
+        EXPECT_NE(line.find(silent ? "CLOCKS CRITICAL - 1 clocks, 0 synchronised; silent: 127.0.0.7"
+                                   : "CLOCKS OK - 1 clocks, 1 synchronised"),
+                  std::string::npos)
+            << "127.0.0." << host << ": " << line;
+    }
+}
+
+// A real horavanectl holds the port while it listens to a slow clock; a second one gives up after
+// its --lock-wait with exit 9, naming the first, having sent nothing.
+TEST(CtlPortLock, ASecondProgramWaitsItsLockWaitThenExitsNineNamingTheHolder) {
+    SimProcess sim({"--clocks", "2", "--fault", "127.0.0.2:delay=1500"});
+    ASSERT_TRUE(sim.started()) << sim.Banner();
+    UseTheTestsStateHome();
+    ChildProcess first(CtlAgainst(sim, {"status", "127.0.0.2", "--wait-ms", "2000"}));
+    // The first has the port once its lock names it.
+    for (int look = 0; look < 500 && !PortLockHolder(sim.port()); ++look) std::this_thread::sleep_for(Ms(10));
+    ASSERT_TRUE(PortLockHolder(sim.port()));
+
+    const ProcessResult second = RunCtl(sim, {"status", "127.0.0.3", "--lock-wait", "0.5"});
+    EXPECT_EQ(second.exitCode, 9) << second.err;
+    EXPECT_GE(second.elapsed, Ms(500));
+    EXPECT_EQ(second.out, "") << "nothing was asked, nothing is shown";
+    EXPECT_NE(second.err.find("waiting for the clock port " + std::to_string(sim.port()) +
+                              ": held by horavanectl (pid "),
+              std::string::npos)
+        << second.err;
+    EXPECT_NE(second.err.find("is held by horavanectl (pid "), std::string::npos) << second.err;
+    EXPECT_NE(second.err.find("nothing was sent"), std::string::npos) << second.err;
+    EXPECT_EQ(first.Wait(Ms(20'000)), 0) << "the holder is unharmed: " << first.Stderr();
+}
+
+// check answers UNKNOWN with the holder, never a CRITICAL taken from a shared socket; --timeout cuts
+// the wait so that the answer comes in time, however long --lock-wait is.
+TEST(CtlPortLock, CheckGivesUnknownNamingTheHolderWithinItsTimeout) {
+    SimProcess sim({"--clocks", "2"});
+    ASSERT_TRUE(sim.started()) << sim.Banner();
+    const auto held = TakePortLock(sim.port(), PortWait{});
+    ASSERT_TRUE(held.lock && held.lock->Guards());
+    const std::string expected = "CLOCKS UNKNOWN - the clock port " + std::to_string(sim.port()) +
+                                 " is held by " + ThisProgramHolding();
+
+    const ProcessResult waited = RunCtl(sim, {"check", "127.0.0.2", "--lock-wait", "0.3"});
+    EXPECT_EQ(waited.exitCode, 3) << waited.out;
+    EXPECT_EQ(waited.out.rfind(expected, 0), 0u) << waited.out;
+    EXPECT_EQ(waited.err, "") << "a plugin speaks on stdout alone";
+
+    const ProcessResult timed = RunCtl(sim, {"check", "127.0.0.2", "--timeout", "1.5"});
+    EXPECT_EQ(timed.exitCode, 3) << timed.out;
+    EXPECT_EQ(timed.out.rfind(expected, 0), 0u) << timed.out;
+    EXPECT_LT(timed.elapsed, Ms(1500));
+
+    // Every other kind of exchange gives up the same way: the window's paced search, a fleet query,
+    // a sweep of a block.
+    for (const std::vector<std::string>& command : {std::vector<std::string>{"search", "127.0.0.1"},
+                                                    {"monitor", "--once", "127.0.0.2"},
+                                                    {"inventory", "127.0.0.0/30"}}) {
+        std::vector<std::string> args = command;
+        args.insert(args.end(), {"--lock-wait", "0.1"});
+        const ProcessResult result = RunCtl(sim, args);
+        EXPECT_EQ(result.exitCode, 9) << command[0] << ": " << result.out << result.err;
+        EXPECT_NE(result.err.find("is held by " + ThisProgramHolding()), std::string::npos) << result.err;
+    }
+}
+
+}  // namespace
+}  // namespace horavane::test
