@@ -319,6 +319,8 @@ TEST(HostSweep, AsksExactlyItsHostsThenListensUntilSilentButNotForeverUnderJunk)
         FakeNetwork net;
         net.AddClock(Ip(127, 0, 0, 251), SimulatedClock(0, Faults([](auto& f) { f.delay = Ms(700); })));
         net.AddClock(Ip(127, 0, 1, 3), SimulatedClock(1));
+        // An unsolicited reply from outside the block is no clock of it.
+        net.Deliver(Ms(100), Ip(127, 0, 1, 6), ToBytes(sim::BuildStatusReply(sim::DefaultClockState(2), 1)));
         for (int at = 200; junk && at <= 60'000; at += 200)
             net.Deliver(Ms(at), Ip(127, 0, 9, 9), Bytes(95, 0x11));
         std::vector<std::string> found;
