@@ -16,11 +16,11 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
-#include "cli/FleetReadings.h"
 #include "cli/OneClockDialog.h"
 #include "cli/PrometheusText.h"
 #include "cli/TextTable.h"
 #include "cli/VisibleText.h"
+#include "fleet/FleetReadings.h"
 #include "protocol/HostSweep.h"
 #include "settings/Messages.h"
 
