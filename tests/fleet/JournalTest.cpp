@@ -88,6 +88,11 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(LineRow{"Blank", "", 0}, LineRow{"Spaces", "  \t\r", 0},
                     LineRow{"Torn", R"({"time": "2026-01-01T00:00)", 1}, LineRow{"NotARecord", "[1, 2]", 1},
                     LineRow{"NestedDeep", Nested(100000), 1},
+                    LineRow{"RecordHoldingADeepValue",
+                            R"({"time": "t", "user": "u", "command": "set", "address": "127.0.0.2", )"
+                            R"("serialNumber": "s", "written": {}, "before": {"a": )" +
+                                Nested(100000) + "}}",
+                            1},
                     LineRow{"DeepInsideARecord",
                             R"({"time": "t", "user": "u", "command": "set", "address": )"
                             R"("127.0.0.2", "serialNumber": "s", "before": {"a": [[1]]}, )"
