@@ -35,13 +35,6 @@ JournalRecord Record(const std::string& time, const std::string& address, int be
                          Json{{"brightness", before + 1}}};
 }
 
-std::string Bytes(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
-
 std::vector<std::string> Times(const WriteJournal& journal, int& damaged, bool& read) {
     std::vector<std::string> times;
     std::string error;
@@ -174,6 +167,13 @@ TEST(JournalTime, TakesTheFormsAnOperatorTypesAndRefusesImpossibleOnes) {
 // ---- Refusals and failures (POSIX file kinds and modes) ----------------------------------------
 
 #ifndef _WIN32
+
+std::string Bytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
 
 // The batch that could not be written whole leaves no trace: the file holds the bytes it held, the
 // reading shows the records it showed, and restore still chooses the last write that happened.
