@@ -10,24 +10,37 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
 
 #include "fleet/WriteJournal.h"
 
 namespace {
 
-const std::filesystem::path& Folder() {
-    static const std::filesystem::path folder = [] {
-        char name[] = "/tmp/horavane-journal-fuzz-XXXXXX";
-        return std::filesystem::path(::mkdtemp(name) != nullptr ? name : "/tmp");
-    }();
-    return folder;
+// A folder of the harness's own, in memory where the system has one, removed when the run ends.
+struct Folder {
+    Folder() {
+        std::string name = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
+        name += "/horavane-journal-fuzz-XXXXXX";
+        if (::mkdtemp(name.data()) != nullptr) path = name;
+    }
+    ~Folder() {
+        std::error_code ignored;
+        if (!path.empty()) std::filesystem::remove_all(path, ignored);
+    }
+    std::filesystem::path path;
+};
+
+const std::filesystem::path& FolderPath() {
+    static const Folder folder;
+    return folder.path;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace horavane;
-    const WriteJournal journal(Folder() / "journal.jsonl");
+    if (FolderPath().empty()) return 0;
+    const WriteJournal journal(FolderPath() / "journal.jsonl");
     {
         std::ofstream out(journal.file(), std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
