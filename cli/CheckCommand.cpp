@@ -7,7 +7,7 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
-#include "cli/FleetReadings.h"
+#include "fleet/FleetReadings.h"
 #include "protocol/HostRanges.h"
 
 namespace horavane::cli {
@@ -53,6 +53,10 @@ bool SplitTargets(const std::vector<std::string>& texts, std::vector<Ipv4Address
             if (!block) return false;
             blocks.push_back(*block);
         } else if (const auto address = Ipv4Address::Parse(text)) {
+            if (auto refusal = RefusedClockAddress(*address)) {
+                error = std::move(*refusal);
+                return false;
+            }
             named.push_back(*address);
         } else {
             error = "\"" + text +
@@ -60,7 +64,9 @@ bool SplitTargets(const std::vector<std::string>& texts, std::vector<Ipv4Address
             return false;
         }
     }
+    // A clock named twice is one clock: counted once, and silent once.
     std::sort(named.begin(), named.end());
+    named.erase(std::unique(named.begin(), named.end()), named.end());
     all = HostsOf(std::move(blocks));
     all.insert(all.end(), named.begin(), named.end());
     std::sort(all.begin(), all.end());

@@ -104,8 +104,14 @@ std::optional<ExchangeOptions> MakeExchangeOptions(const ExchangeArgs& args, std
 
 std::optional<Ipv4Address> ParseClockAddress(std::string_view text, std::string& error) {
     auto address = Ipv4Address::Parse(text);
-    if (!address)
+    if (!address) {
         error = "\"" + std::string(text) + "\" is not a clock address (four numbers 0 to 255 joined by dots)";
+        return std::nullopt;
+    }
+    if (auto refusal = RefusedClockAddress(*address)) {
+        error = std::move(*refusal);
+        return std::nullopt;
+    }
     return address;
 }
 
@@ -143,7 +149,9 @@ std::optional<std::vector<Ipv4Address>> ParseSweepHosts(const std::vector<std::s
             error = std::string(msg::kSearchIpError);
             return std::nullopt;
         }
-        blocks.push_back(SubnetBlock(field->Address()));
+        const auto subnet = SweptSubnet(field->Address(), text, error);
+        if (!subnet) return std::nullopt;
+        blocks.push_back(*subnet);
     }
     return HostsOf(std::move(blocks));
 }

@@ -34,7 +34,7 @@ inline constexpr const char* kExitCodeHelp =
     "  5  verification failed: the clock does not show what was written\n"
     "  6  monitor: some clock silent or not synchronised\n"
     "  7  password refused or not available\n"
-    "  8  the journal of writes could not be written; nothing was sent\n"
+    "  8  the journal of writes could not be written or read; nothing was sent\n"
     "  9  the clock port is held by another program after --lock-wait; nothing was sent\n"
     "(check has its own: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN)";
 

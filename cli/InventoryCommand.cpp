@@ -8,6 +8,7 @@
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
 #include "cli/OneClockDialog.h"
+#include "cli/TextTable.h"
 #include "cli/VisibleText.h"
 #include "dialog/ClockDisplay.h"
 #include "protocol/FleetExchange.h"
@@ -65,14 +66,8 @@ Json Row(const ClockStatus& clock, Ipv4Address address) {
     return row;
 }
 
-// A cell of the plain table, padded to its column; one space at least after a long one.
-std::string TableCell(const std::string& text, std::ptrdiff_t column) {
-    static constexpr std::size_t kWidths[] = {16, 21, 18, 11, 16, 16, 16, 16, 15,
-                                              15, 15, 15, 15, 11, 36, 7,  0};
-    const std::size_t width = kWidths[static_cast<std::size_t>(column)];
-    if (width == 0) return text;
-    return text + std::string(text.size() < width ? width - text.size() : 1, ' ');
-}
+// The plain table's narrowest columns, as wide as their usual contents.
+const std::vector<std::size_t> kTableWidths = {16, 21, 18, 11, 16, 16, 16, 16, 15, 15, 15, 15, 15, 11, 36, 7};
 
 // Text from a clock made visible; a spreadsheet formula neutralised by a leading apostrophe; quoted
 // when it holds a comma, a quote or a line end, with quotes doubled.
@@ -88,15 +83,32 @@ std::string CsvField(const Json& value) {
 
 enum class Format { Table, Csv, Json };
 
-std::string Header(Format format) {
+std::string CsvHeader() {
     std::string line;
-    std::ptrdiff_t column = 0;
-    for (const auto& [key, title] : Columns())
-        line += format == Format::Csv ? (column++ == 0 ? "" : ",") + key : TableCell(title, column++);
+    for (const auto& [key, title] : Columns()) line += (line.empty() ? "" : ",") + key;
     return line;
 }
 
-// One clock's line of the inventory, made as its reply arrives.
+std::vector<std::string> TableHeader() {
+    std::vector<std::string> cells;
+    for (const auto& [key, title] : Columns()) cells.push_back(title);
+    return cells;
+}
+
+// One clock's cells of the plain table, made visible; "-" where the window shows nothing.
+std::vector<std::string> TableRow(const ClockStatus& status, Ipv4Address address) {
+    const Json row = Row(status, address);
+    std::vector<std::string> cells;
+    for (const auto& [key, title] : Columns()) {
+        const Json& value = row[key];
+        cells.push_back(value.is_string() && !value.get<std::string>().empty()
+                            ? VisibleText(value.get<std::string>())
+                            : "-");
+    }
+    return cells;
+}
+
+// One clock's line of the CSV or JSON inventory.
 std::string RenderRow(const ClockStatus& status, Ipv4Address address, Format format) {
     Json row = Row(status, address);
     std::string line;
@@ -110,18 +122,7 @@ std::string RenderRow(const ClockStatus& status, Ipv4Address address, Format for
         row["timeServers"] = servers;
         return JsonText(row);
     }
-    std::ptrdiff_t column = 0;
-    for (const auto& [key, title] : Columns()) {
-        const Json& value = row[key];
-        if (format == Format::Csv)
-            line += (line.empty() ? "" : ",") + CsvField(value);
-        else
-            line += TableCell(value.is_string() && !value.get<std::string>().empty()
-                                  ? VisibleText(value.get<std::string>())
-                                  : "-",
-                              column);
-        ++column;
-    }
+    for (const auto& [key, title] : Columns()) line += (line.empty() ? "" : ",") + CsvField(row[key]);
     return line;
 }
 
@@ -147,16 +148,22 @@ int RunInventoryCommand(const InventoryArgs& args) {
                      "opened\n";
         return kExitNoReply;
     }
-    std::string out = format == Format::Json ? "[" : Header(format) + "\n";
+    std::string out = format == Format::Json ? "[" : format == Format::Csv ? CsvHeader() + "\n" : "";
+    std::vector<std::vector<std::string>> table = {TableHeader()};
     int clocks = 0;
     int checksumErrors = 0;
     for (const auto& [host, status] : replies) {
         if (!(*outcomes)[host].Answered()) continue;
-        const std::string line = RenderRow(status, (*hosts)[host], format);
-        out += format != Format::Json ? line + "\n" : (clocks == 0 ? "\n  " : ",\n  ") + line;
+        if (format == Format::Table)
+            table.push_back(TableRow(status, (*hosts)[host]));
+        else if (format == Format::Csv)
+            out += RenderRow(status, (*hosts)[host], format) + "\n";
+        else
+            out += (clocks == 0 ? "\n  " : ",\n  ") + RenderRow(status, (*hosts)[host], format);
         ++clocks;
     }
     if (format == Format::Json) out += clocks == 0 ? "]\n" : "\n]\n";
+    if (format == Format::Table) out = AlignColumns(table, kTableWidths);
     std::cout << out;
     for (const FleetOutcome& outcome : *outcomes)
         if (outcome.checksumError) {

@@ -6,10 +6,10 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
-#include "cli/FleetWrite.h"
 #include "cli/PasswordPrompt.h"
 #include "cli/VisibleText.h"
-#include "cli/WriteJournal.h"
+#include "fleet/FleetWrite.h"
+#include "fleet/WriteJournal.h"
 
 namespace horavane::cli {
 namespace {
@@ -26,12 +26,20 @@ struct RestoreArgs {
     PasswordArgs password;
 };
 
-WriteJournal::Contents ReadJournal(const WriteJournal& journal, std::optional<Ipv4Address> clock) {
-    WriteJournal::Contents contents = journal.Read(clock);
-    if (contents.damaged > 0)
-        std::cerr << "horavanectl: " << contents.damaged << " damaged line(s) of " << journal.file().string()
-                  << " skipped (the end of a program killed while it wrote)\n";
-    return contents;
+void ReportDamaged(const WriteJournal& journal, int damaged) {
+    if (damaged > 0)
+        std::cerr << "horavanectl: " << damaged << " damaged line(s) of " << journal.file().string()
+                  << " skipped (the end of a program killed while it wrote, or a line that is no record)\n";
+}
+
+Json RecordJson(const JournalRecord& r) {
+    return Json{{"time", r.time},
+                {"user", r.user},
+                {"command", r.command},
+                {"address", r.address},
+                {"serialNumber", r.serialNumber},
+                {"before", r.before},
+                {"written", r.written}};
 }
 
 // "timeZoneEntry \"UTC +1\" -> \"UTC +8\"; brightness ..." for the settings the write changed.
@@ -41,7 +49,8 @@ std::string Changes(const JournalRecord& record) {
         const Json& before = record.before.contains(key) ? record.before[key] : Json();
         const Json& written = record.written.contains(key) ? record.written[key] : Json();
         if (before != written)
-            text += (text.empty() ? "" : "; ") + key + " " + JsonText(before) + " -> " + JsonText(written);
+            text += (text.empty() ? "" : "; ") + key + " " + VisibleText(JsonText(before)) + " -> " +
+                    VisibleText(JsonText(written));
     }
     return text.empty() ? "no change" : text;
 }
@@ -53,37 +62,36 @@ int RunHistoryCommand(const HistoryArgs& args) {
         std::cerr << "horavanectl: " << error << "\n";
         return kExitUsage;
     }
+    // Each record is printed as it is read, so that memory stays flat however long the journal is.
     const WriteJournal journal = WriteJournal::OfThisUser();
-    const WriteJournal::Contents contents = ReadJournal(journal, clock);
-    if (args.json) {
-        Json records = Json::array();
-        for (const JournalRecord& r : contents.records)
-            records.push_back(Json{{"time", r.time},
-                                   {"user", r.user},
-                                   {"command", r.command},
-                                   {"address", r.address},
-                                   {"serialNumber", r.serialNumber},
-                                   {"before", r.before},
-                                   {"written", r.written}});
-        std::cout << JsonText(records, 2) << "\n";
-        return kExitOk;
+    int damaged = 0;
+    int records = 0;
+    const bool read = journal.ForEach(
+        clock,
+        [&](JournalRecord&& r) {
+            if (args.json) {
+                std::string text = JsonText(RecordJson(r), 2);
+                for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 3))
+                    text.replace(at, 1, "\n  ");
+                std::cout << (records == 0 ? "[\n  " : ",\n  ") << text;
+            } else {
+                std::cout << VisibleText(r.time) << "  " << VisibleText(r.address) << "  "
+                          << VisibleText(r.serialNumber) << "  " << VisibleText(r.user) << "  "
+                          << VisibleText(r.command) << "  " << Changes(r) << "\n";
+            }
+            ++records;
+        },
+        damaged, error);
+    if (args.json) std::cout << (records == 0 ? "[]\n" : "\n]\n");
+    ReportDamaged(journal, damaged);
+    if (!read) {
+        std::cerr << "horavanectl: " << error << "\n";
+        return kExitJournal;
     }
-    if (contents.records.empty())
+    if (records == 0 && !args.json)
         std::cerr << "horavanectl: no writes" << (clock ? " to " + clock->ToString() : std::string())
                   << " in " << journal.file().string() << "\n";
-    for (const JournalRecord& r : contents.records)
-        std::cout << r.time << "  " << r.address << "  " << VisibleText(r.serialNumber) << "  "
-                  << VisibleText(r.user) << "  " << r.command << "  " << Changes(r) << "\n";
     return kExitOk;
-}
-
-// The settings the clock held at `at`: what it held before the first write after then. Without
-// `at`, before the latest write: that write undone.
-const JournalRecord* Chosen(const std::vector<JournalRecord>& records, const std::optional<std::string>& at) {
-    if (!at) return records.empty() ? nullptr : &records.back();
-    for (const JournalRecord& record : records)
-        if (record.time > *at) return &record;
-    return nullptr;
 }
 
 int RunRestoreCommand(const RestoreArgs& args) {
@@ -99,17 +107,25 @@ int RunRestoreCommand(const RestoreArgs& args) {
         return kExitUsage;
     }
     const WriteJournal journal = WriteJournal::OfThisUser();
-    const WriteJournal::Contents contents = ReadJournal(journal, clock);
-    const JournalRecord* record = Chosen(contents.records, at);
-    if (record == nullptr) {
+    RestoreChoice choice(at);
+    int damaged = 0;
+    const bool read = journal.ForEach(
+        clock, [&](JournalRecord&& r) { choice.Offer(std::move(r)); }, damaged, error);
+    ReportDamaged(journal, damaged);
+    if (!read) {
+        std::cerr << "horavanectl: " << error << "; nothing was sent\n";
+        return kExitJournal;
+    }
+    const std::optional<JournalRecord>& record = choice.chosen();
+    if (!record) {
         std::cerr << "horavanectl: " << journal.file().string() << " holds no write to " << clock->ToString()
                   << (at ? " after " + *at : std::string()) << ": nothing to restore\n";
         return kExitUsage;
     }
     const auto change = ChangeFromJson(record->before, error);
     if (!change) {
-        std::cerr << "horavanectl: the journal's record of " << record->time << " cannot be used: " << error
-                  << "\n";
+        std::cerr << "horavanectl: the journal's record of " << VisibleText(record->time)
+                  << " cannot be used: " << error << "\n";
         return kExitUsage;
     }
     if (!CheckOperatorPassword(args.password)) return kExitPassword;
@@ -123,7 +139,7 @@ int RunRestoreCommand(const RestoreArgs& args) {
     std::cout << result.address.ToString() << "  " << result.result << "\n";
     if (!result.verified) return kExitNotVerified;
     std::cout << "restore: " << result.address.ToString() << " holds again what it held before the "
-              << record->command << " of " << record->time << "\n";
+              << VisibleText(record->command) << " of " << VisibleText(record->time) << "\n";
     return kExitOk;
 }
 

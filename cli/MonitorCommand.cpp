@@ -16,10 +16,11 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
-#include "cli/FleetReadings.h"
 #include "cli/OneClockDialog.h"
 #include "cli/PrometheusText.h"
+#include "cli/TextTable.h"
 #include "cli/VisibleText.h"
+#include "fleet/FleetReadings.h"
 #include "protocol/HostSweep.h"
 #include "settings/Messages.h"
 
@@ -99,20 +100,18 @@ std::string Cell(const Json& value) {
 void PrintTable(const Json& rows, bool clearScreen) {
     if (clearScreen) std::cout << "\x1b[H\x1b[2J";
     std::cout << "horavanectl monitor  " << Now() << "\n";
-    auto line = [](const std::string& a, const std::string& b, const std::string& c, const std::string& d,
-                   const std::string& e, const std::string& f, const std::string& g) {
-        std::cout << std::left << std::setw(16) << a << std::setw(21) << b << std::setw(7) << c
-                  << std::setw(16) << d << std::setw(11) << e << std::setw(36) << f << g << "\n";
-    };
-    line("ADDRESS", "SERIAL NUMBER", "SYNC", "TIME SERVER", "TIME ZONE", "DAYLIGHT SAVING", "STATE");
+    std::vector<std::vector<std::string>> lines = {
+        {"ADDRESS", "SERIAL NUMBER", "SYNC", "TIME SERVER", "TIME ZONE", "DAYLIGHT SAVING", "STATE"}};
     for (const Json& row : rows) {
         std::string state = row["state"].get<std::string>();
         if (state == "silent" && row["lastSeen"].is_string())
             state += " (last seen " + Cell(row["lastSeen"]) + ")";
         if (state != "ok") state = "** " + state;
-        line(Cell(row["address"]), Cell(row["serialNumber"]), Cell(row["syncStatus"]),
-             Cell(row["currentTimeServer"]), Cell(row["timeZone"]), Cell(row["daylightSaving"]), state);
+        lines.push_back({Cell(row["address"]), Cell(row["serialNumber"]), Cell(row["syncStatus"]),
+                         Cell(row["currentTimeServer"]), Cell(row["timeZone"]), Cell(row["daylightSaving"]),
+                         state});
     }
+    std::cout << AlignColumns(lines, {16, 21, 7, 16, 11, 36});
     std::cout << std::flush;
 }
 

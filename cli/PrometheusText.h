@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/FleetReadings.h"
+#include "fleet/FleetReadings.h"
 
 namespace horavane::cli {
 

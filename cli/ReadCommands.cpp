@@ -66,6 +66,12 @@ int SearchPaced(const std::string& address, bool json, const ExchangeOptions& op
                   << "\" is not a search address: up to four numbers 0 to 255 joined by dots\n";
         return kExitUsage;
     }
+    // The window's own sweep takes any subnet; the command line keeps to where clocks can be.
+    std::string error;
+    if (!field->IsBlank() && !SweptSubnet(field->Address(), address, error)) {
+        std::cerr << "horavanectl: " << error << "\n";
+        return kExitUsage;
+    }
     InMemoryControls controls = FreshWindow();
     controls.SetIpParts(ctl::SearchAddress, *field);
     if (!PrepareSearch(controls)) {

@@ -7,7 +7,7 @@ namespace horavane::cli {
 namespace {
 
 void AppendHex(std::string& out, const char* format, unsigned value) {
-    char escape[8];
+    char escape[16];
     std::snprintf(escape, sizeof escape, format, value);
     out += escape;
 }
@@ -44,6 +44,16 @@ std::size_t Utf8Length(std::string_view text, char32_t& codePoint) {
     return length;
 }
 
+// Code points that reorder or break the line around them without being C0 or C1 controls: the
+// bidirectional embeddings, overrides, isolates and marks, and the line and paragraph separators.
+// Passed through, a clock's text could show its characters in another order than they are sent
+// (a serial number reading as another) or start a line of its own.
+bool MovesText(char32_t codePoint) {
+    return (codePoint >= 0x202A && codePoint <= 0x202E) || (codePoint >= 0x2066 && codePoint <= 0x2069) ||
+           codePoint == 0x200E || codePoint == 0x200F || codePoint == 0x061C || codePoint == 0x2028 ||
+           codePoint == 0x2029;
+}
+
 }  // namespace
 
 std::string VisibleText(std::string_view text) {
@@ -58,7 +68,8 @@ std::string VisibleText(std::string_view text) {
                 AppendHex(out, "\\x%02x", c);
                 text.remove_prefix(1);
             } else {
-                if (codePoint <= 0x9F)  // C1 controls: CSI (U+009B) moves the cursor as ESC [ does
+                // C1 controls: CSI (U+009B) moves the cursor as ESC [ does.
+                if (codePoint <= 0x9F || MovesText(codePoint))
                     AppendHex(out, "\\u%04x", static_cast<unsigned>(codePoint));
                 else
                     out.append(text.substr(0, length));

@@ -65,6 +65,13 @@ std::optional<AddressBlock> ParseRange(std::string_view text, std::size_t dash, 
     return AddressBlock{*first, *last};
 }
 
+constexpr const char* kNoClocksThere =
+    "0.x.x.x or 224.0.0.0 and above (multicast, reserved, broadcast), where no clock is ever asked";
+
+bool OutsideClocks(const AddressBlock& block) {
+    return block.first <= kThisNetworkEnd || block.last >= kMulticastStart;
+}
+
 }  // namespace
 
 bool IsBlockText(std::string_view text) {
@@ -81,13 +88,30 @@ std::optional<AddressBlock> ParseAddressBlock(std::string_view text, std::string
         block = ParseRange(text, dash, error);
     else
         error = "\"" + std::string(text) + "\" is neither a block A.B.C.D/N nor a range A.B.C.D-E.F.G.H";
-    if (block && (block->first <= kThisNetworkEnd || block->last >= kMulticastStart)) {
-        error = "\"" + std::string(text) +
-                "\" reaches 0.x.x.x or 224.0.0.0 and above (multicast, reserved, broadcast), where no clock "
-                "is ever asked";
+    if (block && OutsideClocks(*block)) {
+        error = "\"" + std::string(text) + "\" reaches " + kNoClocksThere;
         return std::nullopt;
     }
     return block;
+}
+
+std::optional<AddressBlock> SweptSubnet(Ipv4Address address, std::string_view text, std::string& error) {
+    const AddressBlock block = SubnetBlock(address);
+    if (OutsideClocks(block)) {
+        error = "\"" + std::string(text) + "\" names a /24 in " + kNoClocksThere;
+        return std::nullopt;
+    }
+    return block;
+}
+
+std::optional<std::string> RefusedClockAddress(Ipv4Address address) {
+    const std::uint32_t value = address.ToUint32();
+    if (OutsideClocks({value, value})) return "\"" + address.ToString() + "\" lies in " + kNoClocksThere;
+    const auto low = static_cast<std::uint8_t>(value & 0xFF);
+    if (low == 0 || low == 0xFF)
+        return "\"" + address.ToString() + "\" is the " + (low == 0 ? "first" : "last") +
+               " address of its /24 (the subnet's own or its broadcast address), never a clock's";
+    return std::nullopt;
 }
 
 AddressBlock SubnetBlock(Ipv4Address address) {

@@ -33,6 +33,16 @@ inline constexpr std::uint32_t kLargestBlock = 65536;
 // The /24 of an address, as the window's search field names a subnet.
 [[nodiscard]] AddressBlock SubnetBlock(Ipv4Address address);
 
+// The /24 of a plain address `text` names for a sweep, refused as a block would be (0.x.x.x,
+// 224.0.0.0 and above). nullopt with a one-line reason in `error`.
+[[nodiscard]] std::optional<AddressBlock> SweptSubnet(Ipv4Address address, std::string_view text,
+                                                      std::string& error);
+
+// Whether an address may be named as one clock: never 0.x.x.x or 224.0.0.0 and above, as for
+// blocks, and never host 0 or 255 of a /24, which is a subnet's own or its broadcast address. The
+// one-line reason when it may not; nullopt when it may.
+[[nodiscard]] std::optional<std::string> RefusedClockAddress(Ipv4Address address);
+
 // The hosts the named blocks hold, each once, in ascending order, and never host 0 or 255 of a /24:
 // the clocks' subnets are /24s, whose first and last addresses are no hosts.
 [[nodiscard]] std::vector<Ipv4Address> HostsOf(std::vector<AddressBlock> blocks);

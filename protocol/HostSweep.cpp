@@ -18,9 +18,15 @@ bool SweepHosts(const std::vector<Ipv4Address>& hosts, const ExchangeOptions& op
     if (!own) return false;
     const ClockDatagram request = BuildOwnRequest(Command::Search, *own);
     ClockDatagram received;  // the request above is sent as built, whatever arrives meanwhile
+    std::vector<Ipv4Address> asked = hosts;
+    std::sort(asked.begin(), asked.end());
+    // Only a host that was asked is a clock of these blocks; a reply from anywhere else is none of
+    // the operator's business here.
     const auto receiveOne = [&] {
         const auto from = port->ReceiveInto(received.bytes());
-        if (from && AcceptAsReply(received) && onClock) onClock(from->source);
+        if (from && AcceptAsReply(received) && std::binary_search(asked.begin(), asked.end(), from->source) &&
+            onClock)
+            onClock(from->source);
     };
 
     RequestPacer pacer(options.rate, port->Now());

@@ -8,14 +8,27 @@ constexpr int kWaitsPerRequest = 2;
 
 enum class Received { Nothing, Accepted, Ignored, BadChecksum };
 
-Received ReceiveOne(DatagramPort& port, ClockDatagram& buffer, std::chrono::milliseconds wait) {
-    if (port.WaitReadable(wait) != UdpSocket::Wait::Readable) return Received::Nothing;
-    // A failed receive leaves the buffer zero, which passes the checksum as a request would and
-    // so is ignored rather than taken for a damaged reply.
-    port.ReceiveInto(buffer.bytes());
-    if (!ApplyChecksum(buffer)) return Received::BadChecksum;
-    if (buffer.direction() != static_cast<std::uint8_t>(Direction::Reply)) return Received::Ignored;
-    return Received::Accepted;
+// One wait for a datagram from `clock`. A datagram from any other address never reaches the
+// buffer and does not end the wait: a second program's clock, a late reply to another query or a
+// forged datagram could otherwise be shown, and written back, as this clock's settings. The wait
+// keeps its deadline, so a flood of strangers cannot stretch it.
+Received ReceiveOne(DatagramPort& port, Ipv4Address clock, ClockDatagram& buffer,
+                    std::chrono::milliseconds wait) {
+    const DatagramPort::Time deadline = port.Now() + wait;
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - port.Now());
+        if (left <= std::chrono::milliseconds::zero()) return Received::Nothing;
+        if (port.WaitReadable(left) != UdpSocket::Wait::Readable) return Received::Nothing;
+        ClockDatagram received;
+        const auto from = port.ReceiveInto(received.bytes());
+        if (from && from->source != clock) continue;
+        // A failed receive leaves the buffer zero, which passes the checksum as a request would and
+        // so is ignored rather than taken for a damaged reply.
+        buffer = received;
+        if (!ApplyChecksum(buffer)) return Received::BadChecksum;
+        if (buffer.direction() != static_cast<std::uint8_t>(Direction::Reply)) return Received::Ignored;
+        return Received::Accepted;
+    }
 }
 
 }  // namespace
@@ -37,7 +50,7 @@ QueryOutcome QueryClock(Ipv4Address clock, ClockDatagram& buffer, const Exchange
 
         bool resend = false;
         for (int waits = 0; waits < kWaitsPerRequest && !resend;) {
-            switch (ReceiveOne(*port, buffer, options.wait)) {
+            switch (ReceiveOne(*port, clock, buffer, options.wait)) {
                 case Received::BadChecksum:
                     if (request == kMaxRequestsPerClock) {
                         outcome.checksumError = true;

@@ -19,9 +19,12 @@ using ReplySink = std::function<void(const ClockDatagram& reply)>;
 
 // Asks one clock for its status: one QueryStatus request, resent only after a reply with a wrong
 // checksum (six requests at most), then listening until two waits have passed without an
-// accepted reply since the last send. Runs on the caller's thread and blocks for its waits.
+// accepted reply since the last send. Only datagrams from `clock` count: one from any other
+// address is dropped and leaves the wait running. Runs on the caller's thread and blocks for its
+// waits.
 // `buffer` is the window's datagram buffer: each request is built and each datagram received in
-// it, so afterwards it holds the last datagram received, or the last request when nothing came.
+// it, so afterwards it holds the last datagram received from `clock`, or the last request when
+// nothing came.
 QueryOutcome QueryClock(Ipv4Address clock, ClockDatagram& buffer, const ExchangeOptions& options,
                         const ReplySink& onReply);
 

@@ -197,6 +197,10 @@ TEST(CtlExitCodes, StatusMonitorAndCheckFollowWhatEachClockAnswered) {
         {{"127.0.0.3", "--warn-unsynced", "1"}, 0, "CLOCKS OK - 1 clocks, 0 synchronised; unsynchronised"},
         {{"127.0.0.2", "127.0.0.4"}, 2, "CLOCKS CRITICAL - 2 clocks, 1 synchronised; silent: 127.0.0.4 |"},
         {{"127.0.0.4", "--crit-silent", "1"}, 0, "CLOCKS OK - 1 clocks, 0 synchronised; silent: 127.0.0.4"},
+        {{"127.0.0.4", "127.0.0.4", "--crit-silent", "1"},
+         0,
+         "CLOCKS OK - 1 clocks, 0 synchronised; silent: 127.0.0.4 |"},
+        {{"127.0.0.2", "127.0.0.255"}, 3, "CLOCKS UNKNOWN - \"127.0.0.255\" is the last address of its /24"},
         {{"127.0.0.0/29"},
          2,
          "CLOCKS CRITICAL - 3 clocks, 1 synchronised; checksum errors: 127.0.0.5; unsynchronised: 127.0.0.3 "

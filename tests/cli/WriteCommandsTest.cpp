@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -271,6 +275,40 @@ TEST_F(CtlWrite, JournalHoldsWhatEachWriteReplacedAndRestoreBringsItBack) {
     EXPECT_NE(unjournaled.err.find("nothing was sent"), std::string::npos);
     EXPECT_EQ(shown("127.0.0.2"), firstHeld);
 }
+
+#ifndef _WIN32
+// A journal that is there but cannot be read is no empty journal: history and restore stop with
+// exit 8 and the reason, at once, before any password is asked or anything is sent. A hostile line
+// among good ones is counted, and the good ones are listed.
+TEST(CtlJournal, UnreadableJournalIsExitEightAndAHostileLineIsSkipped) {
+    TempFolder home;
+    const std::filesystem::path folder = home.path() / "horavane";
+    std::filesystem::create_directory(folder);
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+    const std::string journal = (folder / "journal.jsonl").string();
+    for (const bool fifo : {true, false}) {
+        if (fifo)
+            ASSERT_EQ(::mkfifo(journal.c_str(), 0600), 0);
+        else
+            std::filesystem::create_directory(journal);
+        for (const std::vector<std::string>& command :
+             {std::vector<std::string>{"history"}, std::vector<std::string>{"restore", "127.0.0.2"}}) {
+            const auto result = RunCtlPlain(command, home.path().string());
+            EXPECT_EQ(result.exitCode, 8) << command[0] << ": " << result.err;
+            EXPECT_NE(result.err.find("not a regular file"), std::string::npos) << result.err;
+        }
+        std::filesystem::remove(journal);
+    }
+    std::ofstream(journal) << R"({"time":"2026-12-07T10:11:12.345Z","user":"op","command":"set",)"
+                           << R"("address":"127.0.0.2","serialNumber":"\u202eHV","before":{},"written":{}})"
+                           << "\n\n"
+                           << std::string(100000, '[') << "\n";
+    const auto history = RunCtlPlain({"history"}, home.path().string());
+    EXPECT_EQ(history.exitCode, 0) << history.err;
+    EXPECT_NE(history.out.find("127.0.0.2  \\u202eHV  op  set"), std::string::npos) << history.out;
+    EXPECT_NE(history.err.find("1 damaged line(s)"), std::string::npos) << history.err;
+}
+#endif
 
 }  // namespace
 }  // namespace horavane::test

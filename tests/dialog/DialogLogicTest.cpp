@@ -196,6 +196,26 @@ TEST_F(ClockDialogLogicTest, SilentOrFaultyClockOrNoAddressClearsTheReadOutsButT
     EXPECT_EQ(controls_.GetText(ctl::SerialNumber), "");
 }
 
+// Another clock's reply arriving while the window asks shows nothing of it: the display holds the
+// asked clock or stays clear, and Modify can never send the stranger's settings to the asked clock.
+TEST_F(ClockDialogLogicTest, ReplyFromAnotherAddressIsNeverShownAsTheSelectedClock) {
+    const ClockStatus stranger = DecodeStatus(sim::BuildStatusReply(sim::DefaultClockState(5), 1));
+    for (const bool answers : {true, false}) {
+        SCOPED_TRACE(answers ? "the clock answers" : "the clock is silent");
+        const Ipv4Address asked = answers ? kClock : Ip(127, 0, 0, 6);
+        if (answers)
+            net_.AddClock(kClock, SimulatedClock(clock_, Faults([](auto& f) { f.delay = Ms(200); })));
+        net_.Deliver(net_.now() + Ms(100), Ip(127, 0, 0, 9),
+                     ToBytes(sim::BuildStatusReply(sim::DefaultClockState(5), 1)));
+        SelectClock(asked.ToString());
+        logic_.OnClockSelected();
+        EXPECT_EQ(controls_.GetText(ctl::SerialNumber),
+                  answers ? DecodeStatus(sim::BuildStatusReply(*clock_, 1)).serialNumber : std::string());
+        EXPECT_NE(controls_.GetText(ctl::SerialNumber), stranger.serialNumber);
+        EXPECT_NE(IpText(ctl::IpAddress), stranger.settings.clockIp.ToString());
+    }
+}
+
 // ---- Modify ------------------------------------------------------------------------------------
 
 TEST_F(ClockDialogLogicTest, RefusedModifySendsNothingShowsItsMessageAndStartsTheListOver) {

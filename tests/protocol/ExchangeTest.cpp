@@ -149,6 +149,31 @@ INSTANTIATE_TEST_SUITE_P(
                  Ms(1500), 0, Ms(1000)}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// A reply from any address but the asked one is dropped: it is neither shown nor left in the
+// buffer, and the wait it arrived in goes on to its end, so the asked clock's late reply is still
+// taken and the query ends when it would have without the stranger.
+TEST(StatusQuery, TakesRepliesOnlyFromTheAskedClock) {
+    const ClockDatagram own = sim::BuildStatusReply(sim::DefaultClockState(0), 1);
+    const Bytes stranger = ToBytes(sim::BuildStatusReply(sim::DefaultClockState(3), 1));
+    for (const bool answers : {true, false}) {
+        SCOPED_TRACE(answers ? "the clock answers" : "the clock is silent");
+        FakeNetwork net;
+        net.AddClock(kClock, SimulatedClock(0, Faults([&](auto& f) {
+                                                f.delay = Ms(300);
+                                                f.silent = !answers;
+                                            })));
+        for (const int at : {100, 800, 1200}) net.Deliver(Ms(at), Ip(127, 0, 0, 3), stranger);
+        ClockDatagram buffer;
+        std::vector<Bytes> shown;
+        const QueryOutcome query = QueryClock(kClock, buffer, net.Options(),
+                                              [&](const ClockDatagram& r) { shown.push_back(ToBytes(r)); });
+        EXPECT_EQ(query.repliesAccepted, answers ? 1 : 0);
+        EXPECT_EQ(shown, answers ? std::vector<Bytes>{ToBytes(own)} : std::vector<Bytes>{});
+        EXPECT_NE(ToBytes(buffer), stranger);
+        EXPECT_EQ(net.now(), answers ? Ms(1300) : Ms(2000)) << "strangers use up no wait";
+    }
+}
+
 // The request carries the last adapter listed; without an adapter no exchange sends anything.
 TEST(Adapters, RequestCarriesTheLastAdapterAndNoAdapterSendsNothing) {
     FakeNetwork net;
@@ -294,6 +319,8 @@ TEST(HostSweep, AsksExactlyItsHostsThenListensUntilSilentButNotForeverUnderJunk)
         FakeNetwork net;
         net.AddClock(Ip(127, 0, 0, 251), SimulatedClock(0, Faults([](auto& f) { f.delay = Ms(700); })));
         net.AddClock(Ip(127, 0, 1, 3), SimulatedClock(1));
+        // An unsolicited reply from outside the block is no clock of it.
+        net.Deliver(Ms(100), Ip(127, 0, 1, 6), ToBytes(sim::BuildStatusReply(sim::DefaultClockState(2), 1)));
         for (int at = 200; junk && at <= 60'000; at += 200)
             net.Deliver(Ms(at), Ip(127, 0, 9, 9), Bytes(95, 0x11));
         std::vector<std::string> found;

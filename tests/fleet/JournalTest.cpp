@@ -1,0 +1,285 @@
+// The journal of writes on real files in a folder of the test's own: what an append that fails
+// leaves, what a damaged or hostile line does to a reading, what the journal refuses, how it
+// rotates, and restore's choice of record.
+
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#endif
+
+#include <fstream>
+#include <sstream>
+
+#include "fleet/FleetWrite.h"
+#include "fleet/WriteJournal.h"
+#include "sim/ClockState.h"
+#include "tests/common/FakeNetwork.h"
+#include "tests/common/TempFolder.h"
+#include "tests/common/TestSupport.h"
+
+namespace horavane::test {
+namespace {
+
+JournalRecord Record(const std::string& time, const std::string& address, int before) {
+    return JournalRecord{time,
+                         "op",
+                         "set",
+                         address,
+                         "SN-" + std::to_string(before),
+                         Json{{"brightness", before}},
+                         Json{{"brightness", before + 1}}};
+}
+
+std::vector<std::string> Times(const WriteJournal& journal, int& damaged, bool& read) {
+    std::vector<std::string> times;
+    std::string error;
+    read = journal.ForEach(
+        std::nullopt, [&](JournalRecord&& r) { times.push_back(r.time); }, damaged, error);
+    return times;
+}
+
+// ---- Reading -----------------------------------------------------------------------------------
+
+struct LineRow {
+    const char* name;
+    std::string line;
+    int damaged;
+    std::size_t records = 2;  // those around it, and itself when it is one
+};
+
+class JournalLines : public testing::TestWithParam<LineRow> {};
+
+// Whatever one line holds, the records around it are read and the line is at most counted.
+TEST_P(JournalLines, AreSkippedAndCountedNeverACrash) {
+    TempFolder folder;
+    const WriteJournal journal(folder.File("journal.jsonl"));
+    std::ofstream(journal.file(), std::ios::binary)
+        << JournalLine(Record("2026-01-01T00:00:00.000Z", "127.0.0.2", 1)) << GetParam().line << "\n"
+        << JournalLine(Record("2026-01-02T00:00:00.000Z", "127.0.0.2", 2));
+    int damaged = 0;
+    bool read = false;
+    const auto times = Times(journal, damaged, read);
+    EXPECT_EQ(times.size(), GetParam().records);
+    EXPECT_EQ(times.front(), "2026-01-01T00:00:00.000Z");
+    EXPECT_EQ(times.back(), "2026-01-02T00:00:00.000Z");
+    EXPECT_TRUE(read);
+    EXPECT_EQ(damaged, GetParam().damaged);
+}
+
+std::string Nested(int depth) {
+    return std::string(static_cast<std::size_t>(depth), '[') +
+           std::string(static_cast<std::size_t>(depth), ']');
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, JournalLines,
+    testing::Values(LineRow{"Blank", "", 0}, LineRow{"Spaces", "  \t\r", 0},
+                    LineRow{"Torn", R"({"time": "2026-01-01T00:00)", 1}, LineRow{"NotARecord", "[1, 2]", 1},
+                    LineRow{"NestedDeep", Nested(100000), 1},
+                    LineRow{"RecordHoldingADeepValue",
+                            R"({"time": "t", "user": "u", "command": "set", "address": "127.0.0.2", )"
+                            R"("serialNumber": "s", "written": {}, "before": {"a": )" +
+                                Nested(100000) + "}}",
+                            1},
+                    LineRow{"DeepInsideARecord",
+                            R"({"time": "t", "user": "u", "command": "set", "address": )"
+                            R"("127.0.0.2", "serialNumber": "s", "before": {"a": [[1]]}, )"
+                            R"("written": {}})",
+                            1},
+                    LineRow{"BracketsInAStringAreText",
+                            R"({"time": "2026-01-01T12:00:00.000Z", "user": "[[[[[[", "command": "set", )"
+                            R"("address": "127.0.0.3", "serialNumber": "\"{{{{{", "before": {"timeServers": )"
+                            R"(["1.2.3.4"]}, "written": {}})",
+                            0, 3},
+                    LineRow{"AboveASaneSize", std::string(WriteJournal::kLongestLine + 10, 'x'), 1}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(Journal, ReadsEveryGenerationOldestFirstAndDropsTheOldestBeyondThree) {
+    TempFolder folder;
+    const JournalRecord one = Record("2026-01-01T00:00:00.000Z", "127.0.0.2", 0);
+    const std::size_t lineSize = JournalLine(one).size();
+    // Two records to a file: the third would pass the size.
+    const WriteJournal journal(folder.File("journal.jsonl"), 2 * lineSize + lineSize / 2);
+    std::string error;
+    for (int i = 0; i < 11; ++i) {
+        const std::string time =
+            "2026-01-" + std::string(i < 9 ? "0" : "") + std::to_string(i + 1) + "T00:00:00.000Z";
+        ASSERT_TRUE(journal.Append(JournalLine(Record(time, "127.0.0.2", i)), error)) << error;
+    }
+    for (const char* name : {"journal.1.jsonl", "journal.2.jsonl", "journal.3.jsonl"})
+        EXPECT_TRUE(std::filesystem::exists(folder.File(name))) << name;
+    EXPECT_FALSE(std::filesystem::exists(folder.File("journal.4.jsonl")));
+    int damaged = 0;
+    bool read = false;
+    const auto times = Times(journal, damaged, read);
+    ASSERT_EQ(times.size(), 7u) << "three full generations and the one in use";
+    EXPECT_EQ(times.front(), "2026-01-05T00:00:00.000Z");
+    EXPECT_EQ(times.back(), "2026-01-11T00:00:00.000Z");
+    EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
+}
+
+// ---- Restore's choice --------------------------------------------------------------------------
+
+struct ChoiceRow {
+    const char* name;
+    std::optional<std::string> at;
+    int chosen;  // the record's "before" brightness; -1 for none
+};
+
+class RestoreChoices : public testing::TestWithParam<ChoiceRow> {};
+
+TEST_P(RestoreChoices, TakeTheRecordWhoseBeforeTheClockHeldThen) {
+    // Two records in the same millisecond keep the journal's order.
+    const std::vector<JournalRecord> records = {Record("2026-03-01T10:00:00.000Z", "127.0.0.2", 1),
+                                                Record("2026-03-02T10:00:00.000Z", "127.0.0.2", 2),
+                                                Record("2026-03-02T10:00:00.000Z", "127.0.0.2", 3),
+                                                Record("2026-03-03T10:00:00.000Z", "127.0.0.2", 4)};
+    RestoreChoice choice(GetParam().at);
+    for (JournalRecord record : records) choice.Offer(std::move(record));
+    EXPECT_EQ(choice.chosen() ? choice.chosen()->before["brightness"].get<int>() : -1, GetParam().chosen);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, RestoreChoices,
+                         testing::Values(ChoiceRow{"LatestWithoutATime", std::nullopt, 4},
+                                         ChoiceRow{"BeforeEveryWrite", "2026-02-01T00:00:00.000Z", 1},
+                                         ChoiceRow{"BetweenWrites", "2026-03-01T12:00:00.000Z", 2},
+                                         ChoiceRow{"AtARecordsExactTimeItWasMade", "2026-03-01T10:00:00.000Z",
+                                                   2},
+                                         ChoiceRow{"AtATieBothWereMade", "2026-03-02T10:00:00.000Z", 4},
+                                         ChoiceRow{"AfterTheLastNothing", "2026-04-01T00:00:00.000Z", -1}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+TEST(JournalTime, TakesTheFormsAnOperatorTypesAndRefusesImpossibleOnes) {
+    EXPECT_EQ(ParseJournalTime("2026-12-07"), "2026-12-07T00:00:00.000Z");
+    EXPECT_EQ(ParseJournalTime("2026-12-07 10:11"), "2026-12-07T10:11:00.000Z");
+    EXPECT_EQ(ParseJournalTime("2026-12-07T10:11:12.5Z"), "2026-12-07T10:11:12.500Z");
+    EXPECT_EQ(ParseJournalTime("2026-12-07T23:59:59.999Z"), "2026-12-07T23:59:59.999Z");
+    for (const char* bad : {"2026-12-07T24:00", "2026-13-01", "2026-12-00", "2026-12-07T10:60",
+                            "2026-12-07T10:11:12.1234", "07.12.2026", ""})
+        EXPECT_EQ(ParseJournalTime(bad), std::nullopt) << bad;
+}
+
+// ---- Refusals and failures (POSIX file kinds and modes) ----------------------------------------
+
+#ifndef _WIN32
+
+std::string Bytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+// The batch that could not be written whole leaves no trace: the file holds the bytes it held, the
+// reading shows the records it showed, and restore still chooses the last write that happened.
+TEST(Journal, AppendThatFailsHalfwayLeavesTheJournalAsItWas) {
+    TempFolder folder;
+    const WriteJournal journal(folder.File("journal.jsonl"));
+    std::string error;
+    ASSERT_TRUE(journal.Append(JournalLine(Record("2026-05-01T00:00:00.000Z", "127.0.0.2", 1)) +
+                                   JournalLine(Record("2026-05-02T00:00:00.000Z", "127.0.0.2", 2)),
+                               error));
+    const std::string before = Bytes(journal.file());
+
+    // The disk fills a few bytes into the batch: the file may grow no further.
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit full = saved;
+    full.rlim_cur = before.size() + 40;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
+    const bool appended = journal.Append(JournalLine(Record("2026-05-03T00:00:00.000Z", "127.0.0.2", 3)) +
+                                             JournalLine(Record("2026-05-03T00:00:00.000Z", "127.0.0.3", 4)),
+                                         error);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_FALSE(appended);
+    EXPECT_NE(error.find("cannot be written"), std::string::npos) << error;
+    EXPECT_EQ(Bytes(journal.file()), before);
+    int damaged = 0;
+    bool read = false;
+    EXPECT_EQ(Times(journal, damaged, read),
+              (std::vector<std::string>{"2026-05-01T00:00:00.000Z", "2026-05-02T00:00:00.000Z"}));
+    EXPECT_EQ(damaged, 0);
+    RestoreChoice choice(std::nullopt);
+    ASSERT_TRUE(journal.ForEach(
+        Ip(127, 0, 0, 2), [&](JournalRecord&& r) { choice.Offer(std::move(r)); }, damaged, error));
+    ASSERT_TRUE(choice.chosen());
+    EXPECT_EQ(choice.chosen()->time, "2026-05-02T00:00:00.000Z");
+}
+
+// A FIFO or a folder in the journal's place, or a folder others may write to, is refused at once
+// by the append and by the reading alike, and never waited on.
+TEST(Journal, RefusesWhatIsNoRegularFileAndAFolderOthersMayWriteTo) {
+    TempFolder folder;
+    const auto refusedBoth = [](const WriteJournal& journal, const std::string& reason) {
+        std::string error;
+        EXPECT_FALSE(journal.Append(JournalLine(Record("2026-06-01T00:00:00.000Z", "127.0.0.2", 1)), error));
+        EXPECT_NE(error.find(reason), std::string::npos) << error;
+        int damaged = 0;
+        error.clear();
+        EXPECT_FALSE(journal.ForEach(
+            std::nullopt, [](JournalRecord&&) {}, damaged, error));
+        EXPECT_NE(error.find(reason), std::string::npos) << error;
+    };
+    ASSERT_EQ(::mkfifo(folder.File("fifo.jsonl").c_str(), 0600), 0);
+    refusedBoth(WriteJournal(folder.File("fifo.jsonl")), "not a regular file");
+    std::filesystem::create_directory(folder.File("folder.jsonl"));
+    refusedBoth(WriteJournal(folder.File("folder.jsonl")), "not a regular file");
+
+    std::filesystem::create_directory(folder.File("shared"));
+    ::chmod(folder.File("shared").c_str(), 0777);
+    refusedBoth(WriteJournal(folder.File("shared") / "journal.jsonl"),
+                "may be written by others (mode 0777)");
+    ::chmod(folder.File("shared").c_str(), 0720);
+    refusedBoth(WriteJournal(folder.File("shared") / "journal.jsonl"), "chmod go-w");
+}
+
+TEST(Journal, FoldersAreMadeForTheUserAloneWhateverTheUmask) {
+    TempFolder folder;
+    const mode_t saved = ::umask(0);
+    std::string error;
+    const bool appended = WriteJournal(folder.File("state") / "horavane" / "journal.jsonl")
+                              .Append(JournalLine(Record("2026-07-01T00:00:00.000Z", "127.0.0.2", 1)), error);
+    ::umask(saved);
+    ASSERT_TRUE(appended) << error;
+    for (const auto& made : {folder.File("state"), folder.File("state") / "horavane"}) {
+        struct stat info {};
+        ASSERT_EQ(::stat(made.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u) << made;
+    }
+    struct stat file {};
+    ASSERT_EQ(::stat((folder.File("state") / "horavane" / "journal.jsonl").c_str(), &file), 0);
+    EXPECT_EQ(file.st_mode & 0777, 0600u);
+}
+
+// `apply` and `restore` write through here: when the journal refuses the records, not one write
+// goes out, though every clock was read.
+TEST(Journal, NoWriteGoesOutThatTheJournalDoesNotHold) {
+    TempFolder folder;
+    ASSERT_EQ(::mkfifo(folder.File("journal.jsonl").c_str(), 0600), 0);
+    FakeNetwork net;
+    net.AddClock(Ip(127, 0, 0, 2), SimulatedClock(0));
+    net.AddClock(Ip(127, 0, 0, 3), SimulatedClock(1));
+    SettingsChange change;
+    change.twelveHour = true;
+    std::string error;
+    const auto written = WriteAndVerify({Ip(127, 0, 0, 2), Ip(127, 0, 0, 3)}, change, "apply", net.Options(),
+                                        WriteJournal(folder.File("journal.jsonl")), error);
+    EXPECT_FALSE(written);
+    EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+    ASSERT_FALSE(net.sent().empty()) << "the clocks were read";
+    for (const auto& sent : net.sent())
+        EXPECT_NE(sent.bytes[ClockDatagram::kCommand], static_cast<std::uint8_t>(Command::WriteSettings));
+}
+
+#endif
+
+}  // namespace
+}  // namespace horavane::test
