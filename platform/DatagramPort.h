@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "platform/UdpSocket.h"
 
@@ -48,5 +49,8 @@ using PortOpener = std::function<std::unique_ptr<DatagramPort>(const PortRequest
 
 // The real endpoint: a UDP socket, with the network library held for as long as it lives.
 [[nodiscard]] std::unique_ptr<DatagramPort> OpenUdpPort(const PortRequest& request);
+
+// The same, but a port that cannot be bound is a failure too: nullptr with the reason in `error`.
+[[nodiscard]] std::unique_ptr<DatagramPort> OpenBoundUdpPort(const PortRequest& request, std::string& error);
 
 }  // namespace horavane
