@@ -74,18 +74,6 @@ std::string TableCell(const std::string& text, std::ptrdiff_t column) {
     return text + std::string(text.size() < width ? width - text.size() : 1, ' ');
 }
 
-// Text from a clock made visible; a spreadsheet formula neutralised by a leading apostrophe; quoted
-// when it holds a comma, a quote or a line end, with quotes doubled.
-std::string CsvField(const Json& value) {
-    std::string text = value.is_string() ? VisibleText(value.get<std::string>()) : std::string();
-    if (!text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos)
-        text.insert(text.begin(), '\'');
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
-}
-
 enum class Format { Table, Csv, Json };
 
 std::string Header(Format format) {
@@ -114,7 +102,7 @@ std::string RenderRow(const ClockStatus& status, Ipv4Address address, Format for
     for (const auto& [key, title] : Columns()) {
         const Json& value = row[key];
         if (format == Format::Csv)
-            line += (line.empty() ? "" : ",") + CsvField(value);
+            line += (line.empty() ? "" : ",") + CsvField(value.is_string() ? value.get<std::string>() : "");
         else
             line += TableCell(value.is_string() && !value.get<std::string>().empty()
                                   ? VisibleText(value.get<std::string>())

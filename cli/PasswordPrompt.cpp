@@ -17,15 +17,11 @@
 #include <iostream>
 
 #include "access/PasswordStore.h"
+#include "fleet/ClockRows.h"
 #include "settings/Messages.h"
 
 namespace horavane::cli {
 namespace {
-
-std::string WithoutLineEnd(std::string line) {
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-    return line;
-}
 
 // A password is one short line; reading stops here, so that /dev/zero or a huge file named by
 // mistake ends at once instead of filling the memory.
