@@ -10,6 +10,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build/default}
 ctl=$build/cli/horavanectl
 sim=$build/sim/horavane-sim
+# Writes check the password against a store of the bench's own, which only the test build of the
+# program (the shipped code plus that one seam) can be pointed at.
+writer=$build/tests/cli/horavanectl-test
+[[ -x $writer ]] || writer=$ctl
 runs=5
 [[ -x $ctl && -x $sim ]] || { echo "build horavanectl and horavane-sim in $build first" >&2; exit 1; }
 [[ -x /usr/bin/time ]] || { echo "needs GNU time (apt-get install -y time)" >&2; exit 1; }
@@ -82,7 +86,7 @@ median_of "search --fast --wait 0.2 (253 found)" '[[ $rc == 0 && $(wc -l <<<"$ou
 median_of "monitor --once, 253 clocks" '[[ $rc == 0 ]]' "$ctl" monitor --once $clocks "${common[@]}"
 # shellcheck disable=SC2086
 median_of "apply + verify, 253 clocks" '[[ $rc == 0 && $out == *"253 of 253 clocks verified"* ]]' \
-  "$ctl" apply "$work/settings.json" $clocks "${common[@]}" "${writing[@]}"
+  "$writer" apply "$work/settings.json" $clocks "${common[@]}" "${writing[@]}"
 # shellcheck disable=SC2086
 median_of "check, 253 clocks" '[[ $rc == 0 && $out == "CLOCKS OK - 253 clocks"* ]]' \
   "$ctl" check $clocks "${common[@]}"

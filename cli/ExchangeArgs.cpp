@@ -45,9 +45,12 @@ void AddExchangeOptions(CLI::App& command, ExchangeArgs& args) {
     command.add_option("--port", args.port, "UDP port of the clocks and of this program")
         ->check(CLI::Range(1, 65535))
         ->capture_default_str();
-    // Hidden: for tests only (see ExchangeArgs).
-    command.add_option("--wait-ms", args.waitMs)->check(CLI::Range(1, 60000))->group("");
-    command.add_option("--own-address", args.ownAddress)->group("");
+    command.add_option("--wait", args.waitSeconds,
+                       "seconds each clock has to answer before it counts as silent, and the silence that "
+                       "ends a sweep (default 1; LANs answer within milliseconds)");
+    command.add_option("--own-address", args.ownAddress,
+                       "this workstation's address to put into requests, for a machine with several "
+                       "network adapters (default: the system's adapters)");
     command
         .add_option("--lock-wait", args.lockWaitSeconds,
                     "seconds to wait for the clock port while another program on this workstation "
@@ -56,9 +59,6 @@ void AddExchangeOptions(CLI::App& command, ExchangeArgs& args) {
 }
 
 void AddFleetOptions(CLI::App& command, ExchangeArgs& args) {
-    command.add_option("--wait", args.waitSeconds,
-                       "seconds each clock has to answer before it counts as silent, and the silence that "
-                       "ends a sweep (default 1; LANs answer within milliseconds)");
     command.add_option("--rate", args.rate,
                        "at most this many requests per second, after the first 254 at once, so that a "
                        "sweep never floods a site (default " +
@@ -68,7 +68,14 @@ void AddFleetOptions(CLI::App& command, ExchangeArgs& args) {
 std::optional<ExchangeOptions> MakeExchangeOptions(const ExchangeArgs& args, std::string& error) {
     ExchangeOptions options;
     options.port = static_cast<std::uint16_t>(args.port);
-    options.wait = std::chrono::milliseconds(args.waitMs);
+    options.openPort = [](const PortRequest& request) {
+        std::string reason;
+        auto port = OpenBoundUdpPort(request, reason);
+        if (!port)
+            throw ClockPortUnavailable("the clock port " + std::to_string(request.localPort) +
+                                       " cannot be opened: " + reason);
+        return port;
+    };
     // NaN passes every range check CLI11 has, so the ranges are checked here.
     if (args.waitSeconds) {
         if (!(*args.waitSeconds >= kShortestWait && *args.waitSeconds <= kLongestWait)) {

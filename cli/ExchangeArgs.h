@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,35 +14,40 @@ class App;
 
 namespace horavane::cli {
 
-// The network options every command that talks to clocks takes. The product runs with the
-// defaults (clock port 6869, one-second waits, the system's adapters); the hidden options exist so
-// that tests can run against a simulator on a free port without depending on this machine:
-//   --wait-ms N        length of one wait in milliseconds instead of 1000
-//   --own-address A    the workstation has exactly one adapter with address A (MAC 02-00-00-00-00-01)
+// The network options every command that talks to clocks takes: --port, --wait SECONDS (one
+// wait; default one second) and --own-address A (the workstation has exactly one adapter, with
+// address A and MAC 02-00-00-00-00-01, instead of the system's adapters).
 struct ExchangeArgs {
     int port = ClockPort;
-    int waitMs = 1000;
-    std::string ownAddress;
-    // The commands that talk to many clocks at once also take these (AddFleetOptions).
     std::optional<double> waitSeconds;  // --wait: each clock's wait, and the silence ending a sweep
-    std::optional<double> rate;         // --rate: requests per second
-    double lockWaitSeconds = 30;        // --lock-wait: for the clock port while another program holds it
-    bool quietLockWait = false;         // no note on stderr while waiting (check: one line, stdout only)
+    std::string ownAddress;
+    // The commands that talk to many clocks at once also take --rate (AddFleetOptions).
+    std::optional<double> rate;       // requests per second
+    double lockWaitSeconds = 30;      // --lock-wait: for the clock port while another program holds it
+    bool quietLockWait = false;       // no note on stderr while waiting (check: one line, stdout only)
 };
 
-// Thrown out of an exchange whose wait for the clock port ran out, before anything was sent; main
-// turns it into exit 9, check into UNKNOWN. `message` names the port and what holds it.
+// Thrown out of an exchange whose wait for the clock port ran out, before anything was sent; the
+// command ends with exit 9, check with UNKNOWN. `message` names the port and what holds it.
 struct ClockPortHeld {
     std::string message;
 };
 
+// Thrown by the port opener of MakeExchangeOptions when the clock port cannot be bound: every
+// command then ends with exit 3 (check: UNKNOWN) and "the clock port P cannot be opened: reason",
+// instead of sending from another port and taking the clocks for silent.
+class ClockPortUnavailable : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
 void AddExchangeOptions(CLI::App& command, ExchangeArgs& args);
-// --wait SECONDS and --rate N, for the fleet commands.
+// --rate N, for the fleet commands.
 void AddFleetOptions(CLI::App& command, ExchangeArgs& args);
 
 // nullopt with `error` set when --own-address is not a dotted address, or --wait, --rate or
 // --lock-wait is not a number in its range. An exchange that cannot have the clock port within
-// --lock-wait throws ClockPortHeld.
+// --lock-wait throws ClockPortHeld; one that cannot bind it, ClockPortUnavailable.
 [[nodiscard]] std::optional<ExchangeOptions> MakeExchangeOptions(const ExchangeArgs& args,
                                                                  std::string& error);
 

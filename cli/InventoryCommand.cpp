@@ -69,18 +69,6 @@ Json Row(const ClockStatus& clock, Ipv4Address address) {
 // The plain table's narrowest columns, as wide as their usual contents.
 const std::vector<std::size_t> kTableWidths = {16, 21, 18, 11, 16, 16, 16, 16, 15, 15, 15, 15, 15, 11, 36, 7};
 
-// Text from a clock made visible; a spreadsheet formula neutralised by a leading apostrophe; quoted
-// when it holds a comma, a quote or a line end, with quotes doubled.
-std::string CsvField(const Json& value) {
-    std::string text = value.is_string() ? VisibleText(value.get<std::string>()) : std::string();
-    if (!text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos)
-        text.insert(text.begin(), '\'');
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
-}
-
 enum class Format { Table, Csv, Json };
 
 std::string CsvHeader() {
@@ -122,7 +110,10 @@ std::string RenderRow(const ClockStatus& status, Ipv4Address address, Format for
         row["timeServers"] = servers;
         return JsonText(row);
     }
-    for (const auto& [key, title] : Columns()) line += (line.empty() ? "" : ",") + CsvField(row[key]);
+    for (const auto& [key, title] : Columns()) {
+        const Json& value = row[key];
+        line += (line.empty() ? "" : ",") + CsvField(value.is_string() ? value.get<std::string>() : "");
+    }
     return line;
 }
 

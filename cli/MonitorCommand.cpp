@@ -233,8 +233,8 @@ void AddMonitorCommand(CLI::App& app, CommandRun& run) {
                      "node-exporter textfile collector")
         ->check(CLI::IsMember({"table", "json", "prometheus"}))
         ->capture_default_str();
-    // Hidden, for tests: end after this many rounds, so that a test's monitor stops by itself.
-    monitor->add_option("--rounds", args->rounds)->check(CLI::Range(1, 1000000))->group("");
+    monitor->add_option("--rounds", args->rounds, "end after this many rounds (default: until Ctrl-C)")
+        ->check(CLI::Range(1, 1000000));
     AddFleetOptions(*monitor, args->exchange);
     AddExchangeOptions(*monitor, args->exchange);
     monitor->footer(std::string("Exit code 0 when every clock answered and is synchronised, 6 otherwise.\n") +

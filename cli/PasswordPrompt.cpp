@@ -17,15 +17,11 @@
 #include <iostream>
 
 #include "access/PasswordStore.h"
+#include "fleet/ClockRows.h"
 #include "settings/Messages.h"
 
 namespace horavane::cli {
 namespace {
-
-std::string WithoutLineEnd(std::string line) {
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-    return line;
-}
 
 // A password is one short line; reading stops here, so that /dev/zero or a huge file named by
 // mistake ends at once instead of filling the memory.
@@ -172,15 +168,23 @@ std::optional<std::string> AskOnTerminal() {
 void AddPasswordOptions(CLI::App& command, PasswordArgs& args) {
     command.add_option("--password-file", args.passwordFile,
                        "file whose first line is the password (otherwise it is asked on the terminal)");
-    // Hidden, for tests: the password store to check against instead of the workstation's.
-    command.add_option("--password-store", args.passwordStore)->group("");
+}
+
+namespace {
+std::filesystem::path& ChosenStore() {
+    static std::filesystem::path store;
+    return store;
+}
+}  // namespace
+
+void UsePasswordStore(std::filesystem::path file) {
+    ChosenStore() = std::move(file);
 }
 
 // The store is read first: with the gate closed there is no point in asking for the password.
 bool CheckOperatorPassword(const PasswordArgs& args) {
     PasswordDigest stored = InitialDigest();
-    const PasswordStore store(args.passwordStore.empty() ? DefaultPasswordFilePath()
-                                                         : std::filesystem::path(args.passwordStore));
+    const PasswordStore store(ChosenStore().empty() ? DefaultPasswordFilePath() : ChosenStore());
     if (store.ReadPasswordFile(stored) == PasswordFileState::kUnreadable) {
         std::cerr << "horavanectl: " << UnreadablePasswordFileMessage(store.path()) << "\n";
         return false;

@@ -100,7 +100,10 @@ int RunSearchCommand(const SearchArgs& args) {
     if (paced) return SearchPaced(args.targets.front(), args.json, *options);
     // In the window's list order (as text), whichever sweep found them.
     std::set<std::string> found;
-    SweepHosts(*hosts, *options, [&](Ipv4Address clock) { found.insert(clock.ToString()); });
+    if (!SweepHosts(*hosts, *options, [&](Ipv4Address clock) { found.insert(clock.ToString()); })) {
+        std::cerr << "horavanectl: nothing could be sent: no network adapter\n";
+        return kExitNoReply;
+    }
     PrintClocks(std::vector<std::string>(found.begin(), found.end()), args.json);
     return kExitOk;
 }

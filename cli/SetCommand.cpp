@@ -5,12 +5,8 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
-#include "cli/OneClockDialog.h"
 #include "cli/PasswordPrompt.h"
-#include "dialog/ControlIds.h"
-#include "fleet/SettingsChange.h"
-#include "fleet/WriteJournal.h"
-#include "fleet/WriteVerification.h"
+#include "fleet/FleetWrite.h"
 
 namespace horavane::cli {
 namespace {
@@ -23,22 +19,37 @@ struct SetArgs {
     PasswordArgs password;
 };
 
-// Queries the clock afresh and compares what it shows with what was written.
-int VerifyWrite(Ipv4Address clock, const ExchangeOptions& options, const ClockDatagram& written) {
-    OneClockDialog check(clock, options);
-    const QueryOutcome outcome = check.Query();
-    if (QueryExitCode(outcome) != kExitOk) {
-        ReportQueryFailure(outcome, check.controls(), check.address());
-        std::cerr << "horavanectl: " << check.address() << ": the write could not be verified\n";
-        return kExitNotVerified;
+// What became of the one clock's write, as `set` reports it, and its exit code.
+int ReportSet(const WrittenClock& clock) {
+    const std::string address = clock.address.ToString();
+    switch (clock.stage) {
+        case WriteStage::kNoReply:
+            std::cerr << "horavanectl: no reply from " << address << "\n";
+            return kExitNoReply;
+        case WriteStage::kChecksumError:
+            std::cerr << clock.result << "\n";
+            return kExitChecksum;
+        case WriteStage::kRefused:
+            for (const std::string& message : clock.refusals) std::cerr << message << "\n";
+            return kExitRefused;
+        case WriteStage::kNotSent:
+            std::cerr << "horavanectl: the settings could not be sent to " << address << "\n";
+            return kExitNoReply;
+        case WriteStage::kSent:
+            std::cout << address << ": written (not verified)\n";
+            return kExitOk;
+        case WriteStage::kNotVerified:
+            if (clock.differing.empty()) {
+                std::cerr << "horavanectl: " << address << ": the write could not be verified\n";
+            } else {
+                std::cerr << "horavanectl: " << address << " does not show what was written:\n";
+                for (const std::string& line : clock.differing) std::cerr << "  " << line << "\n";
+            }
+            return kExitNotVerified;
+        case WriteStage::kVerified:
+            break;
     }
-    const auto differing = DifferingFields(ExpectedDisplay(written), WritableJson(check.controls()));
-    if (!differing.empty()) {
-        std::cerr << "horavanectl: " << check.address() << " does not show what was written:\n";
-        for (const std::string& line : differing) std::cerr << "  " << line << "\n";
-        return kExitNotVerified;
-    }
-    std::cout << check.address() << ": written and verified\n";
+    std::cout << address << ": written and verified\n";
     return kExitOk;
 }
 
@@ -53,38 +64,15 @@ int RunSetCommand(const SetArgs& args) {
     }
     if (!CheckOperatorPassword(args.password)) return kExitPassword;
 
-    OneClockDialog dialog(*clock, *options);
-    const QueryOutcome outcome = dialog.Query();
-    if (const int code = QueryExitCode(outcome); code != kExitOk) {
-        ReportQueryFailure(outcome, dialog.controls(), dialog.address());
-        return code;
-    }
-    InMemoryControls& controls = dialog.controls();
-    Json before = WritableJson(controls);
-    ApplyChange(*change, controls);
-    controls.ClearMessages();
-    // The Modify button: the checks and the encoding, then one datagram to the selected clock.
-    if (!dialog.logic().BuildWriteSettings()) {
-        PrintMessages(controls);
-        return kExitRefused;
-    }
-    const ClockDatagram written = dialog.logic().buffer();
-    // Nothing goes out that the journal does not hold: a write that cannot be undone is not made.
-    const JournalRecord record = NewRecord("set", *clock, controls.GetText(ctl::SerialNumber),
-                                           std::move(before), ExpectedDisplay(written));
-    if (!WriteJournal::OfThisUser().Append(JournalLine(record), error)) {
+    // The one verified write of every program: the clock's reply taken from its own address only,
+    // what it held journaled before anything is sent.
+    const auto results =
+        WriteAndVerify({*clock}, *change, "set", *options, WriteJournal::OfThisUser(), error, !args.noVerify);
+    if (!results) {
         std::cerr << "horavanectl: " << error << "; nothing was sent\n";
         return kExitJournal;
     }
-    if (!dialog.logic().SendToSelectedClock()) {
-        std::cerr << "horavanectl: the settings could not be sent to " << dialog.address() << "\n";
-        return kExitNoReply;
-    }
-    if (args.noVerify) {
-        std::cout << dialog.address() << ": written (not verified)\n";
-        return kExitOk;
-    }
-    return VerifyWrite(*clock, *options, written);
+    return ReportSet(results->front());
 }
 
 }  // namespace

@@ -101,4 +101,14 @@ std::string VisibleText(std::string_view text) {
     return out;
 }
 
+std::string CsvField(std::string_view clockText) {
+    std::string text = VisibleText(clockText);
+    if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos)
+        text.insert(text.begin(), '\'');
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
 }  // namespace horavane::cli

@@ -13,4 +13,10 @@ namespace horavane::cli {
 // reads back unambiguously. Printable UTF-8 passes unchanged.
 [[nodiscard]] std::string VisibleText(std::string_view text);
 
+// Text from a clock as a field of a CSV file: made visible, a spreadsheet formula neutralised by a
+// leading apostrophe (a field starting with = + - @, or with a tab or carriage return, which some
+// spreadsheets skip before they look for one), quoted when it holds a comma, a quote or a line end,
+// with quotes doubled.
+[[nodiscard]] std::string CsvField(std::string_view text);
+
 }  // namespace horavane::cli

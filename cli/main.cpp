@@ -1,49 +1,5 @@
-#include <CLI/CLI.hpp>
-#include <iostream>
-#include <string_view>
+#include "cli/Horavanectl.h"
 
-#include "cli/Commands.h"
-#include "cli/ExchangeArgs.h"
-#include "cli/ExitCodes.h"
-
-// horavanectl: the window's search, query and Modify button for scripts and fleets of clocks.
-// Everything it prints comes from in-memory controls filled by the same logic as the window.
 int main(int argc, char** argv) {
-    using namespace horavane::cli;
-    CLI::App app{"Find, read and configure network wall clocks", "horavanectl"};
-    app.set_version_flag("--version", std::string("horavanectl ") + HORAVANE_VERSION);
-    app.require_subcommand(1);
-    app.footer(std::string("Whole sites: search, monitor --subnet, inventory and check take blocks such as "
-                           "10.1.0.0/16 or 10.1.2.10-10.1.2.99.\n"
-                           "Every set, apply and restore first notes what each clock held: history lists it, "
-                           "restore writes it back.\n"
-                           "For monitoring systems: check (Nagios/Icinga plugin), monitor --once --format "
-                           "prometheus.\nhoravanectl COMMAND --help tells more.\n\n") +
-               kExitCodeHelp);
-
-    CommandRun run;
-    AddReadCommands(app, run);
-    AddSetCommand(app, run);
-    AddApplyCommand(app, run);
-    AddMonitorCommand(app, run);
-    AddInventoryCommand(app, run);
-    AddCheckCommand(app, run);
-    AddJournalCommands(app, run);
-
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        // A monitoring system reads check's bad usage from its status line and exit code 3.
-        if (e.get_exit_code() != 0 && argc > 1 && std::string_view(argv[1]) == "check")
-            return ReportUnknown(e.what());
-        const int code = app.exit(e);
-        return code == 0 ? kExitOk : kExitUsage;
-    }
-    if (!run) return kExitUsage;
-    try {
-        return run();
-    } catch (const ClockPortHeld& held) {
-        std::cerr << "horavanectl: " << held.message << "\n";
-        return kExitPortHeld;
-    }
+    return horavane::cli::RunHoravanectl(argc, argv);
 }

@@ -56,7 +56,11 @@ bool ClockDialogLogic::BuildWriteSettings() {
     if (const auto refusal = CheckDaylightSavingRule(form)) return refuse(*refusal);
     if (const auto refusal = CheckEnergySavingRule(form)) return refuse(*refusal);
     if (const auto refusal = CheckBrightnessRule(form)) return refuse(*refusal);
-    buffer_ = BuildWriteRequest(*TakeSettingCodes(form));
+    // The checks above refuse every form TakeSettingCodes cannot take; should one ever slip past
+    // them, nothing is built rather than a request from an empty value.
+    const std::optional<ClockSettings> settings = TakeSettingCodes(form);
+    if (!settings) return false;
+    buffer_ = BuildWriteRequest(*settings);
     return true;
 }
 

@@ -118,7 +118,7 @@ void ShowReply(DialogControls& controls, const ClockStatus& status) {
     controls.SetIp(ctl::SubnetMask, status.settings.subnetMask);
     controls.SetIp(ctl::Gateway, status.settings.gateway);
     controls.SetIp(ctl::DnsServer, status.settings.dnsServer);
-    controls.SetText(ctl::MacAddress, MacText(status.mac));
+    controls.SetText(ctl::MacAddress, MacReadout(status.mac));
     controls.SetText(ctl::SerialNumber, status.serialNumber);
     ShowSettingCodes(controls, status.settings);
 }

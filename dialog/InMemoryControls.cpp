@@ -153,11 +153,6 @@ void InMemoryControls::SelectListEntry(int id, int index) {
     list.selected = (index >= 0 && index < static_cast<int>(list.entries.size())) ? index : -1;
 }
 
-int InMemoryControls::ListCount(int id) const {
-    const auto it = lists_.find(id);
-    return it == lists_.end() ? 0 : static_cast<int>(it->second.entries.size());
-}
-
 std::vector<std::string> InMemoryControls::ListEntries(int id) const {
     const auto it = lists_.find(id);
     return it == lists_.end() ? std::vector<std::string>{} : it->second.entries;

@@ -57,7 +57,6 @@ class InMemoryControls : public DialogControls {
     // What an operator (or a test) does to the controls.
     void SetIpParts(int id, const IpFieldValue& value) { ips_[id] = value; }
     void SelectListEntry(int id, int index);
-    [[nodiscard]] int ListCount(int id) const;
     [[nodiscard]] std::vector<std::string> ListEntries(int id) const;
     [[nodiscard]] std::vector<std::string> ComboEntries(int id) const;
     [[nodiscard]] int focus() const { return focus_; }

@@ -40,12 +40,12 @@ Json RulePointJson(const DialogControls& controls, int hour, int week, int day, 
     return point;
 }
 
-std::string WithoutLineFeed(std::string text) {
+}  // namespace
+
+std::string WithoutLineEnd(std::string text) {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     return text;
 }
-
-}  // namespace
 
 InMemoryControls FreshWindow() {
     InMemoryControls controls;
@@ -70,7 +70,7 @@ Json StatusJson(const DialogControls& controls, std::string_view address) {
     out["defaultGateway"] = IpText(controls, ctl::Gateway);
     out["dnsServer"] = IpText(controls, ctl::DnsServer);
     out["currentTimeServer"] = controls.GetText(ctl::CurrentTimeServer);
-    out["macAddress"] = WithoutLineFeed(controls.GetText(ctl::MacAddress));
+    out["macAddress"] = WithoutLineEnd(controls.GetText(ctl::MacAddress));
     out["daylightSaving"] = controls.IsChecked(ctl::DaylightSaving);
     out["dstStart"] =
         RulePointJson(controls, ctl::DstStartHour, ctl::DstStartWeek, ctl::DstStartDay, ctl::DstStartMonth);

@@ -31,6 +31,9 @@ using Json = nlohmann::ordered_json;
 // StatusJson cut down to the writable keys: `export`, and what the journal keeps.
 [[nodiscard]] Json WritableJson(const DialogControls& controls);
 
+// `text` without the line feeds and carriage returns at its end.
+[[nodiscard]] std::string WithoutLineEnd(std::string text);
+
 // The JSON text a program prints or keeps. A clock's serial number is whatever bytes it sends; any
 // that are not UTF-8 are written as U+FFFD instead of ending the program.
 [[nodiscard]] std::string JsonText(const Json& value, int indent = -1);

@@ -16,10 +16,17 @@ struct Member {
     std::optional<ClockDatagram> written;
 };
 
-std::string FirstMessage(const InMemoryControls& controls) {
-    if (controls.messages().empty()) return "refused";
-    const auto& message = controls.messages().front();
-    return (message.title ? *message.title + ": " : std::string()) + message.text;
+Member Unread(Ipv4Address address) {
+    Member member;
+    member.clock.address = address;
+    return member;
+}
+
+std::vector<std::string> Messages(const InMemoryControls& controls) {
+    std::vector<std::string> texts;
+    for (const auto& message : controls.messages())
+        texts.push_back((message.title ? *message.title + ": " : std::string()) + message.text);
+    return texts;
 }
 
 void ReadMembers(std::vector<Member>& members, const ExchangeOptions& options) {
@@ -29,9 +36,11 @@ void ReadMembers(std::vector<Member>& members, const ExchangeOptions& options) {
     for (std::size_t i = 0; i < members.size(); ++i) {
         const ClockReading* reading = readings ? &(*readings)[i] : nullptr;
         members[i].status = reading ? reading->status : std::nullopt;
-        members[i].clock.result = reading && reading->outcome.checksumError ? std::string(msg::kChecksumError)
-                                  : members[i].status                       ? ""
-                                                                            : "no reply";
+        const bool checksumError = reading && reading->outcome.checksumError;
+        members[i].clock.stage = checksumError ? WriteStage::kChecksumError : WriteStage::kNoReply;
+        members[i].clock.result = checksumError       ? std::string(msg::kChecksumError)
+                                  : members[i].status ? ""
+                                                      : "no reply";
     }
 }
 
@@ -47,7 +56,10 @@ std::vector<FleetWrite> BuildWrites(std::vector<Member>& members, const Settings
         window.ClearMessages();
         ClockDialogLogic logic(window);
         if (!logic.BuildWriteSettings()) {
-            member.clock.result = "refused: " + FirstMessage(window);
+            member.clock.stage = WriteStage::kRefused;
+            member.clock.refusals = Messages(window);
+            member.clock.result =
+                "refused: " + (member.clock.refusals.empty() ? "refused" : member.clock.refusals.front());
             continue;
         }
         member.written = logic.buffer();
@@ -64,35 +76,33 @@ void Verify(std::vector<Member>& members, const ExchangeOptions& options) {
     for (Member& member : members)
         if (member.clock.result.empty() && member.written) {
             sent.push_back(&member);
-            again.push_back(
-                Member{WrittenClock{member.clock.address, "", false}, std::nullopt, std::nullopt});
+            again.push_back(Unread(member.clock.address));
         }
     ReadMembers(again, options);
     for (std::size_t i = 0; i < sent.size(); ++i) {
         WrittenClock& clock = sent[i]->clock;
         if (!again[i].status) {
+            clock.stage = WriteStage::kNotVerified;
             clock.result = "not verified: " + again[i].clock.result + " to the verifying query";
             continue;
         }
-        const auto differing =
+        clock.differing =
             DifferingFields(ExpectedDisplay(*sent[i]->written), WritableJson(ShownWindow(*again[i].status)));
-        clock.verified = differing.empty();
+        clock.verified = clock.differing.empty();
+        clock.stage = clock.verified ? WriteStage::kVerified : WriteStage::kNotVerified;
         clock.result = clock.verified ? "verified" : "not verified:";
-        for (const std::string& line : differing) clock.result += " " + line + ";";
+        for (const std::string& line : clock.differing) clock.result += " " + line + ";";
         if (!clock.verified) clock.result.pop_back();
     }
 }
 
 }  // namespace
 
-std::optional<std::vector<WrittenClock>> WriteAndVerify(const std::vector<Ipv4Address>& clocks,
-                                                        const SettingsChange& change,
-                                                        std::string_view command,
-                                                        const ExchangeOptions& options,
-                                                        const WriteJournal& journal, std::string& error) {
+std::optional<std::vector<WrittenClock>> WriteAndVerify(
+    const std::vector<Ipv4Address>& clocks, const SettingsChange& change, std::string_view command,
+    const ExchangeOptions& options, const WriteJournal& journal, std::string& error, bool verify) {
     std::vector<Member> members;
-    for (const Ipv4Address address : clocks)
-        members.push_back(Member{WrittenClock{address, "", false}, std::nullopt, std::nullopt});
+    for (const Ipv4Address address : clocks) members.push_back(Unread(address));
     ReadMembers(members, options);
 
     std::string journalLines;
@@ -102,11 +112,12 @@ std::optional<std::vector<WrittenClock>> WriteAndVerify(const std::vector<Ipv4Ad
     SendFleetWrites(writes, options);
     for (std::size_t w = 0, m = 0; w < writes.size(); ++w) {
         while (members[m].clock.address != writes[w].address) ++m;
+        members[m].clock.stage = writes[w].sent ? WriteStage::kSent : WriteStage::kNotSent;
         if (!writes[w].sent) members[m].clock.result = "not sent";
     }
     // As soon as the writes are out, in their order, so each clock has had all the others' writes'
     // time to take its own before its query arrives.
-    Verify(members, options);
+    if (verify) Verify(members, options);
 
     std::vector<WrittenClock> results;
     for (Member& member : members) results.push_back(std::move(member.clock));

@@ -1,5 +1,6 @@
 #include "platform/DatagramPort.h"
 
+#include <string>
 #include <thread>
 #include <utility>
 
@@ -32,16 +33,37 @@ class UdpPort final : public DatagramPort {
 
 }  // namespace
 
-std::unique_ptr<DatagramPort> OpenUdpPort(const PortRequest& request) {
+namespace {
+
+std::unique_ptr<DatagramPort> OpenPort(const PortRequest& request, std::string* bindError) {
     auto attempt = TakePortLock(request.localPort, request.lockWait);
-    if (!attempt.lock) return nullptr;
+    if (!attempt.lock) {
+        if (bindError) *bindError = "the wait for the clock port was stopped";
+        return nullptr;
+    }
     auto library = NetworkLibrary::Start(request.libraryMajor, request.libraryMinor);
-    if (!library) return nullptr;
+    if (!library) {
+        if (bindError) *bindError = "the network library does not start";
+        return nullptr;
+    }
     auto socket = UdpSocket::Create();
-    if (!socket) return nullptr;
+    if (!socket) {
+        if (bindError) *bindError = "no UDP socket can be had";
+        return nullptr;
+    }
     if (request.receiveBuffer > 0) socket->SetReceiveBuffer(request.receiveBuffer);
-    socket->Bind(Ipv4Address{}, request.localPort);
+    if (!socket->Bind(Ipv4Address{}, request.localPort, bindError) && bindError) return nullptr;
     return std::make_unique<UdpPort>(std::move(*attempt.lock), std::move(*library), std::move(*socket));
+}
+
+}  // namespace
+
+std::unique_ptr<DatagramPort> OpenUdpPort(const PortRequest& request) {
+    return OpenPort(request, nullptr);
+}
+
+std::unique_ptr<DatagramPort> OpenBoundUdpPort(const PortRequest& request, std::string& error) {
+    return OpenPort(request, &error);
 }
 
 }  // namespace horavane

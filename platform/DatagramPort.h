@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "platform/PortLock.h"
 #include "platform/UdpSocket.h"
@@ -53,5 +54,8 @@ using PortOpener = std::function<std::unique_ptr<DatagramPort>(const PortRequest
 // port held for as long as it lives, so that no other program's exchange shares the port and takes
 // its replies.
 [[nodiscard]] std::unique_ptr<DatagramPort> OpenUdpPort(const PortRequest& request);
+
+// The same, but a port that cannot be bound is a failure too: nullptr with the reason in `error`.
+[[nodiscard]] std::unique_ptr<DatagramPort> OpenBoundUdpPort(const PortRequest& request, std::string& error);
 
 }  // namespace horavane

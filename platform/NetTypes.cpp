@@ -43,4 +43,15 @@ std::optional<Ipv4Address> Ipv4Address::Parse(std::string_view text) {
     return address;
 }
 
+std::string MacText(const MacAddress& mac) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    for (std::size_t i = 0; i < mac.size(); ++i) {
+        if (i != 0) text += '-';
+        text += kDigits[mac[i] >> 4];
+        text += kDigits[mac[i] & 0x0F];
+    }
+    return text;
+}
+
 }  // namespace horavane

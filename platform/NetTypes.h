@@ -27,4 +27,7 @@ struct Ipv4Address {
 
 using MacAddress = std::array<std::uint8_t, 6>;
 
+// "00-1A-2B-3C-4D-5E": six hexadecimal pairs in capitals, joined by hyphens.
+[[nodiscard]] std::string MacText(const MacAddress& mac);
+
 }  // namespace horavane

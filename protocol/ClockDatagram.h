@@ -69,17 +69,14 @@ class ClockDatagram {
     void SetAt(std::size_t offset, std::uint8_t value) { bytes_.at(offset) = value; }
 
     void SetMagic();
-    [[nodiscard]] bool HasMagic() const { return bytes_[0] == 'M' && bytes_[1] == 'V'; }
 
     [[nodiscard]] std::uint8_t dstStartMonth() const { return bytes_[kDstStartMonth]; }
-    [[nodiscard]] std::uint8_t dstStartWhen() const { return bytes_[kDstStartWhen]; }
     [[nodiscard]] std::uint8_t dstStartWeek() const {
         return static_cast<std::uint8_t>(bytes_[kDstStartWhen] >> 4);
     }
     [[nodiscard]] std::uint8_t dstStartDay() const { return bytes_[kDstStartWhen] & 0x0F; }
     [[nodiscard]] std::uint8_t dstStartHour() const { return bytes_[kDstStartHour]; }
     [[nodiscard]] std::uint8_t dstEndMonth() const { return bytes_[kDstEndMonth]; }
-    [[nodiscard]] std::uint8_t dstEndWhen() const { return bytes_[kDstEndWhen]; }
     [[nodiscard]] std::uint8_t dstEndWeek() const {
         return static_cast<std::uint8_t>(bytes_[kDstEndWhen] >> 4);
     }
@@ -117,7 +114,6 @@ class ClockDatagram {
     [[nodiscard]] std::uint8_t dynamicIp() const { return bytes_[kDynamicIp]; }
     void setDynamicIp(std::uint8_t v) { bytes_[kDynamicIp] = v; }
 
-    [[nodiscard]] Ipv4Address senderIp() const { return AddressAt(kSenderIp); }
     void setSenderIp(Ipv4Address a) { SetAddressAt(kSenderIp, a); }
     [[nodiscard]] Ipv4Address timeServer(std::size_t slot) const;
     void setTimeServer(std::size_t slot, Ipv4Address a);

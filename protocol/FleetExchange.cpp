@@ -1,6 +1,7 @@
 #include "protocol/FleetExchange.h"
 
 #include <algorithm>
+#include <cassert>
 #include <deque>
 #include <numeric>
 
@@ -171,9 +172,20 @@ class FleetQuery {
 
 }  // namespace
 
+namespace {
+
+[[maybe_unused]] bool AllDistinct(std::vector<Ipv4Address> clocks) {
+    std::sort(clocks.begin(), clocks.end());
+    return std::adjacent_find(clocks.begin(), clocks.end()) == clocks.end();
+}
+
+}  // namespace
+
 std::optional<std::vector<FleetOutcome>> QueryFleet(const std::vector<Ipv4Address>& clocks,
                                                     const ExchangeOptions& options,
                                                     const FleetReplySink& onReply) {
+    // Replies are matched to clocks by their source: two entries of one address would share them.
+    assert(AllDistinct(clocks) && "QueryFleet: addresses must be distinct");
     if (clocks.empty()) return std::vector<FleetOutcome>{};
     const auto port = OpenExchangePort(options, 1, 1, kFleetReceiveBuffer);
     const auto own = port ? FindOwnAdapter(options) : std::nullopt;

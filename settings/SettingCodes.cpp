@@ -161,11 +161,8 @@ std::array<std::optional<Ipv4Address>, ClockDatagram::kTimeServerSlots> ShownTim
     return shown;
 }
 
-std::string MacText(const MacAddress& mac) {
-    std::array<char, 24> text{};
-    std::snprintf(text.data(), text.size(), "%02X-%02X-%02X-%02X-%02X-%02X\n", mac[0], mac[1], mac[2], mac[3],
-                  mac[4], mac[5]);
-    return text.data();
+std::string MacReadout(const MacAddress& mac) {
+    return MacText(mac) + "\n";
 }
 
 std::optional<ClockSettings> TakeSettingCodes(const SettingsForm& form) {

@@ -49,8 +49,8 @@ namespace horavane {
 [[nodiscard]] std::array<std::optional<Ipv4Address>, ClockDatagram::kTimeServerSlots> ShownTimeServers(
     const ClockSettings& settings);
 
-// "00-1A-2B-3C-4D-5E\n": the MAC read-out, line feed included.
-[[nodiscard]] std::string MacText(const MacAddress& mac);
+// "00-1A-2B-3C-4D-5E\n": the MAC read-out of the window, line feed included.
+[[nodiscard]] std::string MacReadout(const MacAddress& mac);
 
 // The settings a write request carries, taken from the form: the time servers and the four clock
 // addresses (blank fields travel as 0.0.0.0, whatever the addressing mode), the rule (only while the

@@ -112,6 +112,7 @@ struct ClockSimulator::Impl {
     std::optional<NetworkLibrary> network;
     // Owned by the service thread while it runs.
     std::vector<UdpSocket> sockets;
+    std::unique_ptr<SocketPoll> poll;  // over `sockets`, made before the service thread starts
     std::vector<OutgoingReply> delayed;
     std::thread thread;
 };
@@ -186,9 +187,8 @@ bool ClockSimulator::Impl::BindAllTo(std::uint16_t wanted, std::string* error) {
 }
 
 void ClockSimulator::Impl::Serve() {
-    SocketPoll poll(sockets);
     while (!stopping.load()) {
-        for (const std::size_t clock : poll.WaitForReadable(NextWait())) ReceiveOn(clock);
+        for (const std::size_t clock : poll->WaitForReadable(NextWait())) ReceiveOn(clock);
         SendDue();
     }
 }
@@ -340,6 +340,12 @@ bool ClockSimulator::Start(std::string* error) {
         return false;
     }
     if (!impl_->BindAll(error)) return false;
+    impl_->poll = std::make_unique<SocketPoll>(impl_->sockets);
+    if (!impl_->poll->Ready(error)) {
+        impl_->poll.reset();
+        impl_->sockets.clear();
+        return false;
+    }
     impl_->stopping = false;
     impl_->thread = std::thread([impl = impl_.get()] { impl->Serve(); });
     impl_->running = true;
@@ -351,6 +357,7 @@ void ClockSimulator::Stop() {
     impl_->stopping = true;
     impl_->thread.join();
     impl_->delayed.clear();
+    impl_->poll.reset();
     impl_->sockets.clear();
     impl_->network.reset();
     impl_->running = false;

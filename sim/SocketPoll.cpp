@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 #ifdef _WIN32
@@ -24,15 +26,31 @@ int Milliseconds(std::chrono::milliseconds limit) {
 
 }  // namespace
 
+bool SocketPoll::Ready(std::string* error) const {
+    if (failure_.empty()) return true;
+    if (error != nullptr) *error = "the clocks' sockets cannot be polled (" + failure_ + ")";
+    return false;
+}
+
 #ifdef __linux__
 
 SocketPoll::SocketPoll(const std::vector<UdpSocket>& sockets) : sockets_(sockets) {
     epoll_ = ::epoll_create1(EPOLL_CLOEXEC);
-    for (std::size_t i = 0; epoll_ >= 0 && i < sockets.size(); ++i) {
+    if (epoll_ < 0) {
+        failure_ = std::string("epoll_create1: ") + std::strerror(errno);
+        return;
+    }
+    for (std::size_t i = 0; i < sockets.size(); ++i) {
         epoll_event event{};
         event.events = EPOLLIN;
         event.data.u64 = i;
-        ::epoll_ctl(epoll_, EPOLL_CTL_ADD, static_cast<int>(sockets[i].NativeHandle()), &event);
+        if (::epoll_ctl(epoll_, EPOLL_CTL_ADD, static_cast<int>(sockets[i].NativeHandle()), &event) != 0) {
+            // A clock left out of the set would never answer: no clock is served rather than some.
+            failure_ = std::string("epoll_ctl: ") + std::strerror(errno);
+            ::close(epoll_);
+            epoll_ = -1;
+            return;
+        }
     }
 }
 

@@ -20,6 +20,9 @@ class SocketPoll {
     SocketPoll(const SocketPoll&) = delete;
     SocketPoll& operator=(const SocketPoll&) = delete;
 
+    // false with the reason when the set-up failed; the poll then never reports a socket readable.
+    [[nodiscard]] bool Ready(std::string* error) const;
+
     // Waits up to `limit` until any socket has a datagram to read; returns the indexes of readable
     // ones (empty on a timeout or a failed wait).
     [[nodiscard]] std::vector<std::size_t> WaitForReadable(std::chrono::milliseconds limit);
@@ -28,6 +31,7 @@ class SocketPoll {
     // Read again only by the poll of the Windows branch; the epoll set is given each socket once.
     [[maybe_unused]] const std::vector<UdpSocket>& sockets_;
     int epoll_ = -1;
+    std::string failure_;
 };
 
 // Lets this process hold `count` more sockets than it has open, raising its soft limit of open

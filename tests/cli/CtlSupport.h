@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -30,11 +31,13 @@ inline ProcessResult RunCtlPlain(std::vector<std::string> args, const std::strin
     return RunProgram(std::move(args));
 }
 
-// horavanectl against `sim`, with the tests' short waits and a loopback workstation address.
+// horavanectl against `sim`, with the tests' short waits (unless the test gives its own) and a
+// loopback workstation address.
 inline ProcessResult RunCtl(const SimProcess& sim, std::vector<std::string> args,
                             const std::string& stateHome = StateHome()) {
-    args.insert(args.end(),
-                {"--port", std::to_string(sim.port()), "--wait-ms", "150", "--own-address", "127.0.0.1"});
+    if (std::find(args.begin(), args.end(), "--wait") == args.end())
+        args.insert(args.end(), {"--wait", "0.15"});
+    args.insert(args.end(), {"--port", std::to_string(sim.port()), "--own-address", "127.0.0.1"});
     return RunCtlPlain(std::move(args), stateHome);
 }
 

@@ -71,7 +71,7 @@ TEST(CtlPortLock, ASecondProgramWaitsItsLockWaitThenExitsNineNamingTheHolder) {
     SimProcess sim({"--clocks", "2", "--fault", "127.0.0.2:delay=1500"});
     ASSERT_TRUE(sim.started()) << sim.Banner();
     UseTheTestsStateHome();
-    ChildProcess first(CtlAgainst(sim, {"status", "127.0.0.2", "--wait-ms", "2000"}));
+    ChildProcess first(CtlAgainst(sim, {"status", "127.0.0.2", "--wait", "2"}));
     // The first has the port once its lock names it.
     for (int look = 0; look < 500 && !PortLockHolder(sim.port()); ++look) std::this_thread::sleep_for(Ms(10));
     ASSERT_TRUE(PortLockHolder(sim.port()));

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "tests/cli/CtlSupport.h"
+#include "tests/common/SimSupport.h"
 
 namespace horavane::test {
 namespace {
@@ -107,8 +108,15 @@ TEST(CtlUsage, VersionHelpAndRefusedArguments) {
         const auto help = RunCtlPlain({command, "--help"});
         EXPECT_EQ(help.exitCode, 0) << command;
         EXPECT_NE(help.out.find("Exit codes"), std::string::npos) << command;
-        EXPECT_EQ(help.out.find("--wait-ms"), std::string::npos) << "test-only options stay hidden";
+        EXPECT_NE(help.out.find("--own-address"), std::string::npos) << command;
     }
+    // The shipped program has no way to choose the password store: with an empty store of the
+    // caller's, the public default password would open every clock.
+    const TempFile emptyStore{"", "ZOR.dat"};
+    const auto shipped = RunProgram({HORAVANECTL_SHIPPED_PATH, "set", "127.0.0.2", "--time-zone", "UTC +8",
+                                     "--password-store", emptyStore.path(), "--port", "9"});
+    EXPECT_EQ(shipped.exitCode, 1) << shipped.err;
+    EXPECT_NE(shipped.err.find("--password-store"), std::string::npos) << shipped.err;
     for (const char* blank : {"...", "", "."}) {
         const auto result = RunCtlPlain({"search", blank, "--fast"});
         EXPECT_EQ(result.exitCode, 1) << blank;
@@ -116,7 +124,7 @@ TEST(CtlUsage, VersionHelpAndRefusedArguments) {
     }
     // Each would sweep loopback at worst, should the parsing ever let one through.
     for (const char* malformed : {"127.0.0.256", "127.0.0.1.5", "127.a.0.1", "127.0.0.1/24", "-1"}) {
-        const auto result = RunCtlPlain({"search", malformed, "--fast", "--wait-ms", "150"});
+        const auto result = RunCtlPlain({"search", malformed, "--fast", "--wait", "0.15"});
         EXPECT_EQ(result.exitCode, 1) << malformed;
         EXPECT_NE(result.err.find(std::string("\"") + malformed + "\""), std::string::npos) << result.err;
         EXPECT_EQ(result.out, "");
@@ -135,6 +143,34 @@ TEST(CtlUsage, VersionHelpAndRefusedArguments) {
 }
 
 // Clocks .2 to .5: .3 unsynchronised, .4 silent, .5 answering with wrong checksums only.
+// A clock port held by another program: nothing can be asked from another port without taking the
+// clocks for silent, so every command says so and ends with 3 (check: UNKNOWN). Nothing is sent.
+TEST(CtlExitCodes, AClockPortThatCannotBeBoundIsExitThreeWithTheReasonInEveryCommand) {
+    const PlainSocket holder(Ipv4Address{{127, 0, 0, 1}});
+    ASSERT_TRUE(holder.bound());
+    const std::string port = std::to_string(holder.port());
+    const std::string said = "the clock port " + port + " cannot be opened: ";
+    const TempFile password{"QXNdarvelint\n", "password"};
+    const TempFile store{"", "ZOR.dat"};
+    const std::vector<std::vector<std::string>> commands = {
+        {"status", "127.0.0.2"},
+        {"search", "--fast", "127.0.0.0/30"},
+        {"inventory", "127.0.0.2"},
+        {"monitor", "127.0.0.2", "--once"},
+        {"set", "127.0.0.2", "--time-zone", "UTC +8", "--password-file", password.path(), "--password-store",
+         store.path()},
+    };
+    for (std::vector<std::string> command : commands) {
+        command.insert(command.end(), {"--port", port, "--own-address", "127.0.0.1"});
+        const auto result = RunCtlPlain(command);
+        EXPECT_EQ(result.exitCode, 3) << command[0] << ": " << result.err;
+        EXPECT_NE(result.err.find(said), std::string::npos) << command[0] << ": " << result.err;
+    }
+    const auto check = RunCtlPlain({"check", "127.0.0.2", "--port", port, "--own-address", "127.0.0.1"});
+    EXPECT_EQ(check.exitCode, 3) << check.out;
+    EXPECT_NE(check.out.find("UNKNOWN - " + said), std::string::npos) << check.out;
+}
+
 TEST(CtlExitCodes, StatusMonitorAndCheckFollowWhatEachClockAnswered) {
     TempFile state(R"({"clocks": {"127.0.0.3": {"synchronised": false}}})", "state.json");
     HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);

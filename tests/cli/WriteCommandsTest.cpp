@@ -164,7 +164,7 @@ TEST_F(CtlWrite, SetWrongOrMissingPasswordWritesNothing) {
     const auto piped = RunProgram(
         {"/bin/bash", "-c", "exec \"$0\" \"$@\" --password-file <(printf 's3cret\\n')", HORAVANECTL_PATH,
          "set", "127.0.0.2", "--time-zone", "UTC +8", "--password-store", store.path(), "--port",
-         std::to_string(sim->port()), "--wait-ms", "150", "--own-address", "127.0.0.1"});
+         std::to_string(sim->port()), "--wait", "0.15", "--own-address", "127.0.0.1"});
     EXPECT_EQ(piped.exitCode, 0) << piped.err;
 }
 

@@ -27,7 +27,7 @@ type_at_prompt() {
   rm -f "$scratch/keys" "$scratch/screen"
   mkfifo "$scratch/keys"
   timeout 120 script -qefc "'$wine_run' '$ctl' set 127.0.0.2 --time-zone 'UTC +8' --password-store \
-'$scratch/ZOR.dat' --port 9 --own-address 127.0.0.1 --wait-ms 100" "$scratch/screen" \
+'$scratch/ZOR.dat' --port 9 --own-address 127.0.0.1 --wait 0.1" "$scratch/screen" \
     <"$scratch/keys" >/dev/null 2>&1 &
   local pid=$!
   exec 7>"$scratch/keys"

@@ -92,7 +92,7 @@ TEST(ListCodes, HoursBrightnessAndRadioPairsFromAndToCodes) {
     EXPECT_EQ(DynamicIpOf(1), true);
     EXPECT_EQ(DynamicIpOf(0), false);
     EXPECT_EQ(DynamicIpOf(2), std::nullopt);
-    EXPECT_EQ(MacText({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}), "00-1A-2B-3C-4D-5E\n");
+    EXPECT_EQ(MacReadout({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}), "00-1A-2B-3C-4D-5E\n");
 }
 
 TEST(ListCodes, TimeServersShownUpToTheCountEachInItsOwnField) {

@@ -1,0 +1,59 @@
+#include "cli/Horavanectl.h"
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <string_view>
+
+#include "cli/Commands.h"
+#include "cli/ExchangeArgs.h"
+#include "cli/ExitCodes.h"
+
+namespace horavane::cli {
+
+// horavanectl: the window's search, query and Modify button for scripts and fleets of clocks.
+// Everything it prints comes from in-memory controls filled by the same logic as the window.
+int RunHoravanectl(int argc, char** argv) {
+    CLI::App app{"Find, read and configure network wall clocks", "horavanectl"};
+    app.set_version_flag("--version", std::string("horavanectl ") + HORAVANE_VERSION);
+    app.require_subcommand(1);
+    app.footer(std::string("Whole sites: search, monitor --subnet, inventory and check take blocks such as "
+                           "10.1.0.0/16 or 10.1.2.10-10.1.2.99.\n"
+                           "Every set, apply and restore first notes what each clock held: history lists it, "
+                           "restore writes it back.\n"
+                           "For monitoring systems: check (Nagios/Icinga plugin), monitor --once --format "
+                           "prometheus.\nhoravanectl COMMAND --help tells more.\n\n") +
+               kExitCodeHelp);
+
+    CommandRun run;
+    AddReadCommands(app, run);
+    AddSetCommand(app, run);
+    AddApplyCommand(app, run);
+    AddMonitorCommand(app, run);
+    AddInventoryCommand(app, run);
+    AddCheckCommand(app, run);
+    AddJournalCommands(app, run);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // A monitoring system reads check's bad usage from its status line and exit code 3.
+        if (e.get_exit_code() != 0 && argc > 1 && std::string_view(argv[1]) == "check")
+            return ReportUnknown(e.what());
+        const int code = app.exit(e);
+        return code == 0 ? kExitOk : kExitUsage;
+    }
+    if (!run) return kExitUsage;
+    try {
+        return run();
+    } catch (const ClockPortUnavailable& e) {
+        if (std::string_view(argv[1]) == "check") return ReportUnknown(e.what());
+        std::cerr << "horavanectl: " << e.what() << "\n";
+        return kExitNoReply;
+    } catch (const ClockPortHeld& held) {
+        if (std::string_view(argv[1]) == "check") return ReportUnknown(held.message);
+        std::cerr << "horavanectl: " << held.message << "\n";
+        return kExitPortHeld;
+    }
+}
+
+}  // namespace horavane::cli
