@@ -10,9 +10,10 @@ declare -A allowed=(
   [settings]="platform protocol settings"
   [access]="platform access"
   [dialog]="platform protocol settings access dialog"
-  [ui]="platform protocol settings access dialog ui"
-  [win]="platform protocol settings access dialog win"
-  [cli]="platform protocol settings access dialog cli"
+  [fleet]="platform protocol settings access dialog fleet"
+  [ui]="platform protocol settings access dialog fleet ui"
+  [win]="platform protocol settings access dialog fleet win"
+  [cli]="platform protocol settings access dialog fleet cli"
   [sim]="platform protocol sim"
 )
 status=0
