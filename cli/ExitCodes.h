@@ -13,6 +13,7 @@ enum ExitCode : int {
     kExitMonitorAlarm = 6,  // monitor: a clock is silent or not synchronised
     kExitPassword = 7,      // password wrong or not available
     kExitJournal = 8,       // the journal of writes could not be written; nothing was sent
+    kExitOutput = 10,       // monitor --output: the file could not be written
 };
 
 // `check` speaks the monitoring plugins' language instead.
@@ -34,6 +35,7 @@ inline constexpr const char* kExitCodeHelp =
     "  6  monitor: some clock silent or not synchronised\n"
     "  7  password refused or not available\n"
     "  8  the journal of writes could not be written; nothing was sent\n"
+    "  10 monitor --output: the file could not be written\n"
     "(check has its own: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN)";
 
 }  // namespace horavane::cli
