@@ -7,10 +7,10 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
-#include "cli/FleetWrite.h"
 #include "cli/PasswordPrompt.h"
-#include "cli/SettingsChange.h"
 #include "dialog/ControlIds.h"
+#include "fleet/FleetWrite.h"
+#include "fleet/SettingsChange.h"
 
 namespace horavane::cli {
 namespace {

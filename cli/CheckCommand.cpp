@@ -7,8 +7,8 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
-#include "cli/FleetReadings.h"
 #include "cli/KnownClockArgs.h"
+#include "fleet/FleetReadings.h"
 #include "protocol/HostRanges.h"
 
 namespace horavane::cli {

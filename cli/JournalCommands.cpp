@@ -6,10 +6,10 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
-#include "cli/FleetWrite.h"
 #include "cli/PasswordPrompt.h"
 #include "cli/VisibleText.h"
-#include "cli/WriteJournal.h"
+#include "fleet/FleetWrite.h"
+#include "fleet/WriteJournal.h"
 
 namespace horavane::cli {
 namespace {

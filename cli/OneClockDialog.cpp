@@ -8,12 +8,6 @@
 
 namespace horavane::cli {
 
-InMemoryControls FreshWindow() {
-    InMemoryControls controls;
-    FillDialogLists(controls);
-    return controls;
-}
-
 OneClockDialog::OneClockDialog(Ipv4Address clock, const ExchangeOptions& options)
     : address_(clock.ToString()), logic_(controls_, options) {
     logic_.OnInitDialog();

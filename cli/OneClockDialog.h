@@ -7,9 +7,6 @@
 
 namespace horavane::cli {
 
-// The main window in memory as it opens: every drop-down list filled, nothing selected.
-[[nodiscard]] InMemoryControls FreshWindow();
-
 // A fresh main window in memory showing one clock: OnInitDialog run, the
 // clock's address put into the clock list and selected. Query() is the list's selection change.
 class OneClockDialog {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/FleetReadings.h"
+#include "fleet/FleetReadings.h"
 #include "fleet/KnownClocks.h"
 
 namespace horavane::cli {

@@ -7,10 +7,10 @@
 #include "cli/ExitCodes.h"
 #include "cli/OneClockDialog.h"
 #include "cli/PasswordPrompt.h"
-#include "cli/SettingsChange.h"
-#include "cli/WriteJournal.h"
-#include "cli/WriteVerification.h"
 #include "dialog/ControlIds.h"
+#include "fleet/SettingsChange.h"
+#include "fleet/WriteJournal.h"
+#include "fleet/WriteVerification.h"
 
 namespace horavane::cli {
 namespace {

@@ -6,8 +6,8 @@
 #include <span>
 
 #include "cli/ClockReport.h"
-#include "cli/OneClockDialog.h"
 #include "dialog/ClockDisplay.h"
+#include "fleet/ClockRows.h"
 #include "protocol/ClockCodec.h"
 #include "protocol/ClockDatagram.h"
 
@@ -15,9 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace horavane;
     ClockDatagram reply(std::span(data, size));
     if (!AcceptAsReply(reply)) return 0;
-    InMemoryControls controls = cli::FreshWindow();
+    InMemoryControls controls = FreshWindow();
     ShowReply(controls, DecodeStatus(reply));
     (void)cli::StatusBlock(controls, "127.0.0.2");
-    (void)cli::JsonText(cli::StatusJson(controls, "127.0.0.2"));
+    (void)JsonText(StatusJson(controls, "127.0.0.2"));
     return 0;
 }

@@ -4,19 +4,19 @@
 #include <cstdint>
 #include <string>
 
-#include "cli/OneClockDialog.h"
-#include "cli/SettingsChange.h"
 #include "dialog/ClockDialogLogic.h"
+#include "fleet/ClockRows.h"
+#include "fleet/SettingsChange.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace horavane;
     const auto file = nlohmann::ordered_json::parse(data, data + size, nullptr, false);
     if (file.is_discarded()) return 0;
     std::string error;
-    const auto change = cli::ChangeFromJson(file, error);
+    const auto change = ChangeFromJson(file, error);
     if (!change) return 0;
-    InMemoryControls controls = cli::FreshWindow();
-    cli::ApplyChange(*change, controls);
+    InMemoryControls controls = FreshWindow();
+    ApplyChange(*change, controls);
     (void)ClockDialogLogic(controls).BuildWriteSettings();
     return 0;
 }

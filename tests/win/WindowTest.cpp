@@ -15,8 +15,8 @@
 #include <thread>
 #include <utility>
 
-#include "cli/ClockReport.h"
 #include "dialog/ControlIds.h"
+#include "fleet/ClockRows.h"
 #include "settings/Messages.h"
 #include "tests/common/ChildProcess.h"
 #include "tests/common/ControlsConformance.h"
@@ -248,7 +248,7 @@ TEST_F(EndToEnd, PasswordThenSearchSelectRefuseModifyReadBackLikeHoravanectlAndC
 
     // What the window shows of a clock is what horavanectl prints of it.
     WindowDriver::ClickListEntry(main, ctl::ClockList, 0);
-    EXPECT_EQ(cli::StatusJson(window, "127.0.0.2"), CtlStatus("127.0.0.2"));
+    EXPECT_EQ(StatusJson(window, "127.0.0.2"), CtlStatus("127.0.0.2"));
 
     // A time server typed in part is refused with its message, and nothing is written.
     const IpFieldValue server = window.GetIp(ctl::TimeServer1);

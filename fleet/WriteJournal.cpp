@@ -1,4 +1,4 @@
-#include "cli/WriteJournal.h"
+#include "fleet/WriteJournal.h"
 
 #include <chrono>
 #include <cstdio>
@@ -9,7 +9,7 @@
 #include "platform/DurableFile.h"
 #include "platform/Paths.h"
 
-namespace horavane::cli {
+namespace horavane {
 namespace {
 
 std::string Utc(std::chrono::system_clock::time_point when) {
@@ -116,4 +116,4 @@ std::optional<std::string> ParseJournalTime(std::string_view text) {
     return normal;
 }
 
-}  // namespace horavane::cli
+}  // namespace horavane

@@ -6,10 +6,10 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/ClockReport.h"
+#include "fleet/ClockRows.h"
 #include "platform/NetTypes.h"
 
-namespace horavane::cli {
+namespace horavane {
 
 // One write to one clock as the journal keeps it: what the clock held just before (as `export`
 // prints it) and what was written to it (the same keys, as the clock should show them after).
@@ -62,4 +62,4 @@ class WriteJournal {
 // journal's own form, so that records compare with it as text.
 [[nodiscard]] std::optional<std::string> ParseJournalTime(std::string_view text);
 
-}  // namespace horavane::cli
+}  // namespace horavane

@@ -8,7 +8,7 @@
 
 #include "dialog/InMemoryControls.h"
 
-namespace horavane::cli {
+namespace horavane {
 
 // What the operator would change in the window before pressing Modify: entries picked in drop-down
 // lists (by their texts), address fields typed, radio buttons and the check box clicked.
@@ -49,4 +49,4 @@ struct SetOptions {
 // fields that the Static/Dynamic IP buttons bring.
 void ApplyChange(const SettingsChange& change, InMemoryControls& controls);
 
-}  // namespace horavane::cli
+}  // namespace horavane

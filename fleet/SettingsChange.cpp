@@ -1,15 +1,14 @@
-#include "cli/SettingsChange.h"
+#include "fleet/SettingsChange.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "cli/ClockReport.h"
-#include "cli/OneClockDialog.h"
 #include "dialog/ClockDisplay.h"
 #include "dialog/ControlIds.h"
 #include "dialog/InMemoryControls.h"
+#include "fleet/ClockRows.h"
 
-namespace horavane::cli {
+namespace horavane {
 namespace {
 
 std::string Lower(std::string_view text) {
@@ -312,4 +311,4 @@ void ApplyChange(const SettingsChange& change, InMemoryControls& controls) {
     }
 }
 
-}  // namespace horavane::cli
+}  // namespace horavane

@@ -1,11 +1,11 @@
-#include "cli/FleetReadings.h"
+#include "fleet/FleetReadings.h"
 
 #include <unordered_map>
 
-#include "cli/OneClockDialog.h"
 #include "dialog/ClockDisplay.h"
+#include "fleet/ClockRows.h"
 
-namespace horavane::cli {
+namespace horavane {
 
 std::optional<std::vector<ClockReading>> ReadClocks(const std::vector<Ipv4Address>& clocks,
                                                     const ExchangeOptions& options, bool keepSilent) {
@@ -34,4 +34,4 @@ InMemoryControls ShownWindow(const ClockStatus& status) {
     return window;
 }
 
-}  // namespace horavane::cli
+}  // namespace horavane

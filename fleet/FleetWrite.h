@@ -5,11 +5,11 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/SettingsChange.h"
-#include "cli/WriteJournal.h"
+#include "fleet/SettingsChange.h"
+#include "fleet/WriteJournal.h"
 #include "protocol/Exchange.h"
 
-namespace horavane::cli {
+namespace horavane {
 
 // One clock of a write to many, and the line printed for it: "verified", "no reply",
 // "Error CheckSum", "refused: ...", "not sent", "not verified: ...".
@@ -28,4 +28,4 @@ struct WrittenClock {
     const std::vector<Ipv4Address>& clocks, const SettingsChange& change, std::string_view command,
     const ExchangeOptions& options, const WriteJournal& journal, std::string& error);
 
-}  // namespace horavane::cli
+}  // namespace horavane

@@ -7,7 +7,7 @@
 #include "protocol/ClockCodec.h"
 #include "protocol/FleetExchange.h"
 
-namespace horavane::cli {
+namespace horavane {
 
 // One clock of a fleet query: what became of it and, when it answered, its last accepted reply.
 struct ClockReading {
@@ -27,4 +27,4 @@ struct ClockReading {
 // prints about a clock is read off such a window, one clock at a time.
 [[nodiscard]] InMemoryControls ShownWindow(const ClockStatus& status);
 
-}  // namespace horavane::cli
+}  // namespace horavane

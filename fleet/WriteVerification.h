@@ -1,9 +1,9 @@
 #pragma once
 
-#include "cli/ClockReport.h"
+#include "fleet/ClockRows.h"
 #include "protocol/ClockDatagram.h"
 
-namespace horavane::cli {
+namespace horavane {
 
 // What the window would show for a clock that holds exactly the settings of `written`: the write
 // request run through the one decoder on a fresh dialog, so that the comparison with the clock's
@@ -11,4 +11,4 @@ namespace horavane::cli {
 // rule lists of a switched-off daylight saving are empty on both sides).
 [[nodiscard]] Json ExpectedDisplay(const ClockDatagram& written);
 
-}  // namespace horavane::cli
+}  // namespace horavane

@@ -1,12 +1,12 @@
-#include "cli/WriteVerification.h"
+#include "fleet/WriteVerification.h"
 
-#include "cli/FleetReadings.h"
+#include "fleet/FleetReadings.h"
 #include "protocol/ClockCodec.h"
 
-namespace horavane::cli {
+namespace horavane {
 
 Json ExpectedDisplay(const ClockDatagram& written) {
     return WritableJson(ShownWindow(DecodeStatus(written)));
 }
 
-}  // namespace horavane::cli
+}  // namespace horavane

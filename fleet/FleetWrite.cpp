@@ -1,12 +1,12 @@
-#include "cli/FleetWrite.h"
+#include "fleet/FleetWrite.h"
 
-#include "cli/FleetReadings.h"
-#include "cli/WriteVerification.h"
 #include "dialog/ClockDialogLogic.h"
+#include "fleet/FleetReadings.h"
+#include "fleet/WriteVerification.h"
 #include "protocol/FleetExchange.h"
 #include "settings/Messages.h"
 
-namespace horavane::cli {
+namespace horavane {
 namespace {
 
 // One clock on its way through the write: its status as read, then the request built for it.
@@ -113,4 +113,4 @@ std::optional<std::vector<WrittenClock>> WriteAndVerify(const std::vector<Ipv4Ad
     return results;
 }
 
-}  // namespace horavane::cli
+}  // namespace horavane
