@@ -6,6 +6,7 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
+#include "cli/KnownClockArgs.h"
 #include "cli/PasswordPrompt.h"
 #include "cli/VisibleText.h"
 #include "fleet/FleetWrite.h"
@@ -17,7 +18,14 @@ namespace {
 struct HistoryArgs {
     std::string address;
     bool json = false;
+    KnownClockArgs fleet;
 };
+
+// A journal record's clock as the fleet file names it ("Gym (10.1.9.20)").
+std::string RecordClock(const KnownClocks& known, const std::string& address) {
+    const auto parsed = Ipv4Address::Parse(address);
+    return parsed ? NamedClock(known, *parsed) : VisibleText(address);
+}
 
 struct RestoreArgs {
     std::string address;
@@ -49,7 +57,8 @@ std::string Changes(const JournalRecord& record) {
 int RunHistoryCommand(const HistoryArgs& args) {
     std::string error;
     std::optional<Ipv4Address> clock;
-    if (!args.address.empty() && !(clock = ParseClockAddress(args.address, error))) {
+    const auto known = LoadFleet(args.fleet, error);
+    if (!known || (!args.address.empty() && !(clock = ParseClockAddress(args.address, error)))) {
         std::cerr << "horavanectl: " << error << "\n";
         return kExitUsage;
     }
@@ -57,14 +66,15 @@ int RunHistoryCommand(const HistoryArgs& args) {
     const WriteJournal::Contents contents = ReadJournal(journal, clock);
     if (args.json) {
         Json records = Json::array();
-        for (const JournalRecord& r : contents.records)
-            records.push_back(Json{{"time", r.time},
-                                   {"user", r.user},
-                                   {"command", r.command},
-                                   {"address", r.address},
-                                   {"serialNumber", r.serialNumber},
-                                   {"before", r.before},
-                                   {"written", r.written}});
+        for (const JournalRecord& r : contents.records) {
+            Json record{{"time", r.time}, {"user", r.user}, {"command", r.command}, {"address", r.address}};
+            const auto address = Ipv4Address::Parse(r.address);
+            if (address) AddNameKeys(record, *known, *address);
+            record["serialNumber"] = r.serialNumber;
+            record["before"] = r.before;
+            record["written"] = r.written;
+            records.push_back(std::move(record));
+        }
         std::cout << JsonText(records, 2) << "\n";
         return kExitOk;
     }
@@ -72,8 +82,8 @@ int RunHistoryCommand(const HistoryArgs& args) {
         std::cerr << "horavanectl: no writes" << (clock ? " to " + clock->ToString() : std::string())
                   << " in " << journal.file().string() << "\n";
     for (const JournalRecord& r : contents.records)
-        std::cout << r.time << "  " << r.address << "  " << VisibleText(r.serialNumber) << "  "
-                  << VisibleText(r.user) << "  " << r.command << "  " << Changes(r) << "\n";
+        std::cout << r.time << "  " << RecordClock(*known, r.address) << "  " << VisibleText(r.serialNumber)
+                  << "  " << VisibleText(r.user) << "  " << r.command << "  " << Changes(r) << "\n";
     return kExitOk;
 }
 
@@ -137,6 +147,7 @@ void AddJournalCommands(CLI::App& app, CommandRun& run) {
     list->add_option("ADDRESS", history->address, "only the writes to this clock");
     list->add_flag("--json", history->json,
                    "the records as a JSON array, with the settings before and after");
+    AddKnownClockOptions(*list, history->fleet, false);
     list->footer(
         "The journal is $XDG_STATE_HOME/horavane/journal.jsonl (~/.local/state/horavane without "
         "XDG_STATE_HOME; %LOCALAPPDATA%\\Horavane on Windows). Times are UTC.");

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 
+#include "cli/ExchangeArgs.h"
 #include "cli/VisibleText.h"
 
 namespace horavane::cli {
@@ -35,6 +36,32 @@ void AddGroupClocks(const KnownClockArgs& args, const KnownClocks& known, std::v
     targets.insert(targets.end(), grouped.begin(), grouped.end());
     std::sort(targets.begin(), targets.end());
     targets.erase(std::unique(targets.begin(), targets.end()), targets.end());
+}
+
+std::optional<Ipv4Address> OneClock(const std::string& address, const KnownClockArgs& args,
+                                    const KnownClocks& known, std::string& error) {
+    if (args.groups.empty()) {
+        if (address.empty()) {
+            error = "name the clock: ADDRESS or --group";
+            return std::nullopt;
+        }
+        return ParseClockAddress(address, error);
+    }
+    const auto grouped = known.InGroups(args.groups);
+    if (!address.empty() || grouped.size() != 1) {
+        error = address.empty() ? "--group selects " + std::to_string(grouped.size()) +
+                                      " clocks; this command works on one (apply writes many)"
+                                : "name the clock by ADDRESS or by --group, not both";
+        return std::nullopt;
+    }
+    return grouped.front();
+}
+
+void AddNameKeys(nlohmann::ordered_json& row, const KnownClocks& known, Ipv4Address address) {
+    const KnownClock* clock = known.Find(address);
+    row["name"] = clock ? nlohmann::ordered_json(clock->name) : nlohmann::ordered_json();
+    row["location"] = clock ? nlohmann::ordered_json(clock->location) : nlohmann::ordered_json();
+    row["group"] = clock ? nlohmann::ordered_json(clock->group) : nlohmann::ordered_json();
 }
 
 std::string NamedClock(const KnownClocks& known, Ipv4Address address) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +29,16 @@ void AddKnownClockOptions(CLI::App& command, KnownClockArgs& args, bool withGrou
 
 // The clocks of the --group options, added to `targets` (kept ascending, each once).
 void AddGroupClocks(const KnownClockArgs& args, const KnownClocks& known, std::vector<Ipv4Address>& targets);
+
+// The clock a one-clock command (set, export) works on: `address`, or the one clock --group selects.
+// nullopt with `error` when neither or both are given, the address is bad, or the groups hold
+// more than one clock.
+[[nodiscard]] std::optional<Ipv4Address> OneClock(const std::string& address, const KnownClockArgs& args,
+                                                  const KnownClocks& known, std::string& error);
+
+// The name, location and group of a known clock as keys of a JSON report, null for a clock the
+// fleet file does not name.
+void AddNameKeys(nlohmann::ordered_json& row, const KnownClocks& known, Ipv4Address address);
 
 // "Gym (10.1.9.20)" for a known clock with a name, "10.1.9.20" otherwise; the name made visible.
 [[nodiscard]] std::string NamedClock(const KnownClocks& known, Ipv4Address address);

@@ -57,12 +57,29 @@ TEST(CtlStatus, ShowsTheDialogFieldsWithAClocksOwnTextVisibleAndAsValidJson) {
     const auto status = nlohmann::ordered_json::parse(result.out);
     std::vector<std::string> keys;
     for (const auto& item : status.items()) keys.push_back(item.key());
-    EXPECT_EQ(keys,
-              (std::vector<std::string>{
-                  "address",        "serialNumber", "syncStatus",        "timeZone",       "timeZoneEntry",
-                  "timeFormat",     "ipMode",       "timeServers",       "ipAddress",      "subnetMask",
-                  "defaultGateway", "dnsServer",    "currentTimeServer", "macAddress",     "daylightSaving",
-                  "dstStart",       "dstEnd",       "energySavingFrom",  "energySavingTo", "brightness"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"address",
+                                              "serialNumber",
+                                              "syncStatus",
+                                              "timeZone",
+                                              "timeZoneEntry",
+                                              "timeFormat",
+                                              "ipMode",
+                                              "timeServers",
+                                              "ipAddress",
+                                              "subnetMask",
+                                              "defaultGateway",
+                                              "dnsServer",
+                                              "currentTimeServer",
+                                              "macAddress",
+                                              "daylightSaving",
+                                              "dstStart",
+                                              "dstEnd",
+                                              "energySavingFrom",
+                                              "energySavingTo",
+                                              "brightness",
+                                              "name",
+                                              "location",
+                                              "group"}));
     // What the window shows, as the window shows it: the first two non-zero slots in their own
     // fields, and a start month of 0 switching the whole rule off.
     EXPECT_EQ(status["serialNumber"], "TESTCLOCK-7");

@@ -70,7 +70,7 @@ TEST(CtlSite, InventoryAndPrometheusKeepAHostileSerialNumberInsideItsField) {
     const auto rows = Python(
         "import csv,json,sys; print(json.dumps(list(csv.reader(sys.argv[1].splitlines(True)))))", csv.out);
     ASSERT_TRUE(rows && rows->size() == 3u) << csv.out;
-    for (const json& row : *rows) EXPECT_EQ(row.size(), 17u) << row;
+    for (const json& row : *rows) EXPECT_EQ(row.size(), 21u) << row;
     EXPECT_EQ((*rows)[0][1], "serialNumber");
     EXPECT_EQ((*rows)[1][1], "'" + visible) << "made visible, and no formula";
 
@@ -131,6 +131,21 @@ TEST(CtlSite, PrometheusFileShowsAClockThatWentDownAndIsWrittenWholeOrNotAtAll) 
     EXPECT_EQ(info[1][0]["name"], "") << "127.0.0.3 answers, the fleet file does not name it";
     EXPECT_EQ((*families)["horavane_last_run_timestamp_seconds"].size(), 1u);
     EXPECT_EQ((*families)["horavane_last_run_duration_seconds"].size(), 1u);
+
+    // The inventory of the block lists the known clocks that did not answer, and names the others.
+    const auto inventory = RunCtl(sim, {"inventory", "127.0.0.0/29", "--fleet", fleet.path(), "--json"});
+    ASSERT_EQ(inventory.exitCode, 0) << inventory.err;
+    const json listed = json::parse(inventory.out);
+    ASSERT_EQ(listed.size(), 4u) << listed;
+    EXPECT_EQ(listed[0]["name"], "Ward 3, \"east\"");
+    EXPECT_EQ(listed[1]["state"], "unknown");
+    EXPECT_EQ(listed[2]["address"], "127.0.0.4");
+    EXPECT_EQ(listed[2]["state"], "silent");
+    EXPECT_EQ(listed[3]["name"], "Lab");
+    EXPECT_EQ(listed[3]["state"], "silent");
+    const auto status = RunCtl(sim, {"status", "--group", "Wards", "--fleet", fleet.path()});
+    EXPECT_EQ(status.exitCode, 0) << status.err;
+    EXPECT_NE(status.out.find("Ward 3, \"east\" (127.0.0.2)"), std::string::npos) << status.out;
 
     // A file that cannot be replaced (a folder stands in its place): exit 10, nothing left behind.
     TempFolder blocked;
