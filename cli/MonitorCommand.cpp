@@ -1,9 +1,15 @@
 #include <unistd.h>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <ctime>
 #include <iomanip>
 #include <iostream>
@@ -256,11 +262,16 @@ int RunMonitorCommand(const MonitorArgs& args) {
         const auto start = std::chrono::steady_clock::now();
         allWell = MonitorRound(*targets, *known, *options, lastSeen, readings, rows);
         if (!args.output.empty()) return WriteOutput(args, readings, rows, *known, times, start);
-        if (args.format == "prometheus")
+        if (args.format == "prometheus") {
+#ifdef _WIN32
+            // The Prometheus parser refuses CR LF: the console's text mode must not add the CR.
+            std::cout.flush();
+            (void)_setmode(_fileno(stdout), _O_BINARY);
+#endif
             std::cout << PrometheusText(readings, *known,
                                         {times.started, std::chrono::steady_clock::now() - start})
                       << std::flush;
-        else if (json)
+        } else if (json)
             std::cout << JsonText(rows, args.once ? 2 : -1) << std::endl;
         else
             PrintTable(rows, clearScreen, !known->empty());
