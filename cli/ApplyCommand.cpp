@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
+#include "cli/KnownClockArgs.h"
 #include "cli/PasswordPrompt.h"
 #include "dialog/ControlIds.h"
 #include "fleet/FleetWrite.h"
@@ -18,6 +19,7 @@ namespace {
 struct ApplyArgs {
     std::string file;
     std::vector<std::string> addresses;
+    KnownClockArgs fleet;
     ExchangeArgs exchange;
     PasswordArgs password;
 };
@@ -47,7 +49,13 @@ std::optional<SettingsChange> ReadSettingsFile(const std::string& path, std::str
 int RunApplyCommand(const ApplyArgs& args) {
     std::string error;
     const auto options = MakeExchangeOptions(args.exchange, error);
-    const auto targets = options ? ParseClockAddresses(args.addresses, error) : std::nullopt;
+    const auto known = options ? LoadFleet(args.fleet, error) : std::nullopt;
+    auto targets = known ? ParseClockAddresses(args.addresses, error) : std::nullopt;
+    if (targets) AddGroupClocks(args.fleet, *known, *targets);
+    if (targets && targets->empty()) {
+        error = "name the clocks: ADDRESS... or --group";
+        targets.reset();
+    }
     auto change = targets ? ReadSettingsFile(args.file, error) : std::nullopt;
     if (!change) {
         std::cerr << "horavanectl: " << error << "\n";
@@ -81,10 +89,9 @@ void AddApplyCommand(CLI::App& app, CommandRun& run) {
         "apply", "Write the settings of a file (as export prints them) to many clocks and verify each");
     apply->add_option("FILE", args->file, "settings file; keys left out keep each clock's own value")
         ->required();
-    apply
-        ->add_option("ADDRESS", args->addresses,
-                     "clocks to write; with more than one, each keeps its own IP address")
-        ->required();
+    apply->add_option("ADDRESS", args->addresses,
+                      "clocks to write (or --group); with more than one, each keeps its own IP address");
+    AddKnownClockOptions(*apply, args->fleet);
     AddPasswordOptions(*apply, args->password);
     AddFleetOptions(*apply, args->exchange);
     AddExchangeOptions(*apply, args->exchange);

@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
+#include "cli/KnownClockArgs.h"
 #include "fleet/FleetReadings.h"
 #include "protocol/HostRanges.h"
 
@@ -21,6 +22,8 @@ struct CheckArgs {
     int warnUnsynced = 0;
     int critSilent = 0;
     std::optional<double> timeout;
+    std::optional<int> warnUnknown;
+    KnownClockArgs fleet;
     ExchangeArgs exchange;
 };
 
@@ -37,15 +40,16 @@ void FitLockWaitIntoTimeout(ExchangeArgs& exchange, const ExchangeOptions& optio
 }
 
 struct Tally {
-    std::vector<Ipv4Address> unsynchronised, silent, checksumErrors;
+    std::vector<Ipv4Address> unsynchronised, silent, checksumErrors, unknown;
     int clocks = 0;
     int synchronised = 0;
     double slowestReply = 0;  // seconds
 };
 
-// Named clocks are expected to answer; the hosts of a block are clocks only when they do.
-bool SplitTargets(const std::vector<std::string>& texts, std::vector<Ipv4Address>& named,
-                  std::vector<Ipv4Address>& all, std::string& error) {
+// Named clocks, those of the groups and the known clocks inside a block are expected to answer; the
+// other hosts of a block are clocks only when they do.
+bool SplitTargets(const std::vector<std::string>& texts, const KnownClocks& known,
+                  std::vector<Ipv4Address>& named, std::vector<Ipv4Address>& all, std::string& error) {
     std::vector<AddressBlock> blocks;
     for (const std::string& text : texts) {
         if (IsBlockText(text)) {
@@ -64,22 +68,27 @@ bool SplitTargets(const std::vector<std::string>& texts, std::vector<Ipv4Address
             return false;
         }
     }
-    // A clock named twice is one clock: counted once, and silent once.
+    all = HostsOf(std::move(blocks));
+    const auto inside = known.Among(all);
+    named.insert(named.end(), inside.begin(), inside.end());
     std::sort(named.begin(), named.end());
     named.erase(std::unique(named.begin(), named.end()), named.end());
-    all = HostsOf(std::move(blocks));
     all.insert(all.end(), named.begin(), named.end());
     std::sort(all.begin(), all.end());
     all.erase(std::unique(all.begin(), all.end()), all.end());
     return true;
 }
 
-Tally Count(const std::vector<ClockReading>& readings, const std::vector<Ipv4Address>& named) {
+Tally Count(const std::vector<ClockReading>& readings, const std::vector<Ipv4Address>& named,
+            const KnownClocks& known) {
     Tally tally;
     std::vector<Ipv4Address> heard;
     for (const ClockReading& reading : readings) {
         heard.push_back(reading.outcome.address);
         ++tally.clocks;
+        // Without a fleet file every clock would be unknown, which tells nothing.
+        if (!known.empty() && known.Find(reading.outcome.address) == nullptr)
+            tally.unknown.push_back(reading.outcome.address);
         if (!reading.status) {
             tally.checksumErrors.push_back(reading.outcome.address);
             continue;
@@ -99,24 +108,58 @@ Tally Count(const std::vector<ClockReading>& readings, const std::vector<Ipv4Add
     return tally;
 }
 
-std::string Named(const char* what, const std::vector<Ipv4Address>& clocks) {
+// Monitoring systems cut a plugin's text at "|" (the performance data follows) and Nagios turns ";"
+// into ":", so neither may come from a name.
+std::string PluginText(std::string text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == ';')
+            out += "\\x3b";
+        else if (c == '|')
+            out += "\\x7c";
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string Counted(std::size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+std::string Named(const char* what, const std::vector<Ipv4Address>& clocks, const KnownClocks& known) {
     if (clocks.empty()) return "";
-    std::string text = std::string("; ") + what + ": ";
+    std::string text = std::string(" - ") + what + ": ";
     for (std::size_t i = 0; i < clocks.size() && i < kNamedInLine; ++i)
-        text += (i == 0 ? "" : ", ") + clocks[i].ToString();
+        text += (i == 0 ? "" : ", ") + NamedClock(known, clocks[i]);
     if (clocks.size() > kNamedInLine)
         text += " and " + std::to_string(clocks.size() - kNamedInLine) + " more";
     return text;
 }
 
-int Report(int code, const std::string& summary, const Tally& tally) {
+// Performance data in the plugins' syntax, 'label'=value[unit];[warn];[crit];[min];[max], with the
+// thresholds this check alerts at.
+std::string PerformanceData(const Tally& tally, const CheckArgs& args) {
+    auto count = [](const char* label, std::size_t value, const std::string& warn, const std::string& crit) {
+        return std::string(label) + "=" + std::to_string(value) + ";" + warn + ";" + crit + ";0";
+    };
+    const std::string critSilent = std::to_string(args.critSilent);
+    char response[64];
+    std::snprintf(response, sizeof response, "response_time=%.6fs;;;0", tally.slowestReply);
+    return count("clocks", static_cast<std::size_t>(tally.clocks), "", "") + " " +
+           count("synchronised", static_cast<std::size_t>(tally.synchronised), "", "") + " " +
+           count("silent", tally.silent.size(), "", critSilent) + " " +
+           count("checksum_errors", tally.checksumErrors.size(), "", critSilent) + " " +
+           count("unsynchronised", tally.unsynchronised.size(), std::to_string(args.warnUnsynced), "") + " " +
+           count("unknown", tally.unknown.size(), args.warnUnknown ? std::to_string(*args.warnUnknown) : "",
+                 "") +
+           " " + response;
+}
+
+int Report(int code, const std::string& summary, const Tally& tally, const CheckArgs& args) {
     static constexpr const char* kStates[] = {"OK", "WARNING", "CRITICAL", "UNKNOWN"};
-    char performance[160];
-    std::snprintf(performance, sizeof performance,
-                  "clocks=%d synchronised=%d silent=%zu checksum_errors=%zu response_time=%.6fs",
-                  tally.clocks, tally.synchronised, tally.silent.size(), tally.checksumErrors.size(),
-                  tally.slowestReply);
-    std::cout << "CLOCKS " << kStates[code] << " - " << summary << " | " << performance << "\n";
+    std::cout << "CLOCKS " << kStates[code] << " - " << PluginText(summary) << " | "
+              << PerformanceData(tally, args) << "\n";
     return code;
 }
 
@@ -125,7 +168,15 @@ int RunCheckCommand(const CheckArgs& args) {
     std::vector<Ipv4Address> named;
     std::vector<Ipv4Address> all;
     auto options = MakeExchangeOptions(args.exchange, error);
-    if (!options || !SplitTargets(args.targets, named, all, error)) return ReportUnknown(error);
+    if (!options) return ReportUnknown(error);
+    const auto known = LoadFleet(args.fleet, error);
+    if (!known) return ReportUnknown(error);
+    AddGroupClocks(args.fleet, *known, named);
+    if (args.targets.empty() && args.fleet.groups.empty())
+        for (const KnownClock& clock : known->clocks()) named.push_back(clock.address);
+    if (!SplitTargets(args.targets, *known, named, all, error)) return ReportUnknown(error);
+    if (all.empty())
+        return ReportUnknown("no clock to check: name clocks, blocks or --group, or give a fleet file");
     if (args.timeout) {
         if (!(*args.timeout > 0.0 && *args.timeout <= 86400.0))
             return ReportUnknown("--timeout: a number of seconds above 0 and at most 86400");
@@ -142,23 +193,26 @@ int RunCheckCommand(const CheckArgs& args) {
     if (!readings)
         return ReportUnknown("no network: no adapter, or the clock port " + std::to_string(options->port) +
                              " cannot be opened");
-    const Tally tally = Count(*readings, named);
+    const Tally tally = Count(*readings, named, *known);
     const std::size_t failing = tally.silent.size() + tally.checksumErrors.size();
-    std::string summary = std::to_string(tally.clocks) + " clocks, " + std::to_string(tally.synchronised) +
-                          " synchronised" + Named("silent", tally.silent) +
-                          Named("checksum errors", tally.checksumErrors) +
-                          Named("unsynchronised", tally.unsynchronised);
-    if (tally.clocks == 0) return Report(kCheckCritical, "no clock answered", tally);
-    if (failing > static_cast<std::size_t>(args.critSilent)) return Report(kCheckCritical, summary, tally);
-    if (tally.unsynchronised.size() > static_cast<std::size_t>(args.warnUnsynced))
-        return Report(kCheckWarning, summary, tally);
-    return Report(kCheckOk, summary, tally);
+    const std::string summary =
+        Counted(static_cast<std::size_t>(tally.clocks), "clock", "clocks") + ", " +
+        std::to_string(tally.synchronised) + " synchronised" + Named("silent", tally.silent, *known) +
+        Named("checksum errors", tally.checksumErrors, *known) +
+        Named("unsynchronised", tally.unsynchronised, *known) + Named("unknown", tally.unknown, *known);
+    if (tally.clocks == 0) return Report(kCheckCritical, "no clock answered", tally, args);
+    if (failing > static_cast<std::size_t>(args.critSilent))
+        return Report(kCheckCritical, summary, tally, args);
+    if (tally.unsynchronised.size() > static_cast<std::size_t>(args.warnUnsynced) ||
+        (args.warnUnknown && tally.unknown.size() > static_cast<std::size_t>(*args.warnUnknown)))
+        return Report(kCheckWarning, summary, tally, args);
+    return Report(kCheckOk, summary, tally, args);
 }
 
 }  // namespace
 
 int ReportUnknown(const std::string& reason) {
-    std::cout << "CLOCKS UNKNOWN - " << reason << "\n";
+    std::cout << "CLOCKS UNKNOWN - " << PluginText(reason) << "\n";
     return kCheckUnknown;
 }
 
@@ -166,11 +220,10 @@ void AddCheckCommand(CLI::App& app, CommandRun& run) {
     auto args = std::make_shared<CheckArgs>();
     CLI::App* check = app.add_subcommand(
         "check", "Check clocks for a monitoring system (Nagios, Icinga): one status line, exit 0 to 3");
-    check
-        ->add_option("TARGET", args->targets,
-                     "clock addresses, which must answer, and blocks (A.B.C.D/16 to /30, A.B.C.D-E.F.G.H), "
-                     "whose answering hosts are the clocks")
-        ->required();
+    check->add_option("TARGET", args->targets,
+                      "clock addresses, which must answer, and blocks (A.B.C.D/16 to /30, A.B.C.D-E.F.G.H), "
+                      "whose answering hosts are the clocks and whose known clocks must answer (none and no "
+                      "--group: every clock of the fleet file)");
     check
         ->add_option("--warn-unsynced", args->warnUnsynced,
                      "this many unsynchronised clocks pass before the check warns")
@@ -186,17 +239,25 @@ void AddCheckCommand(CLI::App& app, CommandRun& run) {
                       "seconds within which the check answers: the wait for a clock port held by another "
                       "program is cut short to leave the clocks their time");
     args->exchange.quietLockWait = true;
+    check
+        ->add_option("--warn-unknown", args->warnUnknown,
+                     "warn when more clocks than this answer that the fleet file does not name")
+        ->check(CLI::Range(0, 1000000));
+    AddKnownClockOptions(*check, args->fleet);
     AddFleetOptions(*check, args->exchange);
     AddExchangeOptions(*check, args->exchange);
     check->footer(
-        "Prints one line, \"CLOCKS OK - 253 clocks, 253 synchronised | clocks=253 ...\", with performance "
-        "data "
-        "after the |.\nExit codes of this command, as monitoring plugins have them:\n"
+        "Prints one line, \"CLOCKS CRITICAL - 3 clocks, 2 synchronised - silent: Gym (10.1.9.20) | "
+        "clocks=3;;;0 ...\", with performance data after the |. The known clocks of the fleet file are "
+        "named, "
+        "and those inside a block must answer.\nExit codes of this command, as monitoring plugins have "
+        "them:\n"
         "  0  OK\n"
-        "  1  WARNING: more clocks unsynchronised than --warn-unsynced\n"
+        "  1  WARNING: more clocks unsynchronised than --warn-unsynced, or more answering clocks the fleet "
+        "file does not name than --warn-unknown\n"
         "  2  CRITICAL: more clocks silent or failing the checksum than --crit-silent, or none answered\n"
-        "  3  UNKNOWN: bad usage, no network, or the clock port held by another program past --lock-wait "
-        "(named in the line)");
+        "  3  UNKNOWN: bad usage, a fleet file refused, no network, or the clock port held by another "
+        "program past --lock-wait (named in the line)");
     check->callback([&run, args] { run = [args] { return RunCheckCommand(*args); }; });
 }
 

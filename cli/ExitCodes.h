@@ -14,6 +14,7 @@ enum ExitCode : int {
     kExitPassword = 7,      // password wrong or not available
     kExitJournal = 8,       // the journal of writes could not be written; nothing was sent
     kExitPortHeld = 9,      // the clock port is held by another program after --lock-wait; nothing sent
+    kExitOutput = 10,       // monitor --output: the file could not be written
 };
 
 // `check` speaks the monitoring plugins' language instead.
@@ -36,6 +37,7 @@ inline constexpr const char* kExitCodeHelp =
     "  7  password refused or not available\n"
     "  8  the journal of writes could not be written or read; nothing was sent\n"
     "  9  the clock port is held by another program after --lock-wait; nothing was sent\n"
+    "  10 monitor --output: the file could not be written\n"
     "(check has its own: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN)";
 
 }  // namespace horavane::cli

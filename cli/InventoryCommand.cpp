@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
+#include "cli/KnownClockArgs.h"
 #include "cli/OneClockDialog.h"
 #include "cli/TextTable.h"
 #include "cli/VisibleText.h"
@@ -20,6 +21,7 @@ struct InventoryArgs {
     std::vector<std::string> ranges;
     bool csv = false;
     bool json = false;
+    KnownClockArgs fleet;
     ExchangeArgs exchange;
 };
 
@@ -43,8 +45,22 @@ const std::vector<std::pair<std::string, std::string>>& Columns() {
         {"daylightSaving", "DAYLIGHT SAVING"},
         {"syncStatus", "SYNC"},
         {"currentTimeServer", "CURRENT TIME SERVER"},
+        {"name", "NAME"},
+        {"location", "LOCATION"},
+        {"group", "GROUP"},
+        {"state", "STATE"},
     };
     return columns;
+}
+
+// What the fleet file says of the clock, and whether it answered: "answered", "silent" (a known
+// clock that did not) or "unknown" (one that answered and the fleet file does not name).
+void AddFleetKeys(Json& row, const KnownClocks& known, Ipv4Address address, bool answered) {
+    const KnownClock* clock = known.Find(address);
+    row["name"] = clock ? Json(clock->name) : Json();
+    row["location"] = clock ? Json(clock->location) : Json();
+    row["group"] = clock ? Json(clock->group) : Json();
+    row["state"] = !answered ? "silent" : clock == nullptr && !known.empty() ? "unknown" : "answered";
 }
 
 // One clock as the window shows it, keyed as Columns() names it; null where the window shows nothing.
@@ -60,14 +76,15 @@ Json Row(const ClockStatus& clock, Ipv4Address address) {
             row[key] = status["timeServers"][static_cast<std::size_t>(key.back() - '1')];
         else if (key == "daylightSaving")
             row[key] = DaylightSavingText(window);
-        else
+        else if (status.contains(key))
             row[key] = status[key];
     }
     return row;
 }
 
 // The plain table's narrowest columns, as wide as their usual contents.
-const std::vector<std::size_t> kTableWidths = {16, 21, 18, 11, 16, 16, 16, 16, 15, 15, 15, 15, 15, 11, 36, 7};
+const std::vector<std::size_t> kTableWidths = {16, 21, 18, 11, 16, 16, 16, 16, 15, 15, 15,
+                                               15, 15, 11, 36, 7,  20, 25, 20, 12};
 
 enum class Format { Table, Csv, Json };
 
@@ -83,9 +100,21 @@ std::vector<std::string> TableHeader() {
     return cells;
 }
 
+// One clock's row; a known clock that did not answer has only its address and names.
+Json InventoryRow(const ClockStatus* status, Ipv4Address address, const KnownClocks& known) {
+    Json row;
+    if (status) {
+        row = Row(*status, address);
+    } else {
+        for (const auto& [key, title] : Columns()) row[key] = nullptr;
+        row["address"] = address.ToString();
+    }
+    AddFleetKeys(row, known, address, status != nullptr);
+    return row;
+}
+
 // One clock's cells of the plain table, made visible; "-" where the window shows nothing.
-std::vector<std::string> TableRow(const ClockStatus& status, Ipv4Address address) {
-    const Json row = Row(status, address);
+std::vector<std::string> TableRow(const Json& row) {
     std::vector<std::string> cells;
     for (const auto& [key, title] : Columns()) {
         const Json& value = row[key];
@@ -97,8 +126,7 @@ std::vector<std::string> TableRow(const ClockStatus& status, Ipv4Address address
 }
 
 // One clock's line of the CSV or JSON inventory.
-std::string RenderRow(const ClockStatus& status, Ipv4Address address, Format format) {
-    Json row = Row(status, address);
+std::string RenderRow(Json row, Format format) {
     std::string line;
     if (format == Format::Json) {
         Json servers = Json::array();
@@ -120,11 +148,17 @@ std::string RenderRow(const ClockStatus& status, Ipv4Address address, Format for
 int RunInventoryCommand(const InventoryArgs& args) {
     std::string error;
     const auto options = MakeExchangeOptions(args.exchange, error);
-    const auto hosts = options ? ParseSweepHosts(args.ranges, error) : std::nullopt;
+    const auto known = options ? LoadFleet(args.fleet, error) : std::nullopt;
+    auto hosts = known ? ParseSweepHosts(args.ranges, error) : std::nullopt;
+    if (hosts && args.ranges.empty() && args.fleet.groups.empty()) {
+        error = "inventory needs blocks to sweep or --group";
+        hosts.reset();
+    }
     if (!hosts || (args.csv && args.json)) {
         std::cerr << "horavanectl: " << (hosts ? "--csv and --json exclude each other" : error) << "\n";
         return kExitUsage;
     }
+    AddGroupClocks(args.fleet, *known, *hosts);
     const Format format = args.csv ? Format::Csv : args.json ? Format::Json : Format::Table;
     // Every host is asked for its status at once: the reply that shows a clock is there is its row,
     // so each clock costs one request instead of a search and then a query. Replies are only
@@ -142,18 +176,26 @@ int RunInventoryCommand(const InventoryArgs& args) {
     std::string out = format == Format::Json ? "[" : format == Format::Csv ? CsvHeader() + "\n" : "";
     std::vector<std::vector<std::string>> table = {TableHeader()};
     int clocks = 0;
+    int rows = 0;
+    int silent = 0;
     int checksumErrors = 0;
-    for (const auto& [host, status] : replies) {
-        if (!(*outcomes)[host].Answered()) continue;
+    // Known clocks are listed whether they answered or not: a dead clock must not vanish.
+    for (std::size_t host = 0; host < hosts->size(); ++host) {
+        const FleetOutcome& outcome = (*outcomes)[host];
+        const auto reply = replies.find(host);
+        const bool answered = outcome.Answered() && reply != replies.end();
+        if (!answered && (outcome.checksumError || known->Find((*hosts)[host]) == nullptr)) continue;
+        Json row = InventoryRow(answered ? &reply->second : nullptr, (*hosts)[host], *known);
         if (format == Format::Table)
-            table.push_back(TableRow(status, (*hosts)[host]));
+            table.push_back(TableRow(row));
         else if (format == Format::Csv)
-            out += RenderRow(status, (*hosts)[host], format) + "\n";
+            out += RenderRow(std::move(row), format) + "\n";
         else
-            out += (clocks == 0 ? "\n  " : ",\n  ") + RenderRow(status, (*hosts)[host], format);
-        ++clocks;
+            out += (rows == 0 ? "\n  " : ",\n  ") + RenderRow(std::move(row), format);
+        ++rows;
+        ++(answered ? clocks : silent);
     }
-    if (format == Format::Json) out += clocks == 0 ? "]\n" : "\n]\n";
+    if (format == Format::Json) out += rows == 0 ? "]\n" : "\n]\n";
     if (format == Format::Table) out = AlignColumns(table, kTableWidths);
     std::cout << out;
     for (const FleetOutcome& outcome : *outcomes)
@@ -162,7 +204,11 @@ int RunInventoryCommand(const InventoryArgs& args) {
             std::cerr << "horavanectl: " << outcome.address.ToString()
                       << ": Error CheckSum, left out of the inventory\n";
         }
-    std::cerr << "inventory: " << clocks << " clocks answered of " << hosts->size() << " addresses\n";
+    std::cerr << "inventory: " << clocks << (clocks == 1 ? " clock" : " clocks") << " answered of "
+              << hosts->size() << " addresses";
+    if (silent > 0)
+        std::cerr << "; " << silent << " known " << (silent == 1 ? "clock" : "clocks") << " silent";
+    std::cerr << "\n";
     return checksumErrors > 0 ? kExitChecksum : kExitOk;
 }
 
@@ -174,16 +220,16 @@ void AddInventoryCommand(CLI::App& app, CommandRun& run) {
         "inventory",
         "Every clock of whole sites: address, serial number, MAC, addressing, time servers, time zone, "
         "daylight saving, sync status");
-    inventory
-        ->add_option(
-            "RANGE", args->ranges,
-            "blocks to sweep: A.B.C.D/16 to /30, A.B.C.D-E.F.G.H (at most a /16 each), or an address "
-            "for its /24; never host .0 or .255 of a /24")
-        ->required();
+    inventory->add_option(
+        "RANGE", args->ranges,
+        "blocks to sweep: A.B.C.D/16 to /30, A.B.C.D-E.F.G.H (at most a /16 each), or an address "
+        "for its /24; never host .0 or .255 of a /24. The known clocks of the fleet file inside them "
+        "are listed whether they answer or not");
     inventory->add_flag("--csv", args->csv,
                         "CSV with a header row; a field that starts with = + - or @ gets a leading ' so that "
                         "a spreadsheet shows it as text");
     inventory->add_flag("--json", args->json, "a JSON array, one object per clock");
+    AddKnownClockOptions(*inventory, args->fleet);
     AddFleetOptions(*inventory, args->exchange);
     AddExchangeOptions(*inventory, args->exchange);
     inventory->footer(std::string("Exit code 0, or 4 when some clock kept failing the checksum and is left "

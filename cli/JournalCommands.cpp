@@ -6,6 +6,7 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
+#include "cli/KnownClockArgs.h"
 #include "cli/PasswordPrompt.h"
 #include "cli/VisibleText.h"
 #include "fleet/FleetWrite.h"
@@ -17,7 +18,14 @@ namespace {
 struct HistoryArgs {
     std::string address;
     bool json = false;
+    KnownClockArgs fleet;
 };
+
+// A journal record's clock as the fleet file names it ("Gym (10.1.9.20)").
+std::string RecordClock(const KnownClocks& known, const std::string& address) {
+    const auto parsed = Ipv4Address::Parse(address);
+    return parsed ? NamedClock(known, *parsed) : VisibleText(address);
+}
 
 struct RestoreArgs {
     std::string address;
@@ -58,7 +66,8 @@ std::string Changes(const JournalRecord& record) {
 int RunHistoryCommand(const HistoryArgs& args) {
     std::string error;
     std::optional<Ipv4Address> clock;
-    if (!args.address.empty() && !(clock = ParseClockAddress(args.address, error))) {
+    const auto known = LoadFleet(args.fleet, error);
+    if (!known || (!args.address.empty() && !(clock = ParseClockAddress(args.address, error)))) {
         std::cerr << "horavanectl: " << error << "\n";
         return kExitUsage;
     }
@@ -70,12 +79,15 @@ int RunHistoryCommand(const HistoryArgs& args) {
         clock,
         [&](JournalRecord&& r) {
             if (args.json) {
-                std::string text = JsonText(RecordJson(r), 2);
+                Json record = RecordJson(r);
+                const auto address = Ipv4Address::Parse(r.address);
+                if (address) AddNameKeys(record, *known, *address);
+                std::string text = JsonText(record, 2);
                 for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 3))
                     text.replace(at, 1, "\n  ");
                 std::cout << (records == 0 ? "[\n  " : ",\n  ") << text;
             } else {
-                std::cout << VisibleText(r.time) << "  " << VisibleText(r.address) << "  "
+                std::cout << VisibleText(r.time) << "  " << RecordClock(*known, r.address) << "  "
                           << VisibleText(r.serialNumber) << "  " << VisibleText(r.user) << "  "
                           << VisibleText(r.command) << "  " << Changes(r) << "\n";
             }
@@ -153,6 +165,7 @@ void AddJournalCommands(CLI::App& app, CommandRun& run) {
     list->add_option("ADDRESS", history->address, "only the writes to this clock");
     list->add_flag("--json", history->json,
                    "the records as a JSON array, with the settings before and after");
+    AddKnownClockOptions(*list, history->fleet, false);
     list->footer(
         "The journal is $XDG_STATE_HOME/horavane/journal.jsonl (~/.local/state/horavane without "
         "XDG_STATE_HOME; %LOCALAPPDATA%\\Horavane on Windows). Times are UTC.");

@@ -1,26 +1,35 @@
 #include <unistd.h>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <ctime>
 #include <iomanip>
 #include <iostream>
 #include <map>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <thread>
 
 #include "cli/ClockReport.h"
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
+#include "cli/KnownClockArgs.h"
 #include "cli/OneClockDialog.h"
 #include "cli/PrometheusText.h"
 #include "cli/TextTable.h"
 #include "cli/VisibleText.h"
 #include "fleet/FleetReadings.h"
+#include "platform/FileReplacement.h"
 #include "protocol/HostSweep.h"
 #include "settings/Messages.h"
 
@@ -40,7 +49,9 @@ struct MonitorArgs {
     bool once = false;
     bool json = false;
     std::string format = "table";
-    int rounds = 0;  // 0: until Ctrl-C
+    int rounds = 0;      // 0: until Ctrl-C
+    std::string output;  // --output FILE, replaced whole
+    KnownClockArgs fleet;
     ExchangeArgs exchange;
 };
 
@@ -58,7 +69,7 @@ std::string Now() {
 }
 
 // One row of the table: what the clock's window shows, or what it showed when last heard.
-Json ClockRow(const ClockReading& reading, const Json* lastSeen) {
+Json ClockRow(const ClockReading& reading, const Json* lastSeen, const KnownClocks& known) {
     Json row;
     const FleetOutcome& clock = reading.outcome;
     const bool answered = reading.status.has_value();
@@ -80,6 +91,11 @@ Json ClockRow(const ClockReading& reading, const Json* lastSeen) {
              {"serialNumber", "syncStatus", "currentTimeServer", "timeZone", "daylightSaving", "lastSeen"})
             row[key] = nullptr;
     }
+    const KnownClock* knownClock = known.Find(clock.address);
+    row["name"] = knownClock ? Json(knownClock->name) : Json();
+    row["location"] = knownClock ? Json(knownClock->location) : Json();
+    row["group"] = knownClock ? Json(knownClock->group) : Json();
+    row["known"] = knownClock != nullptr;
     const bool synchronised = answered && row["syncStatus"] == std::string(msg::kSync);
     row["answered"] = answered;
     row["synchronised"] = synchronised;
@@ -97,54 +113,83 @@ std::string Cell(const Json& value) {
     return value.is_string() ? VisibleText(value.get<std::string>()) : "-";
 }
 
-void PrintTable(const Json& rows, bool clearScreen) {
+void PrintTable(const Json& rows, bool clearScreen, bool withFleet) {
     if (clearScreen) std::cout << "\x1b[H\x1b[2J";
     std::cout << "horavanectl monitor  " << Now() << "\n";
-    std::vector<std::vector<std::string>> lines = {
-        {"ADDRESS", "SERIAL NUMBER", "SYNC", "TIME SERVER", "TIME ZONE", "DAYLIGHT SAVING", "STATE"}};
+    std::vector<std::string> header = {"ADDRESS", "SERIAL NUMBER", "SYNC", "TIME SERVER", "TIME ZONE",
+                                       "DAYLIGHT SAVING", "STATE"};
+    std::vector<std::size_t> widths = {16, 21, 7, 16, 11, 36};
+    if (withFleet) {
+        header.insert(header.begin() + 1, "NAME");
+        widths.insert(widths.begin() + 1, 25);
+    }
+    std::vector<std::vector<std::string>> lines = {header};
     for (const Json& row : rows) {
         std::string state = row["state"].get<std::string>();
         if (state == "silent" && row["lastSeen"].is_string())
             state += " (last seen " + Cell(row["lastSeen"]) + ")";
         if (state != "ok") state = "** " + state;
-        lines.push_back({Cell(row["address"]), Cell(row["serialNumber"]), Cell(row["syncStatus"]),
-                         Cell(row["currentTimeServer"]), Cell(row["timeZone"]), Cell(row["daylightSaving"]),
-                         state});
+        std::vector<std::string> cells = {Cell(row["address"]),          Cell(row["serialNumber"]),
+                                          Cell(row["syncStatus"]),       Cell(row["currentTimeServer"]),
+                                          Cell(row["timeZone"]),         Cell(row["daylightSaving"]),
+                                          state};
+        if (withFleet)
+            cells.insert(cells.begin() + 1, row["known"].get<bool>() ? Cell(row["name"]) : "(unknown)");
+        lines.push_back(std::move(cells));
     }
-    std::cout << AlignColumns(lines, {16, 21, 7, 16, 11, 36});
+    std::cout << AlignColumns(lines, widths);
     std::cout << std::flush;
 }
 
-// The clocks a sweep of the blocks finds (Search requests, at the --rate pace).
+// The clocks a sweep of the blocks finds (Search requests, at the --rate pace), and the known clocks
+// inside the blocks, found or not: a known clock that dies must show as silent, not vanish.
 std::optional<std::vector<Ipv4Address>> FindBySearch(const std::vector<std::string>& subnets,
-                                                     const ExchangeOptions& options, std::string& error) {
+                                                     const KnownClocks& known, const ExchangeOptions& options,
+                                                     std::string& error) {
     const auto hosts = ParseSweepHosts(subnets, error);
     if (!hosts) {
         error = "--subnet: " + error;
         return std::nullopt;
     }
-    std::set<Ipv4Address> found;
+    const auto inside = known.Among(*hosts);
+    std::set<Ipv4Address> found(inside.begin(), inside.end());
     SweepHosts(*hosts, options, [&](Ipv4Address clock) { found.insert(clock); });
     return std::vector<Ipv4Address>(found.begin(), found.end());
 }
 
-std::optional<std::vector<Ipv4Address>> Targets(const MonitorArgs& args, const ExchangeOptions& options,
-                                                std::string& error) {
-    if (args.addresses.empty() == args.subnets.empty()) {
-        error = "monitor needs clock addresses or --subnet, not both";
+// Every clock of the fleet file: what a timer watches when it names none.
+std::vector<Ipv4Address> Addresses(const KnownClocks& known) {
+    std::vector<Ipv4Address> addresses;
+    for (const KnownClock& clock : known.clocks()) addresses.push_back(clock.address);
+    return addresses;
+}
+
+std::optional<std::vector<Ipv4Address>> Targets(const MonitorArgs& args, const KnownClocks& known,
+                                                const ExchangeOptions& options, std::string& error) {
+    const bool named = !args.addresses.empty() || !args.fleet.groups.empty();
+    if (!named && args.subnets.empty() && !known.empty()) return Addresses(known);
+    if (named == !args.subnets.empty()) {
+        error = "monitor needs clock addresses or --group, or --subnet, not both";
+        return std::nullopt;
+    }
+    if (!args.output.empty() && !args.once) {
+        error = "--output needs --once: the file holds one whole round";
         return std::nullopt;
     }
     if (args.format == "prometheus" && !args.once) {
         error = "--format prometheus needs --once: a textfile collector reads one whole round";
         return std::nullopt;
     }
-    if (!args.subnets.empty()) return FindBySearch(args.subnets, options, error);
-    return ParseClockAddresses(args.addresses, error);
+    if (!args.subnets.empty()) return FindBySearch(args.subnets, known, options, error);
+    auto addresses = ParseClockAddresses(args.addresses, error);
+    if (addresses) AddGroupClocks(args.fleet, known, *addresses);
+    return addresses;
 }
 
 // One round: every clock queried at once; the readings, the rows, and whether all is well.
-bool MonitorRound(const std::vector<Ipv4Address>& targets, const ExchangeOptions& options,
-                  std::map<Ipv4Address, Json>& lastSeen, std::vector<ClockReading>& readings, Json& rows) {
+bool MonitorRound(const std::vector<Ipv4Address>& targets, const KnownClocks& known,
+                  const ExchangeOptions& options, std::map<Ipv4Address, Json>& lastSeen,
+                  std::vector<ClockReading>& readings, Json& rows) {
     auto read = ReadClocks(targets, options);
     if (!read) {
         read.emplace();
@@ -157,7 +202,7 @@ bool MonitorRound(const std::vector<Ipv4Address>& targets, const ExchangeOptions
     for (const ClockReading& reading : readings) {
         const FleetOutcome& clock = reading.outcome;
         const auto last = lastSeen.find(clock.address);
-        Json row = ClockRow(reading, last == lastSeen.end() ? nullptr : &last->second);
+        Json row = ClockRow(reading, last == lastSeen.end() ? nullptr : &last->second, known);
         if (row["answered"].get<bool>()) lastSeen[clock.address] = row;
         allWell = allWell && row["synchronised"].get<bool>();
         rows.push_back(std::move(row));
@@ -171,6 +216,29 @@ void SleepInterruptibly(std::chrono::milliseconds total) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
 
+// The round in the file --output names, replaced whole: its states are in the file, so the exit code
+// says only whether the file was written.
+int WriteOutput(const MonitorArgs& args, const std::vector<ClockReading>& readings, const Json& rows,
+                const KnownClocks& known, RoundTimes times, std::chrono::steady_clock::time_point start) {
+    std::string text;
+    times.took = std::chrono::steady_clock::now() - start;
+    if (args.format == "prometheus")
+        text = PrometheusText(readings, known, times);
+    else if (args.json || args.format == "json")
+        text = JsonText(rows, 2) + "\n";
+    else {
+        std::ostringstream table;
+        std::streambuf* const console = std::cout.rdbuf(table.rdbuf());
+        PrintTable(rows, false, !known.empty());
+        std::cout.rdbuf(console);
+        text = table.str();
+    }
+    std::string error;
+    if (ReplaceFileWhole(args.output, text, error)) return kExitOk;
+    std::cerr << "horavanectl: " << error << "\n";
+    return kExitOutput;
+}
+
 int RunMonitorCommand(const MonitorArgs& args) {
     // NaN passes the option's range check and would drop the pause between rounds altogether.
     if (std::isnan(args.interval)) {
@@ -179,7 +247,8 @@ int RunMonitorCommand(const MonitorArgs& args) {
     }
     std::string error;
     const auto options = MakeExchangeOptions(args.exchange, error);
-    const auto targets = options ? Targets(args, *options, error) : std::nullopt;
+    const auto known = options ? LoadFleet(args.fleet, error) : std::nullopt;
+    const auto targets = known ? Targets(args, *known, *options, error) : std::nullopt;
     if (!targets) {
         std::cerr << "horavanectl: " << error << "\n";
         return kExitUsage;
@@ -195,13 +264,23 @@ int RunMonitorCommand(const MonitorArgs& args) {
     do {
         Json rows;
         std::vector<ClockReading> readings;
-        allWell = MonitorRound(*targets, *options, lastSeen, readings, rows);
-        if (args.format == "prometheus")
-            std::cout << PrometheusText(readings) << std::flush;
-        else if (json)
+        const RoundTimes times{std::chrono::system_clock::now()};
+        const auto start = std::chrono::steady_clock::now();
+        allWell = MonitorRound(*targets, *known, *options, lastSeen, readings, rows);
+        if (!args.output.empty()) return WriteOutput(args, readings, rows, *known, times, start);
+        if (args.format == "prometheus") {
+#ifdef _WIN32
+            // The Prometheus parser refuses CR LF: the console's text mode must not add the CR.
+            std::cout.flush();
+            (void)_setmode(_fileno(stdout), _O_BINARY);
+#endif
+            std::cout << PrometheusText(readings, *known,
+                                        {times.started, std::chrono::steady_clock::now() - start})
+                      << std::flush;
+        } else if (json)
             std::cout << JsonText(rows, args.once ? 2 : -1) << std::endl;
         else
-            PrintTable(rows, clearScreen);
+            PrintTable(rows, clearScreen, !known->empty());
         if (args.once || ++round == args.rounds) break;
         SleepInterruptibly(std::chrono::milliseconds(static_cast<long long>(args.interval * 1000.0)));
     } while (!g_interrupted);
@@ -214,7 +293,8 @@ void AddMonitorCommand(CLI::App& app, CommandRun& run) {
     auto args = std::make_shared<MonitorArgs>();
     CLI::App* monitor = app.add_subcommand(
         "monitor", "Live table of clocks: serial number, sync, time server, time zone, daylight saving");
-    monitor->add_option("ADDRESS", args->addresses, "clocks to watch");
+    monitor->add_option("ADDRESS", args->addresses,
+                        "clocks to watch (none, no --group and no --subnet: every clock of the fleet file)");
     monitor
         ->add_option(
             "--subnet", args->subnets,
@@ -233,12 +313,18 @@ void AddMonitorCommand(CLI::App& app, CommandRun& run) {
                      "node-exporter textfile collector")
         ->check(CLI::IsMember({"table", "json", "prometheus"}))
         ->capture_default_str();
+    monitor->add_option("--output", args->output,
+                        "with --once: write the round to FILE instead of the screen, replacing it whole (a "
+                        "temporary file beside it, renamed over it); exit 0 whenever FILE was written");
     monitor->add_option("--rounds", args->rounds, "end after this many rounds (default: until Ctrl-C)")
         ->check(CLI::Range(1, 1000000));
+    AddKnownClockOptions(*monitor, args->fleet);
     AddFleetOptions(*monitor, args->exchange);
     AddExchangeOptions(*monitor, args->exchange);
-    monitor->footer(std::string("Exit code 0 when every clock answered and is synchronised, 6 otherwise.\n") +
-                    kExitCodeHelp);
+    monitor->footer(
+        std::string("Exit code 0 when every clock answered and is synchronised, 6 otherwise; with "
+                    "--output 0 when the file was written, 10 when it could not be.\n") +
+        kExitCodeHelp);
     monitor->callback([&run, args] { run = [args] { return RunMonitorCommand(*args); }; });
 }
 

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "cli/ClockReport.h"
 #include "cli/VisibleText.h"
+#include "settings/SettingCodes.h"
 
 namespace horavane::cli {
 namespace {
@@ -12,15 +12,36 @@ std::string LabelValue(std::string_view text) {
     std::string out;
     for (const char c : VisibleText(text)) {
         if (c == '\\' || c == '"') out += '\\';
-        out += c == '\n' ? std::string("\\n") : std::string(1, c);
+        out += c;  // VisibleText leaves no line feed
     }
     return out;
 }
 
-std::string Labels(const ClockReading& reading) {
-    const std::string serial = reading.status ? reading.status->serialNumber : std::string();
-    return "{address=\"" + reading.outcome.address.ToString() + "\",serial_number=\"" + LabelValue(serial) +
-           "\"}";
+std::string AddressLabel(const ClockReading& reading) {
+    return "{address=\"" + reading.outcome.address.ToString() + "\"}";
+}
+
+// The window's MAC text ends in the line feed its field shows; a label has none.
+std::string MacLabel(const MacAddress& mac) {
+    std::string text = MacText(mac);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
+
+std::string InfoLabels(const ClockReading& reading, const KnownClock* known) {
+    std::string labels = "{address=\"" + reading.outcome.address.ToString() + "\",serial_number=\"" +
+                         LabelValue(reading.status->serialNumber) + "\",mac=\"" +
+                         MacLabel(reading.status->mac) + "\"";
+    labels += ",name=\"" + (known ? LabelValue(known->name) : "") + "\"";
+    labels += ",location=\"" + (known ? LabelValue(known->location) : "") + "\"";
+    labels += ",group=\"" + (known ? LabelValue(known->group) : "") + "\"}";
+    return labels;
+}
+
+std::string Number(double value) {
+    char text[40];
+    std::snprintf(text, sizeof text, " %.6f\n", value);
+    return text;
 }
 
 void Family(std::string& out, const char* name, const char* help) {
@@ -29,25 +50,33 @@ void Family(std::string& out, const char* name, const char* help) {
 
 }  // namespace
 
-std::string PrometheusText(const std::vector<ClockReading>& readings) {
+std::string PrometheusText(const std::vector<ClockReading>& readings, const KnownClocks& known,
+                           const RoundTimes& times) {
     std::string out;
     Family(out, "horavane_clock_up", "1 when the clock answered its status query, 0 when it did not.");
     for (const ClockReading& r : readings)
-        out += "horavane_clock_up" + Labels(r) + (r.status ? " 1\n" : " 0\n");
+        out += "horavane_clock_up" + AddressLabel(r) + (r.status ? " 1\n" : " 0\n");
     Family(out, "horavane_clock_synchronised",
            "1 when the clock reports it is synchronised with a time server.");
     for (const ClockReading& r : readings)
         if (r.status)
-            out += "horavane_clock_synchronised" + Labels(r) + (r.status->Synchronised() ? " 1\n" : " 0\n");
+            out += "horavane_clock_synchronised" + AddressLabel(r) +
+                   (r.status->Synchronised() ? " 1\n" : " 0\n");
     Family(out, "horavane_clock_response_seconds",
            "Seconds from the first request to the clock's first reply.");
-    for (const ClockReading& r : readings) {
-        if (!r.status) continue;
-        char value[32];
-        std::snprintf(value, sizeof value, " %.6f\n",
-                      std::chrono::duration<double>(r.outcome.responseTime).count());
-        out += "horavane_clock_response_seconds" + Labels(r) + value;
-    }
+    for (const ClockReading& r : readings)
+        if (r.status)
+            out += "horavane_clock_response_seconds" + AddressLabel(r) +
+                   Number(std::chrono::duration<double>(r.outcome.responseTime).count());
+    Family(out, "horavane_clock_info",
+           "What the clock sent about itself and what the fleet file calls it; always 1.");
+    for (const ClockReading& r : readings)
+        if (r.status) out += "horavane_clock_info" + InfoLabels(r, known.Find(r.outcome.address)) + " 1\n";
+    Family(out, "horavane_last_run_timestamp_seconds", "When the round that wrote these samples began.");
+    out += "horavane_last_run_timestamp_seconds" +
+           Number(std::chrono::duration<double>(times.started.time_since_epoch()).count());
+    Family(out, "horavane_last_run_duration_seconds", "How long the round took.");
+    out += "horavane_last_run_duration_seconds" + Number(times.took.count());
     return out;
 }
 

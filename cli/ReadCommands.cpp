@@ -10,6 +10,7 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
+#include "cli/KnownClockArgs.h"
 #include "cli/OneClockDialog.h"
 #include "dialog/ControlIds.h"
 #include "dialog/SearchWorker.h"
@@ -112,31 +113,53 @@ struct StatusArgs {
     std::string address;
     bool json = false;
     bool writableOnly = false;  // export
+    KnownClockArgs fleet;
     ExchangeArgs exchange;
 };
 
-int RunStatusCommand(const StatusArgs& args) {
-    std::string error;
-    const auto options = MakeExchangeOptions(args.exchange, error);
-    const auto clock = options ? ParseClockAddress(args.address, error) : std::nullopt;
-    if (!clock) {
-        std::cerr << "horavanectl: " << error << "\n";
-        return kExitUsage;
-    }
-    OneClockDialog dialog(*clock, *options);
+int ShowOneClock(const StatusArgs& args, Ipv4Address clock, const KnownClocks& known,
+                 const ExchangeOptions& options) {
+    OneClockDialog dialog(clock, options);
     const QueryOutcome outcome = dialog.Query();
     const int code = QueryExitCode(outcome);
     if (code != kExitOk) {
         ReportQueryFailure(outcome, dialog.controls(), dialog.address());
         return code;
     }
-    if (args.writableOnly)
+    if (args.writableOnly) {
         std::cout << JsonText(WritableJson(dialog.controls()), 2) << "\n";
-    else if (args.json)
-        std::cout << JsonText(StatusJson(dialog.controls(), dialog.address()), 2) << "\n";
-    else
-        std::cout << StatusBlock(dialog.controls(), dialog.address());
+    } else if (args.json) {
+        Json status = StatusJson(dialog.controls(), dialog.address());
+        AddNameKeys(status, known, clock);
+        std::cout << JsonText(status, 2) << "\n";
+    } else {
+        std::cout << StatusBlock(dialog.controls(), NamedClock(known, clock));
+    }
     return kExitOk;
+}
+
+// One clock, or each clock of the groups in turn (status only); the first failure's code.
+int RunStatusCommand(const StatusArgs& args) {
+    std::string error;
+    const auto options = MakeExchangeOptions(args.exchange, error);
+    const auto known = options ? LoadFleet(args.fleet, error) : std::nullopt;
+    std::vector<Ipv4Address> clocks;
+    if (known && !args.writableOnly && args.address.empty() && !args.fleet.groups.empty()) {
+        AddGroupClocks(args.fleet, *known, clocks);
+    } else if (known) {
+        if (const auto clock = OneClock(args.address, args.fleet, *known, error)) clocks.push_back(*clock);
+    }
+    if (clocks.empty()) {
+        std::cerr << "horavanectl: " << error << "\n";
+        return kExitUsage;
+    }
+    int code = kExitOk;
+    for (std::size_t i = 0; i < clocks.size(); ++i) {
+        if (i > 0 && !args.json) std::cout << "\n";
+        const int shown = ShowOneClock(args, clocks[i], *known, *options);
+        if (code == kExitOk) code = shown;
+    }
+    return code;
 }
 
 void AddSearch(CLI::App& app, CommandRun& run) {
@@ -163,8 +186,9 @@ void AddSearch(CLI::App& app, CommandRun& run) {
 void AddStatus(CLI::App& app, CommandRun& run) {
     auto args = std::make_shared<StatusArgs>();
     CLI::App* status = app.add_subcommand("status", "Query one clock and show its status and settings");
-    status->add_option("ADDRESS", args->address, "the clock's address")->required();
-    status->add_flag("--json", args->json, "print one JSON object");
+    status->add_option("ADDRESS", args->address, "the clock's address (or --group)");
+    status->add_flag("--json", args->json, "print one JSON object (with --group, one per clock)");
+    AddKnownClockOptions(*status, args->fleet);
     AddExchangeOptions(*status, args->exchange);
     status->footer(kExitCodeHelp);
     status->callback([&run, args] { run = [args] { return RunStatusCommand(*args); }; });
@@ -174,7 +198,8 @@ void AddExport(CLI::App& app, CommandRun& run) {
     auto args = std::make_shared<StatusArgs>();
     args->writableOnly = true;
     CLI::App* exported = app.add_subcommand("export", "Print a clock's writable settings as JSON, for apply");
-    exported->add_option("ADDRESS", args->address, "the clock's address")->required();
+    exported->add_option("ADDRESS", args->address, "the clock's address (or a --group of one clock)");
+    AddKnownClockOptions(*exported, args->fleet);
     AddExchangeOptions(*exported, args->exchange);
     exported->footer(kExitCodeHelp);
     exported->callback([&run, args] { run = [args] { return RunStatusCommand(*args); }; });

@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
+#include "cli/KnownClockArgs.h"
 #include "cli/PasswordPrompt.h"
 #include "fleet/FleetWrite.h"
 
@@ -13,6 +14,7 @@ namespace {
 
 struct SetArgs {
     std::string address;
+    KnownClockArgs fleet;
     SetOptions settings;
     bool noVerify = false;
     ExchangeArgs exchange;
@@ -56,7 +58,8 @@ int ReportSet(const WrittenClock& clock) {
 int RunSetCommand(const SetArgs& args) {
     std::string error;
     const auto options = MakeExchangeOptions(args.exchange, error);
-    const auto clock = options ? ParseClockAddress(args.address, error) : std::nullopt;
+    const auto known = options ? LoadFleet(args.fleet, error) : std::nullopt;
+    const auto clock = known ? OneClock(args.address, args.fleet, *known, error) : std::nullopt;
     const auto change = clock ? ChangeFromOptions(args.settings, error) : std::nullopt;
     if (!change) {
         std::cerr << "horavanectl: " << error << "\n";
@@ -82,7 +85,8 @@ void AddSetCommand(CLI::App& app, CommandRun& run) {
     SetOptions& s = args->settings;
     CLI::App* set = app.add_subcommand(
         "set", "Change settings of one clock, as the Modify button does, and check that the clock took them");
-    set->add_option("ADDRESS", args->address, "the clock's address")->required();
+    set->add_option("ADDRESS", args->address, "the clock's address (or a --group of one clock)");
+    AddKnownClockOptions(*set, args->fleet);
     set->add_option("--time-zone", s.timeZone, "time-zone list entry, e.g. \"UTC +8\" or \"UTC -9:30\"");
     set->add_option("--time-format", s.timeFormat, "12 or 24");
     set->add_option("--ip-mode", s.ipMode, "static or dynamic");

@@ -91,8 +91,10 @@ const std::vector<std::string>& WritableKeys() {
 }
 
 const std::vector<std::string>& ReadOnlyKeys() {
+    // What the fleet file calls the clock rides along in `status --json` too.
     static const std::vector<std::string> keys = {"address",  "serialNumber",      "syncStatus",
-                                                  "timeZone", "currentTimeServer", "macAddress"};
+                                                  "timeZone", "currentTimeServer", "macAddress",
+                                                  "name",     "location",          "group"};
     return keys;
 }
 

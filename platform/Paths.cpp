@@ -65,6 +65,28 @@ std::filesystem::path UserStateFolder() {
 #endif
 }
 
+std::filesystem::path UserConfigFolder() {
+#ifdef _WIN32
+    const std::wstring roaming = Environment(L"APPDATA");
+    if (roaming.empty()) return {};
+    return std::filesystem::path(roaming) / L"Horavane";
+#else
+    if (auto config = AbsoluteFromEnvironment("XDG_CONFIG_HOME"); !config.empty()) return config / "horavane";
+    if (auto home = AbsoluteFromEnvironment("HOME"); !home.empty()) return home / ".config" / "horavane";
+    return {};
+#endif
+}
+
+std::filesystem::path WorkstationConfigFolder() {
+#ifdef _WIN32
+    const std::wstring shared = Environment(L"ProgramData");
+    if (shared.empty()) return {};
+    return std::filesystem::path(shared) / L"Horavane";
+#else
+    return "/etc/horavane";
+#endif
+}
+
 std::string UserName() {
 #ifdef _WIN32
     wchar_t name[257];  // UNLEN + 1

@@ -15,6 +15,15 @@ namespace horavane {
 // path; %LOCALAPPDATA%\Horavane on Windows. Empty when the system cannot say.
 [[nodiscard]] std::filesystem::path UserStateFolder();
 
+// The folder of the user running the program for the settings a person writes (the fleet file):
+// $XDG_CONFIG_HOME/horavane, or ~/.config/horavane when that is not set to an absolute path;
+// %APPDATA%\Horavane on Windows. Empty when the system cannot say.
+[[nodiscard]] std::filesystem::path UserConfigFolder();
+
+// The folder of the settings every user of the workstation shares: /etc/horavane;
+// %ProgramData%\Horavane on Windows. Empty when the system cannot say.
+[[nodiscard]] std::filesystem::path WorkstationConfigFolder();
+
 // The account the program runs under, as records name who did something; "unknown" when the
 // system cannot say.
 [[nodiscard]] std::string UserName();

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,13 +21,33 @@ inline std::string StateHome() {
     return folder.path().string();
 }
 
-// horavanectl with exactly the given arguments, its journal in `stateHome` (the child inherits the
-// variable the system's state folder is taken from).
+// Where the horavanectl of a test looks for its fleet file: a folder of the test's own holding one
+// that names no clock, so that the workstation's file (/etc/horavane/fleet.csv, or
+// %ProgramData%\Horavane\fleet.csv) is never read. Tests that need known clocks give --fleet.
+inline std::string ConfigHome() {
+    static const TempFolder folder;
+    static const bool written = [] {
+        std::filesystem::create_directories(folder.path() / "horavane");
+        std::filesystem::create_directories(folder.path() / "Horavane");
+        std::ofstream(folder.path() / "horavane" / "fleet.csv", std::ios::binary)
+            << "address,name,location,group\n";
+        std::ofstream(folder.path() / "Horavane" / "fleet.csv", std::ios::binary)
+            << "address,name,location,group\n";
+        return true;
+    }();
+    (void)written;
+    return folder.path().string();
+}
+
+// horavanectl with exactly the given arguments, its journal in `stateHome` and its fleet file in
+// ConfigHome() (the child inherits the variables the system's folders are taken from).
 inline ProcessResult RunCtlPlain(std::vector<std::string> args, const std::string& stateHome = StateHome()) {
 #ifdef _WIN32
     _putenv_s("LOCALAPPDATA", stateHome.c_str());
+    _putenv_s("APPDATA", ConfigHome().c_str());
 #else
     ::setenv("XDG_STATE_HOME", stateHome.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", ConfigHome().c_str(), 1);
 #endif
     args.insert(args.begin(), HORAVANECTL_PATH);
     return RunProgram(std::move(args));

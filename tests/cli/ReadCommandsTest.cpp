@@ -58,12 +58,29 @@ TEST(CtlStatus, ShowsTheDialogFieldsWithAClocksOwnTextVisibleAndAsValidJson) {
     const auto status = nlohmann::ordered_json::parse(result.out);
     std::vector<std::string> keys;
     for (const auto& item : status.items()) keys.push_back(item.key());
-    EXPECT_EQ(keys,
-              (std::vector<std::string>{
-                  "address",        "serialNumber", "syncStatus",        "timeZone",       "timeZoneEntry",
-                  "timeFormat",     "ipMode",       "timeServers",       "ipAddress",      "subnetMask",
-                  "defaultGateway", "dnsServer",    "currentTimeServer", "macAddress",     "daylightSaving",
-                  "dstStart",       "dstEnd",       "energySavingFrom",  "energySavingTo", "brightness"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"address",
+                                              "serialNumber",
+                                              "syncStatus",
+                                              "timeZone",
+                                              "timeZoneEntry",
+                                              "timeFormat",
+                                              "ipMode",
+                                              "timeServers",
+                                              "ipAddress",
+                                              "subnetMask",
+                                              "defaultGateway",
+                                              "dnsServer",
+                                              "currentTimeServer",
+                                              "macAddress",
+                                              "daylightSaving",
+                                              "dstStart",
+                                              "dstEnd",
+                                              "energySavingFrom",
+                                              "energySavingTo",
+                                              "brightness",
+                                              "name",
+                                              "location",
+                                              "group"}));
     // What the window shows, as the window shows it: the first two non-zero slots in their own
     // fields, and a start month of 0 switching the whole rule off.
     EXPECT_EQ(status["serialNumber"], "TESTCLOCK-7");
@@ -222,25 +239,55 @@ TEST(CtlExitCodes, StatusMonitorAndCheckFollowWhatEachClockAnswered) {
     EXPECT_NE(bySearch.out.find("** unsynchronised"), std::string::npos) << bySearch.out;
     EXPECT_EQ(bySearch.out.find("127.0.0.4"), std::string::npos);
 
-    // check: one status line, its code by the worst case and the thresholds.
-    const std::regex line(R"(CLOCKS (OK|WARNING|CRITICAL|UNKNOWN) - [^|\n]+( \| clocks=\d+ synchronised=\d+ )"
-                          R"(silent=\d+ checksum_errors=\d+ response_time=\d+\.\d{6}s)?\n)");
+    // check: one status line, its code by the worst case and the thresholds, named clocks and the
+    // known clocks of a block expected to answer. 127.0.0.6 is known, inside the block, and silent; its
+    // name would end the text at the | and Nagios turns ; into :, so both are shown escaped.
+    const TempFile fleet("address,name,location,group\n127.0.0.2,Hall,A,Sport\n127.0.0.6,Gym;B|1,B,Sport\n",
+                         "fleet.csv");
+    const TempFile badFleet("address,name,location,group\n127.0.0.2,Hall,A\n", "bad.csv");
+    const std::regex line(
+        R"(CLOCKS (OK|WARNING|CRITICAL|UNKNOWN) - [^|;\n]+( \| clocks=\d+;;;0 synchronised=\d+;;;0 )"
+        R"(silent=\d+;;\d+;0 checksum_errors=\d+;;\d+;0 unsynchronised=\d+;\d+;;0 )"
+        R"(unknown=\d+;\d*;;0 response_time=\d+\.\d{6}s;;;0)?\n)");
     const std::vector<std::tuple<std::vector<std::string>, int, std::string>> cases = {
-        {{"127.0.0.2"}, 0, "CLOCKS OK - 1 clocks, 1 synchronised |"},
+        {{"127.0.0.2"}, 0, "CLOCKS OK - 1 clock, 1 synchronised |"},
         {{"127.0.0.2", "127.0.0.3"},
          1,
-         "CLOCKS WARNING - 2 clocks, 1 synchronised; unsynchronised: 127.0.0.3 |"},
-        {{"127.0.0.3", "--warn-unsynced", "1"}, 0, "CLOCKS OK - 1 clocks, 0 synchronised; unsynchronised"},
-        {{"127.0.0.2", "127.0.0.4"}, 2, "CLOCKS CRITICAL - 2 clocks, 1 synchronised; silent: 127.0.0.4 |"},
-        {{"127.0.0.4", "--crit-silent", "1"}, 0, "CLOCKS OK - 1 clocks, 0 synchronised; silent: 127.0.0.4"},
+         "CLOCKS WARNING - 2 clocks, 1 synchronised - unsynchronised: 127.0.0.3 |"},
+        {{"127.0.0.3", "--warn-unsynced", "1"}, 0, "CLOCKS OK - 1 clock, 0 synchronised - unsynchronised"},
+        {{"127.0.0.2", "127.0.0.4"}, 2, "CLOCKS CRITICAL - 2 clocks, 1 synchronised - silent: 127.0.0.4 |"},
+        {{"127.0.0.4", "--crit-silent", "1"}, 0, "CLOCKS OK - 1 clock, 0 synchronised - silent: 127.0.0.4"},
         {{"127.0.0.4", "127.0.0.4", "--crit-silent", "1"},
          0,
-         "CLOCKS OK - 1 clocks, 0 synchronised; silent: 127.0.0.4 |"},
+         "CLOCKS OK - 1 clock, 0 synchronised - silent: 127.0.0.4 |"},
         {{"127.0.0.2", "127.0.0.255"}, 3, "CLOCKS UNKNOWN - \"127.0.0.255\" is the last address of its /24"},
         {{"127.0.0.0/29"},
          2,
-         "CLOCKS CRITICAL - 3 clocks, 1 synchronised; checksum errors: 127.0.0.5; unsynchronised: 127.0.0.3 "
+         "CLOCKS CRITICAL - 3 clocks, 1 synchronised - checksum errors: 127.0.0.5 - unsynchronised: "
+         "127.0.0.3 "
          "|"},
+        {{"127.0.0.0/29", "--fleet", fleet.path(), "--crit-silent", "1", "--warn-unsynced", "1"},
+         2,
+         "CLOCKS CRITICAL - 4 clocks, 1 synchronised - silent: Gym\\x3bB\\x7c1 (127.0.0.6) - checksum "
+         "errors: 127.0.0.5 - "
+         "unsynchronised: 127.0.0.3 - unknown: 127.0.0.3, 127.0.0.5 | clocks=4;;;0 synchronised=1;;;0 "
+         "silent=1;;1;0 checksum_errors=1;;1;0 unsynchronised=1;1;;0 unknown=2;;;0"},
+        {{"127.0.0.2", "127.0.0.3", "--fleet", fleet.path(), "--warn-unsynced", "1", "--warn-unknown", "0"},
+         1,
+         "CLOCKS WARNING - 2 clocks, 1 synchronised - unsynchronised: 127.0.0.3 - unknown: 127.0.0.3 |"},
+        {{"--group", "Sport", "--fleet", fleet.path()},
+         2,
+         "CLOCKS CRITICAL - 2 clocks, 1 synchronised - silent: Gym\\x3bB\\x7c1 (127.0.0.6) |"},
+        {{"127.0.0.4", "--fleet", fleet.path(), "--crit-silent", "1"},
+         0,
+         "CLOCKS OK - 1 clock, 0 synchronised -"},
+        {{"--group", "Wards", "--fleet", fleet.path()},
+         3,
+         "CLOCKS UNKNOWN - --group: no clock of the fleet file is in the group \"Wards\"\n"},
+        {{"127.0.0.2", "--fleet", badFleet.path()},
+         3,
+         "CLOCKS UNKNOWN - the fleet file " + badFleet.path() +
+             ", line 2: the row has 3 fields, the header 4\n"},
         {{"127.0.1.0/30"}, 2, "CLOCKS CRITICAL - no clock answered |"},
         {{"127.0.0.0/15"}, 3, "CLOCKS UNKNOWN - \"127.0.0.0/15\" is larger than a /16"},
         {{"127.0.0.2", "--warn-unsynced", "-1"}, 3, "CLOCKS UNKNOWN - --warn-unsynced"},

@@ -19,6 +19,11 @@ std::optional<json> Python(const std::string& script, const std::string& text) {
     return run.exitCode == 0 ? std::optional(json::parse(run.out)) : std::nullopt;
 }
 
+// The Prometheus text parsed by the client library's parser: each family's samples, labels and value.
+constexpr const char* kParseMetrics =
+    "import json,sys\nfrom prometheus_client.parser import text_string_to_metric_families as parse\n"
+    "print(json.dumps({f.name: [[s.labels, s.value] for s in f.samples] for f in parse(sys.argv[1])}))";
+
 bool PythonHas(const char* module) {
     return RunProgram({"/usr/bin/python3", "-c", std::string("import ") + module}).exitCode == 0;
 }
@@ -65,7 +70,7 @@ TEST(CtlSite, InventoryAndPrometheusKeepAHostileSerialNumberInsideItsField) {
     const auto rows = Python(
         "import csv,json,sys; print(json.dumps(list(csv.reader(sys.argv[1].splitlines(True)))))", csv.out);
     ASSERT_TRUE(rows && rows->size() == 3u) << csv.out;
-    for (const json& row : *rows) EXPECT_EQ(row.size(), 17u) << row;
+    for (const json& row : *rows) EXPECT_EQ(row.size(), 21u) << row;
     EXPECT_EQ((*rows)[0][1], "serialNumber");
     EXPECT_EQ((*rows)[1][1], "'" + visible) << "made visible, and no formula";
 
@@ -75,17 +80,83 @@ TEST(CtlSite, InventoryAndPrometheusKeepAHostileSerialNumberInsideItsField) {
     const auto metrics =
         RunCtl(sim, {"monitor", "--once", "--format", "prometheus", "127.0.0.2", "127.0.0.3", "127.0.0.4"});
     EXPECT_EQ(metrics.exitCode, 6) << metrics.err;
-    const auto families = Python(
-        "import json,sys\nfrom prometheus_client.parser import text_string_to_metric_families as parse\n"
-        "print(json.dumps({f.name: [[s.labels, s.value] for s in f.samples] for f in parse(sys.argv[1])}))",
-        metrics.out);
+    const auto families = Python(kParseMetrics, metrics.out);
     ASSERT_TRUE(families) << metrics.out;
-    const json& up = (*families)["horavane_clock_up"];
-    ASSERT_EQ(up.size(), 3u) << *families;
-    EXPECT_EQ(up[0][0], (json{{"address", "127.0.0.2"}, {"serial_number", visible}}));
-    EXPECT_EQ(up[2][1], 0.0) << "the silent clock is down";
-    EXPECT_EQ((*families)["horavane_clock_synchronised"].size(), 2u);
-    EXPECT_EQ((*families)["horavane_clock_response_seconds"].size(), 2u);
+    const json& info = (*families)["horavane_clock_info"];
+    ASSERT_EQ(info.size(), 2u) << *families;
+    EXPECT_EQ(info[0][0]["serial_number"], visible);
+}
+
+TEST(CtlSite, PrometheusFileShowsAClockThatWentDownAndIsWrittenWholeOrNotAtAll) {
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
+    if (!PythonHas("prometheus_client"))
+        GTEST_SKIP() << "python3-prometheus-client is missing (scripts/bootstrap.sh installs it)";
+    TempFolder collector;
+    const std::string file = collector.File("horavane.prom").string();
+    // 127.0.0.6 is known and inside the block but no clock holds it; 127.0.0.3 answers unnamed.
+    const TempFile fleet(
+        "address,name,location,group\n127.0.0.2,\"Ward 3, \"\"east\"\"\",Block B,Wards\n"
+        "127.0.0.4,Gym,Hall,Sport\n127.0.0.6,Lab,Block C,Labs\n",
+        "fleet.csv");
+    const std::vector<std::string> round = {"monitor",      "--once",  "--format",   "prometheus", "--subnet",
+                                            "127.0.0.0/29", "--fleet", fleet.path(), "--output",   file};
+    {
+        SimProcess sim({"--clocks", "3"});
+        ASSERT_TRUE(sim.started()) << sim.Banner();
+        const auto first = RunCtl(sim, round);
+        EXPECT_EQ(first.exitCode, 0) << first.err << "\nwritten, although the known 127.0.0.6 is silent";
+    }
+    SimProcess sim({"--clocks", "3", "--fault", "127.0.0.4:silent"});
+    ASSERT_TRUE(sim.started()) << sim.Banner();
+    const auto second = RunCtl(sim, round);
+    EXPECT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_EQ(collector.EntryCount(), 1u) << "no temporary file is left";
+    const std::vector<unsigned char> bytes = ReadBytes(file);
+    const std::string text(bytes.begin(), bytes.end());
+    EXPECT_EQ(text.find('\r'), std::string::npos);
+    const auto families = Python(kParseMetrics, text);
+    ASSERT_TRUE(families) << text;
+    EXPECT_EQ((*families)["horavane_clock_up"],
+              json::parse(R"([[{"address": "127.0.0.2"}, 1.0], [{"address": "127.0.0.3"}, 1.0],
+                              [{"address": "127.0.0.4"}, 0.0], [{"address": "127.0.0.6"}, 0.0]])"))
+        << "the clock that went down keeps its series, at 0; the known silent one is there too";
+    const json& info = (*families)["horavane_clock_info"];
+    ASSERT_EQ(info.size(), 2u) << *families;
+    EXPECT_EQ(info[0][0], (json{{"address", "127.0.0.2"},
+                                {"serial_number", "HV-2026-1001"},
+                                {"mac", "02-48-56-00-00-01"},
+                                {"name", "Ward 3, \"east\""},
+                                {"location", "Block B"},
+                                {"group", "Wards"}}));
+    EXPECT_EQ(info[1][0]["name"], "") << "127.0.0.3 answers, the fleet file does not name it";
+    EXPECT_EQ((*families)["horavane_last_run_timestamp_seconds"].size(), 1u);
+    EXPECT_EQ((*families)["horavane_last_run_duration_seconds"].size(), 1u);
+
+    // The inventory of the block lists the known clocks that did not answer, and names the others.
+    const auto inventory = RunCtl(sim, {"inventory", "127.0.0.0/29", "--fleet", fleet.path(), "--json"});
+    ASSERT_EQ(inventory.exitCode, 0) << inventory.err;
+    const json listed = json::parse(inventory.out);
+    ASSERT_EQ(listed.size(), 4u) << listed;
+    EXPECT_EQ(listed[0]["name"], "Ward 3, \"east\"");
+    EXPECT_EQ(listed[1]["state"], "unknown");
+    EXPECT_EQ(listed[2]["address"], "127.0.0.4");
+    EXPECT_EQ(listed[2]["state"], "silent");
+    EXPECT_EQ(listed[3]["name"], "Lab");
+    EXPECT_EQ(listed[3]["state"], "silent");
+    const auto status = RunCtl(sim, {"status", "--group", "Wards", "--fleet", fleet.path()});
+    EXPECT_EQ(status.exitCode, 0) << status.err;
+    EXPECT_NE(status.out.find("Ward 3, \"east\" (127.0.0.2)"), std::string::npos) << status.out;
+
+    // A file that cannot be replaced (a folder stands in its place): exit 10, nothing left behind.
+    TempFolder blocked;
+    std::filesystem::create_directory(blocked.File("horavane.prom"));
+    std::vector<std::string> failing = round;
+    failing.back() = blocked.File("horavane.prom").string();
+    const auto refused = RunCtl(sim, failing);
+    EXPECT_EQ(refused.exitCode, 10);
+    EXPECT_NE(refused.err.find("horavane.prom cannot be written: renaming"), std::string::npos)
+        << refused.err;
+    EXPECT_EQ(blocked.EntryCount(), 1u) << "the temporary file was left behind";
 }
 
 }  // namespace

@@ -1,0 +1,111 @@
+// The fleet file: what a site writes by hand or exports from a spreadsheet, and every bad row
+// refused with its file and line before anything is sent.
+
+#include <gtest/gtest.h>
+
+#include "fleet/KnownClocks.h"
+#include "tests/common/TempFolder.h"
+#include "tests/common/TestSupport.h"
+
+namespace horavane::test {
+namespace {
+
+TEST(FleetFile, ReadsTheColumnsByNameWhateverElseTheRowsCarry) {
+    // An inventory export: more columns, in its own order, a name with a comma, a quote and a line
+    // break, CRLF line ends and a byte-order mark, and a blank last line.
+    const std::string text =
+        "\xEF\xBB\xBF"
+        "group,serialNumber,address,name,location\r\n"
+        "wards,SN-1,127.0.0.9,\"Ward 3, \"\"east\"\"\r\ncorridor\",Block B\r\n"
+        ",SN-2,127.0.0.2,Gym,\r\n"
+        "\r\n";
+    std::string error;
+    const auto known = ParseFleetFile(text, "fleet.csv", error);
+    ASSERT_TRUE(known) << error;
+    ASSERT_EQ(known->size(), 2u);
+    EXPECT_EQ(known->clocks()[0].address, Ip(127, 0, 0, 2)) << "kept in address order";
+    const KnownClock* ward = known->Find(Ip(127, 0, 0, 9));
+    ASSERT_NE(ward, nullptr);
+    EXPECT_EQ(ward->name, "Ward 3, \"east\"\r\ncorridor");
+    EXPECT_EQ(ward->location, "Block B");
+    EXPECT_EQ(ward->group, "wards");
+    EXPECT_EQ(known->Find(Ip(127, 0, 0, 3)), nullptr);
+    EXPECT_EQ(known->InGroups({"wards", "labs"}), std::vector<Ipv4Address>{Ip(127, 0, 0, 9)});
+    EXPECT_EQ(known->UnknownGroups({"wards", "Wards"}), std::vector<std::string>{"Wards"});
+    EXPECT_EQ(known->Among({Ip(127, 0, 0, 1), Ip(127, 0, 0, 9)}), std::vector<Ipv4Address>{Ip(127, 0, 0, 9)});
+}
+
+struct BadFile {
+    const char* name;
+    std::string text;
+    const char* expected;  // the whole message after "the fleet file f.csv, "
+};
+
+void PrintTo(const BadFile& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class BadFleetFile : public testing::TestWithParam<BadFile> {};
+
+TEST_P(BadFleetFile, IsRefusedNamingTheFileAndTheLine) {
+    std::string error;
+    EXPECT_FALSE(ParseFleetFile(GetParam().text, "f.csv", error));
+    EXPECT_EQ(error, std::string("the fleet file f.csv, ") + GetParam().expected);
+}
+
+const std::string kHeader = "address,name,location,group\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, BadFleetFile,
+    testing::Values(
+        BadFile{"Empty", "", "line 1: no header row (address,name,location,group)"},
+        BadFile{"NoGroupColumn", "address,name,location\n127.0.0.2,a,b\n",
+                "line 1: the header has no column \"group\" (it needs address,name,location,group)"},
+        BadFile{"MissingColumn", kHeader + "127.0.0.2,Gym,Hall\n",
+                "line 2: the row has 3 fields, the header 4"},
+        BadFile{"UnquotedComma", kHeader + "127.0.0.2,Gym, east,Hall,g\n",
+                "line 2: the row has 5 fields, the header 4"},
+        BadFile{"BadAddress", kHeader + "127.0.0.2,a,b,c\n127.0.0.256,d,e,f\n",
+                "line 3: \"127.0.0.256\" is not a clock address (four numbers 0 to 255)"},
+        BadFile{"BlankAddress", kHeader + ",a,b,c\n",
+                "line 2: \"\" is not a clock address (four numbers 0 to 255)"},
+        BadFile{"DuplicateAddress", kHeader + "127.0.0.3,a,b,c\n127.0.0.2,d,e,f\n127.0.0.3,g,h,i\n",
+                "line 4: 127.0.0.3 is named already on line 2"},
+        BadFile{"DuplicateAfterAQuotedLineBreak",
+                kHeader + "127.0.0.3,a,b,c\n127.0.0.2,\"two\nlines\",e,f\n127.0.0.3,g,h,i\n",
+                "line 5: 127.0.0.3 is named already on line 2"},
+        BadFile{"RowTooLong", kHeader + "127.0.0.2," + std::string(kLongestFleetRow, 'n') + ",b,c\n",
+                "line 2: the row is longer than 4096 bytes"},
+        BadFile{"UnendedQuote", kHeader + "127.0.0.2,\"Gym,b,c\n", "line 2: a quoted field that never ends"},
+        BadFile{"QuoteInsideAField", kHeader + "127.0.0.2,G\"ym,b,c\n",
+                "line 2: a quote inside a field that is not quoted as a whole"},
+        BadFile{"TextAfterAClosingQuote", kHeader + "127.0.0.2,\"Gym\"x,b,c\n",
+                "line 2: text after the closing quote of a field"}),
+    [](const testing::TestParamInfo<BadFile>& row) { return std::string(row.param.name); });
+
+TEST(FleetFileLookup, TakesTheNamedFileOrTheFirstPlaceThatHoldsOne) {
+    TempFolder folder;
+    const auto user = folder.File("user.csv");
+    const auto workstation = folder.Write("workstation.csv", kHeader + "127.0.0.7,Gym,Hall,sport\n");
+    std::string error;
+    const auto none = LoadKnownClocks({}, {user}, error);
+    ASSERT_TRUE(none) << error;
+    EXPECT_TRUE(none->empty()) << "no file anywhere: no known clocks";
+    const auto fallback = LoadKnownClocks({}, {user, workstation}, error);
+    ASSERT_TRUE(fallback) << error;
+    EXPECT_EQ(fallback->size(), 1u);
+
+    folder.Write("user.csv", kHeader);
+    const auto first = LoadKnownClocks({}, {user, workstation}, error);
+    ASSERT_TRUE(first) << error;
+    EXPECT_TRUE(first->empty()) << "the user's file stands for the workstation's";
+
+    EXPECT_FALSE(LoadKnownClocks(folder.File("gone.csv"), {workstation}, error));
+    EXPECT_EQ(error, "the fleet file " + folder.File("gone.csv").string() + " does not exist");
+    EXPECT_FALSE(LoadKnownClocks({}, {folder.path(), workstation}, error))
+        << "a folder in the place of the file is refused, not passed over";
+    EXPECT_EQ(error, "the fleet file " + folder.path().string() + " is not a plain file");
+}
+
+}  // namespace
+}  // namespace horavane::test
