@@ -22,9 +22,9 @@ struct ExchangeArgs {
     std::optional<double> waitSeconds;  // --wait: each clock's wait, and the silence ending a sweep
     std::string ownAddress;
     // The commands that talk to many clocks at once also take --rate (AddFleetOptions).
-    std::optional<double> rate;       // requests per second
-    double lockWaitSeconds = 30;      // --lock-wait: for the clock port while another program holds it
-    bool quietLockWait = false;       // no note on stderr while waiting (check: one line, stdout only)
+    std::optional<double> rate;   // requests per second
+    double lockWaitSeconds = 30;  // --lock-wait: for the clock port while another program holds it
+    bool quietLockWait = false;   // no note on stderr while waiting (check: one line, stdout only)
 };
 
 // Thrown out of an exchange whose wait for the clock port ran out, before anything was sent; the

@@ -83,8 +83,8 @@ Json Row(const ClockStatus& clock, Ipv4Address address) {
 }
 
 // The plain table's narrowest columns, as wide as their usual contents.
-const std::vector<std::size_t> kTableWidths = {16, 21, 18, 11, 16, 16, 16, 16, 15, 15, 15,
-                                               15, 15, 11, 36, 7,  20, 25, 20, 12};
+const std::vector<std::size_t> kTableWidths = {16, 21, 18, 11, 16, 16, 16, 16, 15, 15,
+                                               15, 15, 15, 11, 36, 7,  20, 25, 20, 12};
 
 enum class Format { Table, Csv, Json };
 

@@ -116,8 +116,8 @@ std::string Cell(const Json& value) {
 void PrintTable(const Json& rows, bool clearScreen, bool withFleet) {
     if (clearScreen) std::cout << "\x1b[H\x1b[2J";
     std::cout << "horavanectl monitor  " << Now() << "\n";
-    std::vector<std::string> header = {"ADDRESS", "SERIAL NUMBER", "SYNC", "TIME SERVER", "TIME ZONE",
-                                       "DAYLIGHT SAVING", "STATE"};
+    std::vector<std::string> header = {"ADDRESS",   "SERIAL NUMBER",   "SYNC", "TIME SERVER",
+                                       "TIME ZONE", "DAYLIGHT SAVING", "STATE"};
     std::vector<std::size_t> widths = {16, 21, 7, 16, 11, 36};
     if (withFleet) {
         header.insert(header.begin() + 1, "NAME");
@@ -129,9 +129,12 @@ void PrintTable(const Json& rows, bool clearScreen, bool withFleet) {
         if (state == "silent" && row["lastSeen"].is_string())
             state += " (last seen " + Cell(row["lastSeen"]) + ")";
         if (state != "ok") state = "** " + state;
-        std::vector<std::string> cells = {Cell(row["address"]),          Cell(row["serialNumber"]),
-                                          Cell(row["syncStatus"]),       Cell(row["currentTimeServer"]),
-                                          Cell(row["timeZone"]),         Cell(row["daylightSaving"]),
+        std::vector<std::string> cells = {Cell(row["address"]),
+                                          Cell(row["serialNumber"]),
+                                          Cell(row["syncStatus"]),
+                                          Cell(row["currentTimeServer"]),
+                                          Cell(row["timeZone"]),
+                                          Cell(row["daylightSaving"]),
                                           state};
         if (withFleet)
             cells.insert(cells.begin() + 1, row["known"].get<bool>() ? Cell(row["name"]) : "(unknown)");

@@ -53,11 +53,13 @@ inline ProcessResult RunCtlPlain(std::vector<std::string> args, const std::strin
     return RunProgram(std::move(args));
 }
 
-// horavanectl against `sim`, with the tests' short waits (unless the test gives its own) and a
-// loopback workstation address.
+// horavanectl against `sim`, with the tests' short waits (unless the test gives its own, or it is
+// the paced search, which keeps the window's waits) and a loopback workstation address.
 inline ProcessResult RunCtl(const SimProcess& sim, std::vector<std::string> args,
                             const std::string& stateHome = StateHome()) {
-    if (std::find(args.begin(), args.end(), "--wait") == args.end())
+    const bool pacedSearch =
+        !args.empty() && args[0] == "search" && std::find(args.begin(), args.end(), "--fast") == args.end();
+    if (!pacedSearch && std::find(args.begin(), args.end(), "--wait") == args.end())
         args.insert(args.end(), {"--wait", "0.15"});
     args.insert(args.end(), {"--port", std::to_string(sim.port()), "--own-address", "127.0.0.1"});
     return RunCtlPlain(std::move(args), stateHome);

@@ -11,7 +11,7 @@ shift 2
 
 # Names decided for other branches of this release and written into the completion and the manual
 # page already; once the programs have them all, this list is empty.
-pending=(--lock-wait --fleet --group --warn-unknown --output --own-address)
+pending=()
 
 failures=0
 fail() {
