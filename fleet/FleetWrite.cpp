@@ -108,8 +108,14 @@ std::optional<std::vector<WrittenClock>> WriteAndVerify(
     std::string journalLines;
     std::vector<FleetWrite> writes = BuildWrites(members, change, command, journalLines);
     // Nothing goes out that the journal does not hold: a write that cannot be undone is not made.
-    if (!journalLines.empty() && !journal.Append(journalLines, error)) return std::nullopt;
-    SendFleetWrites(writes, options);
+    // The records go in only once the clock port is ours, so that a port another program keeps, or
+    // one that cannot be opened, leaves no record of a write that never went.
+    bool journalRefused = false;
+    SendFleetWrites(writes, options, [&] {
+        journalRefused = !journalLines.empty() && !journal.Append(journalLines, error);
+        return !journalRefused;
+    });
+    if (journalRefused) return std::nullopt;
     for (std::size_t w = 0, m = 0; w < writes.size(); ++w) {
         while (members[m].clock.address != writes[w].address) ++m;
         members[m].clock.stage = writes[w].sent ? WriteStage::kSent : WriteStage::kNotSent;

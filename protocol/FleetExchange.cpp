@@ -196,9 +196,10 @@ std::optional<std::vector<FleetOutcome>> QueryFleet(const std::vector<Ipv4Addres
     return query.TakeOutcomes();
 }
 
-int SendFleetWrites(std::vector<FleetWrite>& writes, const ExchangeOptions& options) {
+int SendFleetWrites(std::vector<FleetWrite>& writes, const ExchangeOptions& options,
+                    const std::function<bool()>& onceOpen) {
     const auto port = OpenExchangePort(options, 1, 1);
-    if (!port) return 0;
+    if (!port || (onceOpen && !onceOpen())) return 0;
     RequestPacer pacer(options.rate, port->Now());
     int sent = 0;
     for (FleetWrite& write : writes) {

@@ -110,6 +110,24 @@ TEST_F(FleetWriteTest, AJournalThatCannotBeWrittenSendsNoWrite) {
     EXPECT_EQ(WritesSent(net), 0);
 }
 
+// A write whose port cannot be had (held past --lock-wait, or not opened) never went: the journal
+// must not say it did, or restore would undo what the clock never took.
+TEST_F(FleetWriteTest, AWriteWhosePortCannotBeHadLeavesNoRecord) {
+    AddClock(0);
+    ExchangeOptions options = net.Options(Ms(100));
+    int opened = 0;
+    options.openPort = [&opened, real = options.openPort](const PortRequest& request) {
+        // The read has the port; the write that follows does not.
+        return ++opened == 1 ? real(request) : nullptr;
+    };
+    const auto results =
+        WriteAndVerify({Ip(127, 0, 0, 2)}, TimeZone("UTC +8"), "set", options, journal, error);
+    ASSERT_TRUE(results);
+    EXPECT_EQ(results->front().stage, WriteStage::kNotSent);
+    EXPECT_EQ(WritesSent(net), 0);
+    EXPECT_TRUE(JournalLines(journal.file()).empty());
+}
+
 // Each clock's fate, and what the journal kept: a record for every write sent and none for the
 // rest, with what the clock held before.
 TEST_F(FleetWriteTest, SilentRefusedAndUnverifiedClocksAreToldApartAndOnlyWritesAreJournaled) {
