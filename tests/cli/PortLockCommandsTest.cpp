@@ -46,6 +46,7 @@ std::vector<std::string> CtlAgainst(const SimProcess& sim, std::vector<std::stri
 // A clock that answers after 400 ms, started first, used to lose its reply to every check bound
 // after it; now every check reports its own clock, the silent one included.
 TEST(CtlPortLock, ChecksStartedTogetherEachReportTheirOwnClock) {
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
     SimProcess sim({"--clocks", "6", "--fault", "127.0.0.2:delay=400", "--fault", "127.0.0.7:silent"});
     ASSERT_TRUE(sim.started()) << sim.Banner();
     UseTheTestsStateHome();
@@ -68,6 +69,7 @@ TEST(CtlPortLock, ChecksStartedTogetherEachReportTheirOwnClock) {
 // A real horavanectl holds the port while it listens to a slow clock; a second one gives up after
 // its --lock-wait with exit 9, naming the first, having sent nothing.
 TEST(CtlPortLock, ASecondProgramWaitsItsLockWaitThenExitsNineNamingTheHolder) {
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
     SimProcess sim({"--clocks", "2", "--fault", "127.0.0.2:delay=1500"});
     ASSERT_TRUE(sim.started()) << sim.Banner();
     UseTheTestsStateHome();
@@ -92,6 +94,7 @@ TEST(CtlPortLock, ASecondProgramWaitsItsLockWaitThenExitsNineNamingTheHolder) {
 // check answers UNKNOWN with the holder, never a CRITICAL taken from a shared socket; --timeout cuts
 // the wait so that the answer comes in time, however long --lock-wait is.
 TEST(CtlPortLock, CheckGivesUnknownNamingTheHolderWithinItsTimeout) {
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
     SimProcess sim({"--clocks", "2"});
     ASSERT_TRUE(sim.started()) << sim.Banner();
     const auto held = TakePortLock(sim.port(), PortWait{});

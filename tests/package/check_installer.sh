@@ -10,26 +10,8 @@ wineserver=$2
 setup=$3
 version=$4
 
-work=$(mktemp -d)
-export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
-export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe,winedbg.exe=d'
-unset DISPLAY WAYLAND_DISPLAY
-cleanup() {
-  "$wineserver" -k </dev/null >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-# Every step waits for the prefix's last program, the uninstaller's copy of itself included.
-run() {
-  local status=0
-  "$wine" "$@" </dev/null 2>/dev/null || status=$?
-  "$wineserver" -w
-  return "$status"
-}
+# shellcheck source=tests/package/wine_prefix.sh
+source "$(dirname "$0")/wine_prefix.sh"
 
 run wineboot --init >/dev/null
 installed=$WINEPREFIX/drive_c/Program\ Files/Horavane

@@ -11,25 +11,8 @@ wineserver=$2
 msi=$3
 version=$4
 
-work=$(mktemp -d)
-export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
-export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe,winedbg.exe=d'
-unset DISPLAY WAYLAND_DISPLAY
-cleanup() {
-  "$wineserver" -k </dev/null >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-run() {
-  local status=0
-  "$wine" "$@" </dev/null 2>/dev/null || status=$?
-  "$wineserver" -w
-  return "$status"
-}
+# shellcheck source=tests/package/wine_prefix.sh
+source "$(dirname "$0")/wine_prefix.sh"
 
 run wineboot --init >/dev/null
 cp "$msi" "$WINEPREFIX/drive_c/horavane.msi"

@@ -312,7 +312,11 @@ class EndToEnd : public ::testing::Test {
             {HORAVANECTL_PATH, "status", clock, "--port", std::to_string(port_), "--json"},
             milliseconds(30'000));
         EXPECT_EQ(result.exitCode, 0) << result.err;
-        return nlohmann::ordered_json::parse(result.out, nullptr, false);
+        nlohmann::ordered_json status = nlohmann::ordered_json::parse(result.out, nullptr, false);
+        // What the fleet file says of the clock is the command line's own; the window shows the clock.
+        if (status.is_object())
+            for (const char* key : {"name", "location", "group"}) status.erase(key);
+        return status;
     }
 
     std::uint16_t port_ = 0;
