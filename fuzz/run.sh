@@ -12,12 +12,8 @@ trap 'rm -rf "$scratch"' EXIT
 for corpus in fuzz/corpus/*/; do
   harness=$(basename "$corpus")
   mkdir -p "$scratch/$harness"
-  # The journal harness writes a file for every input, ten times slower than the parsers in memory:
-  # a tenth of the runs keeps CI's share of it at that of the others.
-  harness_runs=$runs
-  [[ $harness == journal ]] && harness_runs=$((runs / 10 > 0 ? runs / 10 : 1))
   # New inputs go to the scratch folder first, so that the seeds in the repository stay as they are.
-  if ! "$build/fuzz/${harness}_fuzzer" "$scratch/$harness" "$corpus" -runs="$harness_runs" -seed=1 \
+  if ! "$build/fuzz/${harness}_fuzzer" "$scratch/$harness" "$corpus" -runs="$runs" -seed=1 \
       -max_len=4096 -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$scratch/" >"$scratch/$harness.log" 2>&1; then
     cat "$scratch/$harness.log" >&2
     echo "fuzz: $harness failed; the input is printed above" >&2
