@@ -1,9 +1,9 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <cstdio>
 #include <iostream>
 #include <memory>
 
+#include "cli/CheckVerdict.h"
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
@@ -14,15 +14,10 @@
 namespace horavane::cli {
 namespace {
 
-// At most this many addresses are named in the status line; monitoring systems cut long lines.
-constexpr std::size_t kNamedInLine = 5;
-
 struct CheckArgs {
     std::vector<std::string> targets;
-    int warnUnsynced = 0;
-    int critSilent = 0;
+    CheckThresholds thresholds;
     std::optional<double> timeout;
-    std::optional<int> warnUnknown;
     KnownClockArgs fleet;
     ExchangeArgs exchange;
 };
@@ -38,13 +33,6 @@ void FitLockWaitIntoTimeout(ExchangeArgs& exchange, const ExchangeOptions& optio
     const double clocks = pacing + 3.0 * std::chrono::duration<double>(options.wait).count();
     exchange.lockWaitSeconds = std::clamp(timeout - clocks, 0.0, exchange.lockWaitSeconds);
 }
-
-struct Tally {
-    std::vector<Ipv4Address> unsynchronised, silent, checksumErrors, unknown;
-    int clocks = 0;
-    int synchronised = 0;
-    double slowestReply = 0;  // seconds
-};
 
 // Named clocks, those of the groups and the known clocks inside a block are expected to answer; the
 // other hosts of a block are clocks only when they do.
@@ -79,90 +67,6 @@ bool SplitTargets(const std::vector<std::string>& texts, const KnownClocks& know
     return true;
 }
 
-Tally Count(const std::vector<ClockReading>& readings, const std::vector<Ipv4Address>& named,
-            const KnownClocks& known) {
-    Tally tally;
-    std::vector<Ipv4Address> heard;
-    for (const ClockReading& reading : readings) {
-        heard.push_back(reading.outcome.address);
-        ++tally.clocks;
-        // Without a fleet file every clock would be unknown, which tells nothing.
-        if (!known.empty() && known.Find(reading.outcome.address) == nullptr)
-            tally.unknown.push_back(reading.outcome.address);
-        if (!reading.status) {
-            tally.checksumErrors.push_back(reading.outcome.address);
-            continue;
-        }
-        tally.slowestReply =
-            std::max(tally.slowestReply, std::chrono::duration<double>(reading.outcome.responseTime).count());
-        if (reading.status->Synchronised())
-            ++tally.synchronised;
-        else
-            tally.unsynchronised.push_back(reading.outcome.address);
-    }
-    for (const Ipv4Address clock : named)
-        if (!std::binary_search(heard.begin(), heard.end(), clock)) {
-            tally.silent.push_back(clock);
-            ++tally.clocks;
-        }
-    return tally;
-}
-
-// Monitoring systems cut a plugin's text at "|" (the performance data follows) and Nagios turns ";"
-// into ":", so neither may come from a name.
-std::string PluginText(std::string text) {
-    std::string out;
-    for (const char c : text) {
-        if (c == ';')
-            out += "\\x3b";
-        else if (c == '|')
-            out += "\\x7c";
-        else
-            out += c;
-    }
-    return out;
-}
-
-std::string Counted(std::size_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
-std::string Named(const char* what, const std::vector<Ipv4Address>& clocks, const KnownClocks& known) {
-    if (clocks.empty()) return "";
-    std::string text = std::string(" - ") + what + ": ";
-    for (std::size_t i = 0; i < clocks.size() && i < kNamedInLine; ++i)
-        text += (i == 0 ? "" : ", ") + NamedClock(known, clocks[i]);
-    if (clocks.size() > kNamedInLine)
-        text += " and " + std::to_string(clocks.size() - kNamedInLine) + " more";
-    return text;
-}
-
-// Performance data in the plugins' syntax, 'label'=value[unit];[warn];[crit];[min];[max], with the
-// thresholds this check alerts at.
-std::string PerformanceData(const Tally& tally, const CheckArgs& args) {
-    auto count = [](const char* label, std::size_t value, const std::string& warn, const std::string& crit) {
-        return std::string(label) + "=" + std::to_string(value) + ";" + warn + ";" + crit + ";0";
-    };
-    const std::string critSilent = std::to_string(args.critSilent);
-    char response[64];
-    std::snprintf(response, sizeof response, "response_time=%.6fs;;;0", tally.slowestReply);
-    return count("clocks", static_cast<std::size_t>(tally.clocks), "", "") + " " +
-           count("synchronised", static_cast<std::size_t>(tally.synchronised), "", "") + " " +
-           count("silent", tally.silent.size(), "", critSilent) + " " +
-           count("checksum_errors", tally.checksumErrors.size(), "", critSilent) + " " +
-           count("unsynchronised", tally.unsynchronised.size(), std::to_string(args.warnUnsynced), "") + " " +
-           count("unknown", tally.unknown.size(), args.warnUnknown ? std::to_string(*args.warnUnknown) : "",
-                 "") +
-           " " + response;
-}
-
-int Report(int code, const std::string& summary, const Tally& tally, const CheckArgs& args) {
-    static constexpr const char* kStates[] = {"OK", "WARNING", "CRITICAL", "UNKNOWN"};
-    std::cout << "CLOCKS " << kStates[code] << " - " << PluginText(summary) << " | "
-              << PerformanceData(tally, args) << "\n";
-    return code;
-}
-
 int RunCheckCommand(const CheckArgs& args) {
     std::string error;
     std::vector<Ipv4Address> named;
@@ -193,26 +97,15 @@ int RunCheckCommand(const CheckArgs& args) {
     if (!readings)
         return ReportUnknown("no network: no adapter, or the clock port " + std::to_string(options->port) +
                              " cannot be opened");
-    const Tally tally = Count(*readings, named, *known);
-    const std::size_t failing = tally.silent.size() + tally.checksumErrors.size();
-    const std::string summary =
-        Counted(static_cast<std::size_t>(tally.clocks), "clock", "clocks") + ", " +
-        std::to_string(tally.synchronised) + " synchronised" + Named("silent", tally.silent, *known) +
-        Named("checksum errors", tally.checksumErrors, *known) +
-        Named("unsynchronised", tally.unsynchronised, *known) + Named("unknown", tally.unknown, *known);
-    if (tally.clocks == 0) return Report(kCheckCritical, "no clock answered", tally, args);
-    if (failing > static_cast<std::size_t>(args.critSilent))
-        return Report(kCheckCritical, summary, tally, args);
-    if (tally.unsynchronised.size() > static_cast<std::size_t>(args.warnUnsynced) ||
-        (args.warnUnknown && tally.unknown.size() > static_cast<std::size_t>(*args.warnUnknown)))
-        return Report(kCheckWarning, summary, tally, args);
-    return Report(kCheckOk, summary, tally, args);
+    const CheckVerdict verdict = Judge(SortByState(*readings, named, *known), args.thresholds, *known);
+    std::cout << verdict.line << "\n";
+    return verdict.code;
 }
 
 }  // namespace
 
 int ReportUnknown(const std::string& reason) {
-    std::cout << "CLOCKS UNKNOWN - " << PluginText(reason) << "\n";
+    std::cout << UnknownLine(reason) << "\n";
     return kCheckUnknown;
 }
 
@@ -225,13 +118,13 @@ void AddCheckCommand(CLI::App& app, CommandRun& run) {
                       "whose answering hosts are the clocks and whose known clocks must answer (none and no "
                       "--group: every clock of the fleet file)");
     check
-        ->add_option("--warn-unsynced", args->warnUnsynced,
+        ->add_option("--warn-unsynced", args->thresholds.warnUnsynced,
                      "this many unsynchronised clocks pass before the check warns")
         ->check(CLI::Range(0, 1000000))
         ->capture_default_str();
     check
         ->add_option(
-            "--crit-silent", args->critSilent,
+            "--crit-silent", args->thresholds.critSilent,
             "this many silent clocks (or clocks failing the checksum) pass before the check is critical")
         ->check(CLI::Range(0, 1000000))
         ->capture_default_str();
@@ -240,7 +133,7 @@ void AddCheckCommand(CLI::App& app, CommandRun& run) {
                       "program is cut short to leave the clocks their time");
     args->exchange.quietLockWait = true;
     check
-        ->add_option("--warn-unknown", args->warnUnknown,
+        ->add_option("--warn-unknown", args->thresholds.warnUnknown,
                      "warn when more clocks than this answer that the fleet file does not name")
         ->check(CLI::Range(0, 1000000));
     AddKnownClockOptions(*check, args->fleet);

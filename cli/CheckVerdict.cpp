@@ -1,0 +1,126 @@
+#include "cli/CheckVerdict.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "cli/ExitCodes.h"
+#include "cli/KnownClockArgs.h"
+
+namespace horavane::cli {
+namespace {
+
+// At most this many addresses are named in the status line; monitoring systems cut long lines.
+constexpr std::size_t kNamedInLine = 5;
+
+// Monitoring systems cut a plugin's text at "|" (the performance data follows) and Nagios turns ";"
+// into ":", so neither may come from a name.
+std::string PluginText(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == ';')
+            out += "\\x3b";
+        else if (c == '|')
+            out += "\\x7c";
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string Counted(std::size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// " - silent: Gym (10.1.9.20), 10.1.9.21 and 3 more", or nothing for no clock.
+std::string NamesOf(const char* what, const std::vector<Ipv4Address>& clocks, const KnownClocks& known) {
+    if (clocks.empty()) return "";
+    std::string text = std::string(" - ") + what + ": ";
+    for (std::size_t i = 0; i < clocks.size() && i < kNamedInLine; ++i)
+        text += (i == 0 ? "" : ", ") + NamedClock(known, clocks[i]);
+    if (clocks.size() > kNamedInLine)
+        text += " and " + std::to_string(clocks.size() - kNamedInLine) + " more";
+    return text;
+}
+
+// Performance data in the plugins' syntax, 'label'=value[unit];[warn];[crit];[min];[max], with the
+// thresholds this check alerts at.
+std::string PerformanceData(const ClocksByState& clocks, const CheckThresholds& thresholds) {
+    auto count = [](const char* label, std::size_t value, const std::string& warn, const std::string& crit) {
+        return std::string(label) + "=" + std::to_string(value) + ";" + warn + ";" + crit + ";0";
+    };
+    const std::string critSilent = std::to_string(thresholds.critSilent);
+    char response[64];
+    std::snprintf(response, sizeof response, "response_time=%.6fs;;;0", clocks.slowestReply);
+    return count("clocks", static_cast<std::size_t>(clocks.clocks), "", "") + " " +
+           count("synchronised", static_cast<std::size_t>(clocks.synchronised), "", "") + " " +
+           count("silent", clocks.silent.size(), "", critSilent) + " " +
+           count("checksum_errors", clocks.checksumErrors.size(), "", critSilent) + " " +
+           count("unsynchronised", clocks.unsynchronised.size(), std::to_string(thresholds.warnUnsynced),
+                 "") +
+           " " +
+           count("unknown", clocks.unknown.size(),
+                 thresholds.warnUnknown ? std::to_string(*thresholds.warnUnknown) : "", "") +
+           " " + response;
+}
+
+CheckVerdict Verdict(int code, const std::string& summary, const ClocksByState& clocks,
+                     const CheckThresholds& thresholds) {
+    static constexpr const char* kStates[] = {"OK", "WARNING", "CRITICAL", "UNKNOWN"};
+    return {code, std::string("CLOCKS ") + kStates[code] + " - " + PluginText(summary) + " | " +
+                      PerformanceData(clocks, thresholds)};
+}
+
+}  // namespace
+
+ClocksByState SortByState(const std::vector<ClockReading>& readings, const std::vector<Ipv4Address>& expected,
+                          const KnownClocks& known) {
+    ClocksByState sorted;
+    std::vector<Ipv4Address> heard;
+    heard.reserve(readings.size());
+    for (const ClockReading& reading : readings) {
+        heard.push_back(reading.outcome.address);
+        ++sorted.clocks;
+        // Without a fleet file every clock would be unknown, which tells nothing.
+        if (!known.empty() && known.Find(reading.outcome.address) == nullptr)
+            sorted.unknown.push_back(reading.outcome.address);
+        if (!reading.status) {
+            sorted.checksumErrors.push_back(reading.outcome.address);
+            continue;
+        }
+        sorted.slowestReply = std::max(sorted.slowestReply,
+                                       std::chrono::duration<double>(reading.outcome.responseTime).count());
+        if (reading.status->Synchronised())
+            ++sorted.synchronised;
+        else
+            sorted.unsynchronised.push_back(reading.outcome.address);
+    }
+    std::sort(heard.begin(), heard.end());
+    for (const Ipv4Address clock : expected)
+        if (!std::binary_search(heard.begin(), heard.end(), clock)) {
+            sorted.silent.push_back(clock);
+            ++sorted.clocks;
+        }
+    return sorted;
+}
+
+CheckVerdict Judge(const ClocksByState& clocks, const CheckThresholds& thresholds, const KnownClocks& known) {
+    if (clocks.clocks == 0) return Verdict(kCheckCritical, "no clock answered", clocks, thresholds);
+    const std::size_t failing = clocks.silent.size() + clocks.checksumErrors.size();
+    const std::string summary =
+        Counted(static_cast<std::size_t>(clocks.clocks), "clock", "clocks") + ", " +
+        std::to_string(clocks.synchronised) + " synchronised" + NamesOf("silent", clocks.silent, known) +
+        NamesOf("checksum errors", clocks.checksumErrors, known) +
+        NamesOf("unsynchronised", clocks.unsynchronised, known) + NamesOf("unknown", clocks.unknown, known);
+    if (failing > static_cast<std::size_t>(thresholds.critSilent))
+        return Verdict(kCheckCritical, summary, clocks, thresholds);
+    if (clocks.unsynchronised.size() > static_cast<std::size_t>(thresholds.warnUnsynced) ||
+        (thresholds.warnUnknown && clocks.unknown.size() > static_cast<std::size_t>(*thresholds.warnUnknown)))
+        return Verdict(kCheckWarning, summary, clocks, thresholds);
+    return Verdict(kCheckOk, summary, clocks, thresholds);
+}
+
+std::string UnknownLine(const std::string& reason) {
+    return "CLOCKS UNKNOWN - " + PluginText(reason);
+}
+
+}  // namespace horavane::cli
