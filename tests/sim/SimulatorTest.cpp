@@ -11,6 +11,7 @@
 #include "dialog/InMemoryControls.h"
 #include "protocol/ClockCodec.h"
 #include "sim/ClockState.h"
+#include "sim/StateFile.h"
 #include "tests/common/SimSupport.h"
 #include "tests/common/TempFolder.h"
 
@@ -226,6 +227,46 @@ class StateFile : public SimulatorTest {
     TempFolder folder_;
     std::filesystem::path path_ = folder_.File("clocks.json");
 };
+
+// Every value at the largest the file allows, as a clock may hold it: what the simulator writes
+// it must read back on its next start, and one more is refused naming the key.
+TEST(StateFileLimits, EveryValueAtItsLargestSurvivesASaveAndOneMoreIsRefused) {
+    const std::string largest = R"({"clocks": {"127.0.0.2": {
+        "serialNumber": "ABCDEFGHIJKLMNOPQRST", "mac": "FF-FF-FF-FF-FF-FF", "synchronised": true,
+        "currentTimeServer": "255.255.255.255",
+        "daylightSaving": {"startMonth": 255, "startWeek": 15, "startDay": 15, "startHour": 255,
+                           "endMonth": 255, "endWeek": 15, "endDay": 15, "endHour": 255},
+        "timeZone": {"west": true, "hours": 127, "minutes": 255},
+        "timeFormat": 255, "brightness": 255, "energySaving": {"fromHour": 255, "toHour": 255},
+        "timeServerCount": 255, "dynamicIp": 255,
+        "timeServers": ["255.255.255.255", "0.0.0.0", "1.2.3.4", "0.0.0.0", "9.9.9.9"],
+        "ipAddress": "255.255.255.255", "subnetMask": "255.255.255.255", "gateway": "255.255.255.255",
+        "dnsServer": "255.255.255.255"}}})";
+    const std::vector<Ipv4Address> clock = {*Ipv4Address::Parse("127.0.0.2")};
+    std::vector<ClockDatagram> read = {sim::DefaultClockState(0)};
+    std::string error;
+    ASSERT_TRUE(sim::StateFile::ReadText(largest, clock, read, error)) << error;
+
+    const TempFolder folder;
+    const std::string path = folder.File("clocks.json").string();
+    ASSERT_TRUE(sim::StateFile(path).Save(clock, read, &error)) << error;
+    std::vector<ClockDatagram> again = {sim::DefaultClockState(0)};
+    ASSERT_TRUE(sim::StateFile(path).Load(clock, again, &error)) << error;
+    EXPECT_EQ(again[0], read[0]);
+
+    for (const auto& [key, over] : std::vector<std::pair<std::string, std::string>>{
+             {"\"startMonth\": 255", "\"startMonth\": 256"},
+             {"\"startWeek\": 15", "\"startWeek\": 16"},
+             {"\"hours\": 127", "\"hours\": 128"},
+             {"\"dynamicIp\": 255", "\"dynamicIp\": 256"},
+             {"ABCDEFGHIJKLMNOPQRST", "ABCDEFGHIJKLMNOPQRSTU"}}) {
+        std::string text = largest;
+        text.replace(text.find(key), key.size(), over);
+        std::vector<ClockDatagram> states = {sim::DefaultClockState(0)};
+        EXPECT_FALSE(sim::StateFile::ReadText(text, clock, states, error)) << over;
+        EXPECT_EQ(states[0], sim::DefaultClockState(0)) << over << ": a refused file changes nothing";
+    }
+}
 
 // A hand-edited file may name only some settings, and keeps the entries of clocks not simulated.
 TEST_F(StateFile, AWriteOverUdpSurvivesARestartBesideWhatAnOperatorWrote) {
