@@ -10,6 +10,7 @@
 
 #include "dialog/ControlIds.h"
 #include "dialog/SearchWorker.h"
+#include "fleet/JournalWriteRecorder.h"
 #include "ui/AccessibleNames.h"
 #include "ui/AppIcon.h"
 #include "ui/CAboutDlg.h"
@@ -46,7 +47,11 @@ int PartnerOf(int id) {
 }  // namespace
 
 CVantorDlg::CVantorDlg(ExchangeOptions options, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<::Ui::CVantorDlg>()), logic_(*this, std::move(options)) {
+    : QDialog(parent),
+      ui_(std::make_unique<::Ui::CVantorDlg>()),
+      recorder_(std::make_unique<JournalWriteRecorder>(WriteJournal::OfThisUser())),
+      logic_(*this, std::move(options)) {
+    logic_.SetWriteRecorder(recorder_.get());
     InstallAccessibleInterfaces();
     ui_->setupUi(this);
     IndexControls();
@@ -59,6 +64,11 @@ CVantorDlg::CVantorDlg(ExchangeOptions options, QWidget* parent)
 
 CVantorDlg::~CVantorDlg() {
     StopSearch();
+}
+
+void CVantorDlg::RecordWritesWith(std::unique_ptr<WriteRecorder> recorder) {
+    recorder_ = std::move(recorder);
+    logic_.SetWriteRecorder(recorder_.get());
 }
 
 void CVantorDlg::IndexControls() {
