@@ -264,6 +264,9 @@ class EndToEnd : public ::testing::Test {
             GTEST_SKIP()
                 << "no Linux horavane-sim beside: wine-window-run.sh --sim starts it (scripts/test.sh)";
         port_ = static_cast<std::uint16_t>(std::atoi(port));
+        // The journal of writes that the window keeps and horavanectl reads is this test's own: the
+        // windows' Wine prefix outlives the run.
+        ASSERT_TRUE(SetEnvironmentVariableW(L"LOCALAPPDATA", folder_.path().wstring().c_str()));
         SetMessageRecorder([this](const ShownMessage& shown) {
             const std::lock_guard lock(mutex_);
             messages_.push_back(shown.text);
