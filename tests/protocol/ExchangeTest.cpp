@@ -214,32 +214,6 @@ TEST(Write, GoesOutOnceFromTheClockPortAndIsNotWaitedFor) {
     EXPECT_EQ(net.now(), Ms(0));
 }
 
-// What runs once the port is open (the window's record of the write) sees the request as it goes,
-// and runs only when the port is the program's; it can still stop the datagram.
-TEST(Write, RunsItsOnceOpenStepOnlyWithThePortOpenJustBeforeTheDatagram) {
-    FakeNetwork net;
-    ClockDatagram request = BuildWriteRequest(ClockSettings{});
-    std::vector<std::string> steps;
-    const auto onceOpen = [&](bool go) {
-        return [&, go] {
-            steps.push_back(std::to_string(net.opened().size()) + " open, " +
-                            std::to_string(net.sent().size()) + " sent, checksum " +
-                            (request.checksum() != 0 ? "on" : "off"));
-            return go;
-        };
-    };
-    ExchangeOptions closed = net.Options();
-    closed.openPort = [](const PortRequest&) { return std::unique_ptr<DatagramPort>(); };
-    EXPECT_FALSE(SendWrite(kClock, request, closed, onceOpen(true)));
-    EXPECT_TRUE(steps.empty()) << "a port that could not be opened";
-    EXPECT_FALSE(SendWrite(kClock, request, net.Options(), onceOpen(false)));
-    EXPECT_TRUE(net.sent().empty());
-    ASSERT_TRUE(SendWrite(kClock, request, net.Options(), onceOpen(true)));
-    EXPECT_EQ(net.sent().size(), 1u);
-    EXPECT_EQ(steps,
-              (std::vector<std::string>{"1 open, 0 sent, checksum on", "2 open, 0 sent, checksum on"}));
-}
-
 // ---- Subnet sweep ----------------------------------------------------------------------------
 
 TEST(Sweep, PacedSweepAsksEveryHostOnceAndTakesEveryReplyAsItComes) {
