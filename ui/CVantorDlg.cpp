@@ -60,6 +60,10 @@ CVantorDlg::CVantorDlg(ExchangeOptions options, QWidget* parent)
     ConnectHandlers();
     AddAboutEntry();
     logic_.OnInitDialog();
+    // The first tab stop has the focus from the start, as the platform's dialogs give it, not only
+    // once the window shows: a Search pressed before that (by a script) then hands the focus on and
+    // takes it back as it does later, instead of Qt giving it to the first tab stop still enabled.
+    Control(ctl::SearchButton)->setFocus(Qt::OtherFocusReason);
 }
 
 CVantorDlg::~CVantorDlg() {

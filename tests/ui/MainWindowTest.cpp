@@ -281,6 +281,18 @@ TEST_F(MainWindowTest, TheFocusLeavesADisabledControlForTheNextTabStopAndComesBa
     EXPECT_FALSE(dialog_.SearchRunning());
 }
 
+// Search pressed before the window first shows (as the screenshot tool presses it): the focus waits
+// past the radio buttons and comes back to Search, as it does in a window already on the screen.
+TEST_F(MainWindowTest, ASearchPressedBeforeTheWindowShowsGivesTheFocusBackToSearch) {
+    ControlAs<IpAddressEdit>(dialog_, ctl::SearchAddress)->SetAddress(Ipv4Address{{127, 0, 0, 1}});
+    ControlAs<QPushButton>(dialog_, ctl::SearchButton)->click();
+    dialog_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog_));
+    EXPECT_EQ(QApplication::focusWidget(), dialog_.Control(ctl::ModifyButton));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog_.SearchRunning(); }, 5000));
+    EXPECT_EQ(QApplication::focusWidget(), dialog_.Control(ctl::SearchButton));
+}
+
 // The box is built afresh each time the entry is chosen.
 TEST_F(MainWindowTest, AboutEntryOpensTheAboutBoxWithItsIcon) {
     QAction* about = dialog_.aboutAction();
