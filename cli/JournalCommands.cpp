@@ -52,6 +52,7 @@ Json RecordJson(const JournalRecord& r) {
 
 // "timeZoneEntry \"UTC +1\" -> \"UTC +8\"; brightness ..." for the settings the write changed.
 std::string Changes(const JournalRecord& record) {
+    if (!KnowsBefore(record)) return "before not known (the window had not read the clock)";
     std::string text;
     for (const std::string& key : WritableKeys()) {
         const Json& before = record.before.contains(key) ? record.before[key] : Json();
@@ -134,7 +135,7 @@ int RunRestoreCommand(const RestoreArgs& args) {
                   << (at ? " after " + *at : std::string()) << ": nothing to restore\n";
         return kExitUsage;
     }
-    const auto change = ChangeFromJson(record->before, error);
+    const auto change = ChangeBackTo(*record, error);
     if (!change) {
         std::cerr << "horavanectl: the journal's record of " << VisibleText(record->time)
                   << " cannot be used: " << error << "\n";
@@ -161,7 +162,8 @@ void AddJournalCommands(CLI::App& app, CommandRun& run) {
     auto history = std::make_shared<HistoryArgs>();
     CLI::App* list = app.add_subcommand(
         "history",
-        "List the journal of writes: every set, apply and restore, with what each clock held before");
+        "List the journal of writes: every set, apply and restore, and the window's Modify, with what each "
+        "clock held before");
     list->add_option("ADDRESS", history->address, "only the writes to this clock");
     list->add_flag("--json", history->json,
                    "the records as a JSON array, with the settings before and after");

@@ -30,10 +30,14 @@ bool ClockDialogLogic::OnSearchClicked() {
 QueryOutcome ClockDialogLogic::OnClockSelected() {
     const std::optional<Ipv4Address> clock = SelectedClockAddress(controls_);
     ClearClockInformation(controls_);
+    // Whatever the window knew of a clock is no longer on show.
+    known_.reset();
     if (!clock) return {};
     const QueryOutcome outcome =
-        QueryClock(*clock, buffer_, OnWindowThread(),
-                   [this](const ClockDatagram& reply) { ShowReply(controls_, DecodeStatus(reply)); });
+        QueryClock(*clock, buffer_, OnWindowThread(), [this, &clock](const ClockDatagram& reply) {
+            known_ = KnownClock{*clock, DecodeStatus(reply)};
+            ShowReply(controls_, known_->status);
+        });
     if (outcome.checksumError) controls_.ShowAppMessage(msg::kChecksumError);
     return outcome;
 }
@@ -64,10 +68,49 @@ bool ClockDialogLogic::BuildWriteSettings() {
     return true;
 }
 
+std::string NotRecordedText(std::string_view reason) {
+    return "Sent, but not recorded in the journal: " + std::string(reason);
+}
+
 bool ClockDialogLogic::SendToSelectedClock() {
     const std::optional<Ipv4Address> clock = SelectedClockAddress(controls_);
     if (!clock) return false;
-    return SendWrite(*clock, buffer_, OnWindowThread());
+    // The window's write goes out as it always did, whatever becomes of its record.
+    std::optional<std::string> failure;
+    const bool sent = SendWrite(*clock, buffer_, OnWindowThread(), [&] {
+        if (recorder_)
+            failure = recorder_->Record(
+                *clock, known_ && known_->address == *clock ? &known_->status : nullptr, buffer_);
+        return true;
+    });
+    if (!sent) return false;
+    if (recorder_) ShowRecorded(failure);
+    KnowWritten(*clock);
+    return true;
+}
+
+// A note of a failed record stays until a later write is recorded, then the status line shows
+// again what it showed before the note.
+void ClockDialogLogic::ShowRecorded(const std::optional<std::string>& failure) {
+    const bool noteShown = notRecorded_ && controls_.GetText(ctl::StatusLine) == *notRecorded_;
+    if (failure) {
+        if (!noteShown) statusBeforeNote_ = controls_.GetText(ctl::StatusLine);
+        notRecorded_ = NotRecordedText(*failure);
+        controls_.SetText(ctl::StatusLine, *notRecorded_);
+        return;
+    }
+    if (noteShown) controls_.SetText(ctl::StatusLine, statusBeforeNote_);
+    notRecorded_.reset();
+}
+
+// The window does not read a clock back after a write; the clock holds what it was sent, as far as
+// the window knows, so a second Modify's "before" is the first one's write, never the older reply.
+void ClockDialogLogic::KnowWritten(Ipv4Address clock) {
+    const ClockSettings written = DecodeStatus(buffer_).settings;
+    if (known_ && known_->address == clock)
+        known_->status.settings = written;
+    else
+        known_ = KnownClock{clock, ClockStatus{written, {}, {}, {}, {}}};
 }
 
 // The window's own display comes first, then whatever the options' owner wants told (the command

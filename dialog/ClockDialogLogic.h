@@ -1,11 +1,19 @@
 #pragma once
 
+#include <optional>
+#include <string>
+#include <string_view>
+
 #include "dialog/DialogControls.h"
+#include "dialog/WriteRecorder.h"
 #include "protocol/ClockDatagram.h"
 #include "protocol/Exchange.h"
 #include "protocol/StatusQuery.h"
 
 namespace horavane {
+
+// The status line after a Modify that went out but could not be recorded.
+[[nodiscard]] std::string NotRecordedText(std::string_view reason);
 
 // The main window's behaviour, written once against the control interface: the Qt window, the
 // native Win32 window, the tests and the command line drive the same handlers. Owns the window's
@@ -33,9 +41,13 @@ class ClockDialogLogic {
 
     // The two halves of Modify. BuildWriteSettings runs the checks in their order, showing the
     // first refusal, and otherwise leaves the WriteSettings request in the buffer (checksum not yet
-    // applied). SendToSelectedClock sends the buffer once to the selected clock.
+    // applied). SendToSelectedClock sends the buffer once to the selected clock, recording the
+    // write first when a recorder is set; a record that fails is said in the status line.
     [[nodiscard]] bool BuildWriteSettings();
     bool SendToSelectedClock();
+
+    // Without one (the default) nothing is recorded. The recorder must outlive the logic.
+    void SetWriteRecorder(WriteRecorder* recorder) { recorder_ = recorder; }
 
     [[nodiscard]] const ExchangeOptions& options() const { return options_; }
     [[nodiscard]] ClockDatagram& buffer() { return buffer_; }
@@ -45,10 +57,25 @@ class ClockDialogLogic {
     // waited for a few seconds at most, shown in the status line, then refused in a message box.
     [[nodiscard]] ExchangeOptions OnWindowThread();
 
+    // What the window last knew a clock to hold: its last query's reply, then the window's own
+    // writes to it. The buffer cannot keep it: a Modify clears it before it builds the request.
+    struct KnownClock {
+        Ipv4Address address;
+        ClockStatus status;
+    };
+    void ShowRecorded(const std::optional<std::string>& failure);
+    void KnowWritten(Ipv4Address clock);
+
     DialogControls& controls_;
     ExchangeOptions options_;
     PortWaitBound portWaitBound_;
     ClockDatagram buffer_;
+    std::optional<KnownClock> known_;
+    WriteRecorder* recorder_ = nullptr;
+    // The status line's note of a record that failed, and what the line showed before it: taken
+    // back once a later write is recorded, so that the note never outlives the fault.
+    std::optional<std::string> notRecorded_;
+    std::string statusBeforeNote_;
 };
 
 }  // namespace horavane

@@ -130,4 +130,14 @@ std::optional<std::vector<WrittenClock>> WriteAndVerify(
     return results;
 }
 
+// An empty "before" would make an empty change: the clock written with what it holds now, and the
+// restore claimed for settings nobody knows.
+std::optional<SettingsChange> ChangeBackTo(const JournalRecord& record, std::string& error) {
+    if (KnowsBefore(record)) return ChangeFromJson(record.before, error);
+    error =
+        "what the clock held before it is not known (the window that wrote it had not read the clock); "
+        "--at an earlier time restores what the clock held then";
+    return std::nullopt;
+}
+
 }  // namespace horavane

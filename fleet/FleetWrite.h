@@ -43,4 +43,9 @@ struct WrittenClock {
     const std::vector<Ipv4Address>& clocks, const SettingsChange& change, std::string_view command,
     const ExchangeOptions& options, const WriteJournal& journal, std::string& error, bool verify = true);
 
+// What restore writes to undo `record`: the settings its clock held before. nullopt with `error`
+// when the record does not know them (a window that had not read the clock) or holds them in a form
+// that cannot be written.
+[[nodiscard]] std::optional<SettingsChange> ChangeBackTo(const JournalRecord& record, std::string& error);
+
 }  // namespace horavane

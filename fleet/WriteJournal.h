@@ -19,12 +19,17 @@ namespace horavane {
 struct JournalRecord {
     std::string time;  // UTC, "2026-12-07T10:11:12.345Z": sorts as text in time order
     std::string user;
-    std::string command;  // set, apply, restore
+    std::string command;  // set, apply, restore, window
     std::string address;
     std::string serialNumber;  // as the clock sent it; only ever printed through VisibleText
-    Json before;
+    Json before;               // empty when the writer did not know it (a window that had not read the clock)
     Json written;
 };
+
+// Whether the record says what the clock held before its write: only then can restore write it back.
+[[nodiscard]] inline bool KnowsBefore(const JournalRecord& record) {
+    return !record.before.empty();
+}
 
 // The journal of writes: files of JSON lines, one line per record, appended to and flushed to the
 // disk before the writes it describes are sent. An append that fails leaves the journal as it was.

@@ -10,6 +10,7 @@
 
 #include "dialog/ControlIds.h"
 #include "dialog/SearchWorker.h"
+#include "fleet/JournalWriteRecorder.h"
 #include "ui/AccessibleNames.h"
 #include "ui/AppIcon.h"
 #include "ui/CAboutDlg.h"
@@ -46,7 +47,11 @@ int PartnerOf(int id) {
 }  // namespace
 
 CVantorDlg::CVantorDlg(ExchangeOptions options, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<::Ui::CVantorDlg>()), logic_(*this, std::move(options)) {
+    : QDialog(parent),
+      ui_(std::make_unique<::Ui::CVantorDlg>()),
+      recorder_(std::make_unique<JournalWriteRecorder>(WriteJournal::OfThisUser())),
+      logic_(*this, std::move(options)) {
+    logic_.SetWriteRecorder(recorder_.get());
     InstallAccessibleInterfaces();
     ui_->setupUi(this);
     IndexControls();
@@ -55,10 +60,19 @@ CVantorDlg::CVantorDlg(ExchangeOptions options, QWidget* parent)
     ConnectHandlers();
     AddAboutEntry();
     logic_.OnInitDialog();
+    // The first tab stop has the focus from the start, as the platform's dialogs give it, not only
+    // once the window shows: a Search pressed before that (by a script) then hands the focus on and
+    // takes it back as it does later, instead of Qt giving it to the first tab stop still enabled.
+    Control(ctl::SearchButton)->setFocus(Qt::OtherFocusReason);
 }
 
 CVantorDlg::~CVantorDlg() {
     StopSearch();
+}
+
+void CVantorDlg::RecordWritesWith(std::unique_ptr<WriteRecorder> recorder) {
+    recorder_ = std::move(recorder);
+    logic_.SetWriteRecorder(recorder_.get());
 }
 
 void CVantorDlg::IndexControls() {

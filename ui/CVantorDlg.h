@@ -6,6 +6,7 @@
 
 #include "dialog/ClockDialogLogic.h"
 #include "dialog/DialogControls.h"
+#include "dialog/WriteRecorder.h"
 #include "protocol/Exchange.h"
 
 class QAction;
@@ -41,6 +42,8 @@ class CVantorDlg : public QDialog, public DialogControls {
     [[nodiscard]] QWidget* Control(int id) const;
     [[nodiscard]] QAction* aboutAction() const { return aboutAction_; }
     [[nodiscard]] bool SearchRunning() const;
+    // Modify's writes are recorded in the user's journal of writes unless another recorder is given.
+    void RecordWritesWith(std::unique_ptr<WriteRecorder> recorder);
 
     // DialogControls
     [[nodiscard]] std::string GetText(int id) const override;
@@ -117,6 +120,7 @@ class CVantorDlg : public QDialog, public DialogControls {
     QWidget* focusOwner_ = nullptr;
     QWidget* focusStandIn_ = nullptr;
 
+    std::unique_ptr<WriteRecorder> recorder_;
     ClockDialogLogic logic_;
     QAction* aboutAction_ = nullptr;
     std::unique_ptr<GuiThreadCalls> searchCalls_;

@@ -5,6 +5,7 @@
 
 #include "dialog/ControlIds.h"
 #include "dialog/SearchWorker.h"
+#include "fleet/JournalWriteRecorder.h"
 #include "win/CAboutDlg.h"
 
 namespace horavane::win {
@@ -60,7 +61,10 @@ class WindowThreadSearchView final : public SearchView {
 };
 
 CVantorDlg::CVantorDlg(HINSTANCE resources, ExchangeOptions options)
-    : ModalDialog(resources, kTemplateId), logic_(*this, std::move(options)) {
+    : ModalDialog(resources, kTemplateId),
+      recorder_(std::make_unique<JournalWriteRecorder>(WriteJournal::OfThisUser())),
+      logic_(*this, std::move(options)) {
+    logic_.SetWriteRecorder(recorder_.get());
     m_hIcon = static_cast<HICON>(LoadImageW(resources, MAKEINTRESOURCEW(kIconId), IMAGE_ICON,
                                             GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
     smallIcon_ =

@@ -4,6 +4,7 @@
 
 #include "dialog/ClockDialogLogic.h"
 #include "dialog/DialogControls.h"
+#include "dialog/WriteRecorder.h"
 #include "platform/Windows.h"
 #include "protocol/Exchange.h"
 #include "win/ModalDialog.h"
@@ -73,6 +74,7 @@ class CVantorDlg : public ModalDialog, public DialogControls {
     void End(int result);
     [[nodiscard]] int FocusedControlId() const;
 
+    std::unique_ptr<WriteRecorder> recorder_;
     ClockDialogLogic logic_;
     HICON m_hIcon = nullptr;
     HICON smallIcon_ = nullptr;

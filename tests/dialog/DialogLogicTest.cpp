@@ -51,6 +51,29 @@ class ClockDialogLogicTest : public testing::Test {
     ClockDialogLogic logic_{controls_, net_.Options()};
 };
 
+// Every write the window records, with what had gone out by then.
+class ListRecorder final : public WriteRecorder {
+  public:
+    struct Write {
+        Ipv4Address clock;
+        std::optional<ClockStatus> before;
+        ClockDatagram request;
+        std::size_t sentBefore;
+    };
+    explicit ListRecorder(const FakeNetwork& net) : net_(net) {}
+    std::optional<std::string> Record(Ipv4Address clock, const ClockStatus* before,
+                                      const ClockDatagram& request) override {
+        writes.push_back(
+            {clock, before ? std::optional(*before) : std::nullopt, request, net_.sent().size()});
+        return failure;
+    }
+    std::vector<Write> writes;
+    std::optional<std::string> failure;
+
+  private:
+    const FakeNetwork& net_;
+};
+
 // ---- The controls ------------------------------------------------------------------------------
 
 TEST(InMemoryControls, BehaveAsTheLogicExpects) {
@@ -227,6 +250,8 @@ TEST_F(ClockDialogLogicTest, RefusedModifySendsNothingShowsItsMessageAndStartsTh
     SelectComboText(controls_, ctl::EnergyFrom, "22");
     SelectComboText(controls_, ctl::EnergyTo, "6");
     SelectComboText(controls_, ctl::Brightness, "Dim");
+    ListRecorder recorder(net_);
+    logic_.SetWriteRecorder(&recorder);
     EXPECT_FALSE(logic_.OnModify()) << "no clock is selected";
     EXPECT_TRUE(controls_.messages().empty());
     SelectClock("127.0.0.2");
@@ -265,8 +290,80 @@ TEST_F(ClockDialogLogicTest, RefusedModifySendsNothingShowsItsMessageAndStartsTh
 
     EXPECT_EQ(Messages(Box::Dialog).size(), 4u);
     EXPECT_TRUE(net_.sent().empty());
+    EXPECT_TRUE(recorder.writes.empty()) << "a refused Modify is no write";
     ASSERT_TRUE(logic_.OnModify());
     EXPECT_EQ(net_.sent().size(), 1u);
+    ASSERT_EQ(recorder.writes.size(), 1u);
+    EXPECT_FALSE(recorder.writes[0].before) << "the window never read this clock";
+}
+
+// The record of each sent Modify: the clock it went to, what the window last knew that clock to
+// hold, and the request exactly as it went, taken just before it went.
+TEST_F(ClockDialogLogicTest, EachSentModifyIsRecordedWithWhatTheWindowLastKnewOfThatClock) {
+    net_.AddClock(kClock, SimulatedClock(clock_));
+    const ClockStatus queried = DecodeStatus(sim::BuildStatusReply(*clock_, 1));
+    ListRecorder recorder(net_);
+    logic_.SetWriteRecorder(&recorder);
+    SelectClock("127.0.0.2");
+    ASSERT_EQ(logic_.OnClockSelected().repliesAccepted, 1);
+    ASSERT_NE(queried.settings.brightness, 1);
+    SelectComboText(controls_, ctl::Brightness, "Dim");
+    ASSERT_TRUE(logic_.OnModify());
+    ASSERT_EQ(recorder.writes.size(), 1u);
+    const ListRecorder::Write& first = recorder.writes[0];
+    EXPECT_EQ(first.clock, kClock);
+    EXPECT_EQ(first.before, queried) << "the reply, not the request";
+    EXPECT_EQ(first.request, ClockDatagram(net_.sent().back().bytes)) << "what went out, checksum and all";
+    EXPECT_EQ(first.sentBefore, 1u) << "recorded after the query, before the write";
+    EXPECT_EQ(DecodeStatus(*clock_).settings.brightness, 1) << "and the write went";
+
+    // No read-back between two presses: the second one's "before" is the first one's write.
+    SelectComboText(controls_, ctl::Brightness, "Brilliant");
+    ASSERT_TRUE(logic_.OnModify());
+    ASSERT_EQ(recorder.writes.size(), 2u);
+    ASSERT_TRUE(recorder.writes[1].before);
+    EXPECT_EQ(recorder.writes[1].before->settings, DecodeStatus(first.request).settings);
+    EXPECT_EQ(recorder.writes[1].before->serialNumber, queried.serialNumber);
+
+    // A clock whose query went unanswered: the window knows nothing of what it holds, whatever it
+    // showed of another clock before.
+    SelectClock("127.0.0.6");
+    EXPECT_EQ(logic_.OnClockSelected().repliesAccepted, 0);
+    controls_.SetIpParts(ctl::TimeServer1, Field(10, 0, 0, 1));
+    controls_.SetIpParts(ctl::IpAddress, Field(192, 168, 1, 50));
+    controls_.SetIpParts(ctl::Gateway, Field(192, 168, 1, 1));
+    controls_.SetIpParts(ctl::DnsServer, Field(8, 8, 4, 4));
+    const std::size_t sent = net_.sent().size();
+    ASSERT_TRUE(logic_.OnModify());
+    ASSERT_EQ(recorder.writes.size(), 3u);
+    EXPECT_EQ(recorder.writes[2].clock, Ip(127, 0, 0, 6));
+    EXPECT_FALSE(recorder.writes[2].before);
+    EXPECT_EQ(net_.sent().size(), sent + 1) << "one datagram per Modify, nothing resent";
+}
+
+// A record that fails never stops the write: the status line says so, no box interrupts, and the
+// note goes once a later write is recorded.
+TEST_F(ClockDialogLogicTest, AFailedRecordIsSaidInTheStatusLineAndTheWriteStillGoes) {
+    net_.AddClock(kClock, SimulatedClock(clock_));
+    ListRecorder recorder(net_);
+    recorder.failure = "the journal of writes /j/journal.jsonl cannot be written: No space left on device";
+    logic_.SetWriteRecorder(&recorder);
+    SelectClock("127.0.0.2");
+    logic_.OnClockSelected();
+    controls_.SetText(ctl::StatusLine, msg::kSearchFinished);
+    SelectComboText(controls_, ctl::Brightness, "Dim");
+    ASSERT_TRUE(logic_.OnModify());
+    EXPECT_EQ(net_.sent().size(), 2u);
+    EXPECT_EQ(DecodeStatus(*clock_).settings.brightness, 1);
+    EXPECT_EQ(controls_.GetText(ctl::StatusLine),
+              "Sent, but not recorded in the journal: the journal of writes /j/journal.jsonl cannot be "
+              "written: No space left on device");
+    EXPECT_TRUE(controls_.messages().empty());
+    EXPECT_EQ(controls_.GetText(ctl::Brightness), "Dim") << "the form stays as the operator left it";
+
+    recorder.failure.reset();
+    ASSERT_TRUE(logic_.OnModify());
+    EXPECT_EQ(controls_.GetText(ctl::StatusLine), msg::kSearchFinished);
 }
 
 // ---- Search ------------------------------------------------------------------------------------
@@ -361,6 +458,8 @@ TEST_F(ClockDialogLogicTest, EveryExchangeShowsTheWaitForAHeldPortAndSendsNothin
     };
     net_.AddClock(kClock, SimulatedClock(clock_));
     ClockDialogLogic logic(controls_, options);
+    ListRecorder recorder(net_);
+    logic.SetWriteRecorder(&recorder);
     const std::string waiting = "Waiting for the clock port: held by horavanectl (pid 4121)";
     const std::string held =
         "The clock port 6869 is held by horavanectl (pid 4121). Nothing was sent: try again when it is free.";
@@ -369,6 +468,7 @@ TEST_F(ClockDialogLogicTest, EveryExchangeShowsTheWaitForAHeldPortAndSendsNothin
     EXPECT_FALSE(logic.OnClockSelected().sent);
     controls_.SetText(ctl::StatusLine, msg::kSearchFinished);
     EXPECT_FALSE(logic.SendToSelectedClock()) << "Modify's sending half";
+    EXPECT_TRUE(recorder.writes.empty()) << "a write that never went is not recorded";
     EXPECT_EQ(statusWhileWaiting, (std::vector<std::string>{waiting, waiting}));
     EXPECT_EQ(Messages(Box::Application), (std::vector<std::string>{held, held})) << "query, then Modify";
     EXPECT_EQ(controls_.GetText(ctl::StatusLine), msg::kSearchFinished) << "given back after the box";

@@ -5,8 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "dialog/ClockDialogLogic.h"
+#include "dialog/ClockDisplay.h"
+#include "dialog/ControlIds.h"
 #include "fleet/FleetReadings.h"
 #include "fleet/FleetWrite.h"
+#include "fleet/JournalWriteRecorder.h"
 #include "protocol/ClockCodec.h"
 #include "sim/ClockState.h"
 #include "tests/common/FakeNetwork.h"
@@ -163,6 +167,108 @@ TEST_F(FleetWriteTest, SilentRefusedAndUnverifiedClocksAreToldApartAndOnlyWrites
     EXPECT_EQ(refused->front().refusals, std::vector<std::string>{"Two value not the same."});
     EXPECT_EQ(WritesSent(net), writesBefore);
     EXPECT_EQ(JournalLines(journal.file()).size(), 2u);
+}
+
+// ---- The window's Modify -----------------------------------------------------------------------
+
+// The main window's logic on in-memory controls, its writes recorded in `journal`.
+struct JournaledWindow {
+    JournaledWindow(FakeNetwork& net, const WriteJournal& journal)
+        : recorder(journal), logic(controls, net.Options(Ms(100))) {
+        logic.OnInitDialog();
+        logic.SetWriteRecorder(&recorder);
+    }
+    void Select(Ipv4Address clock) {
+        controls.ListAdd(ctl::ClockList, clock.ToString());
+        controls.SelectListEntry(ctl::ClockList, controls.ListFindExact(ctl::ClockList, clock.ToString()));
+    }
+    // Settings typed in from scratch, every check passing.
+    void TypeEverySetting() {
+        controls.SetIpParts(ctl::TimeServer1, IpFieldValue::From(Ip(10, 0, 0, 1)));
+        controls.SetIpParts(ctl::IpAddress, IpFieldValue::From(Ip(192, 168, 1, 50)));
+        controls.SetIpParts(ctl::SubnetMask, IpFieldValue::From(Ip(255, 255, 255, 0)));
+        controls.SetIpParts(ctl::Gateway, IpFieldValue::From(Ip(192, 168, 1, 1)));
+        controls.SetIpParts(ctl::DnsServer, IpFieldValue::From(Ip(8, 8, 4, 4)));
+        SelectComboText(controls, ctl::EnergyFrom, "22");
+        SelectComboText(controls, ctl::EnergyTo, "6");
+        SelectComboText(controls, ctl::Brightness, "Dim");
+    }
+
+    InMemoryControls controls;
+    JournalWriteRecorder recorder;
+    ClockDialogLogic logic;
+};
+
+// A write made in the window is in the journal in the command line's own terms, next to a `set`:
+// its "before" is what the set left on the clock, and restore takes it and writes that back.
+TEST_F(FleetWriteTest, AWindowWriteIsJournaledLikeTheCommandLinesAndRestoreUndoesIt) {
+    const auto state = AddClock(0);
+    ASSERT_TRUE(
+        WriteAndVerify({Ip(127, 0, 0, 2)}, TimeZone("UTC +8"), "set", net.Options(Ms(100)), journal, error));
+    const std::uint8_t brightnessSet = DecodeStatus(*state).settings.brightness;
+    ASSERT_NE(brightnessSet, 1);
+
+    JournaledWindow window(net, journal);
+    window.Select(Ip(127, 0, 0, 2));
+    ASSERT_EQ(window.logic.OnClockSelected().repliesAccepted, 1);
+    SelectComboText(window.controls, ctl::Brightness, "Dim");
+    ASSERT_TRUE(window.logic.OnModify());
+    EXPECT_EQ(window.controls.GetText(ctl::StatusLine), "");
+
+    auto contents = journal.Read(Ip(127, 0, 0, 2), error);
+    ASSERT_TRUE(contents) << error;
+    ASSERT_EQ(contents->records.size(), 2u);
+    EXPECT_EQ(contents->damaged, 0);
+    const JournalRecord& set = contents->records[0];
+    const JournalRecord& made = contents->records[1];
+    EXPECT_EQ(made.command, "window");
+    EXPECT_EQ(made.address, "127.0.0.2");
+    EXPECT_EQ(made.serialNumber, set.serialNumber);
+    EXPECT_EQ(made.before, set.written) << "the same keys and values the command line keeps";
+    EXPECT_EQ(DifferingFields(made.written, made.before),
+              std::vector<std::string>{"brightness: wrote \"Dim\", clock shows \"Normal\""});
+
+    RestoreChoice choice(std::nullopt);
+    for (JournalRecord& record : contents->records) choice.Offer(std::move(record));
+    ASSERT_TRUE(choice.chosen());
+    EXPECT_EQ(choice.chosen()->command, "window");
+    const auto change = ChangeBackTo(*choice.chosen(), error);
+    ASSERT_TRUE(change) << error;
+    const auto restored =
+        WriteAndVerify({Ip(127, 0, 0, 2)}, *change, "restore", net.Options(Ms(100)), journal, error);
+    ASSERT_TRUE(restored) << error;
+    EXPECT_EQ(restored->front().stage, WriteStage::kVerified);
+    EXPECT_EQ(DecodeStatus(*state).settings.brightness, brightnessSet);
+}
+
+// A window that had not read the clock knows nothing of what it held: the record says so with an
+// empty "before", which reads back as a record, not damage, and which restore must not write. A
+// journal that cannot be written keeps no record, and the window's write goes all the same.
+TEST_F(FleetWriteTest, AWindowWriteWithoutAReadingKeepsNoBeforeAndAFailedRecordStillSends) {
+    const auto state = AddClock(0);
+    JournaledWindow window(net, journal);
+    window.Select(Ip(127, 0, 0, 2));
+    window.TypeEverySetting();
+    ASSERT_TRUE(window.logic.OnModify());
+    auto contents = journal.Read(Ip(127, 0, 0, 2), error);
+    ASSERT_TRUE(contents) << error;
+    EXPECT_EQ(contents->damaged, 0);
+    ASSERT_EQ(contents->records.size(), 1u);
+    const JournalRecord& made = contents->records[0];
+    EXPECT_EQ(made.before, Json::object());
+    EXPECT_EQ(made.written["brightness"], "Dim");
+    EXPECT_FALSE(ChangeBackTo(made, error));
+    EXPECT_NE(error.find("not known"), std::string::npos) << error;
+
+    const WriteJournal blocked(folder.Write("not-a-folder", "x") + "/journal.jsonl");
+    JournaledWindow unrecorded(net, blocked);
+    unrecorded.Select(Ip(127, 0, 0, 2));
+    ASSERT_EQ(unrecorded.logic.OnClockSelected().repliesAccepted, 1);
+    SelectComboText(unrecorded.controls, ctl::Brightness, "Brilliant");
+    ASSERT_TRUE(unrecorded.logic.OnModify());
+    EXPECT_EQ(DecodeStatus(*state).settings.brightness, 4);
+    const std::string status = unrecorded.controls.GetText(ctl::StatusLine);
+    EXPECT_EQ(status.rfind("Sent, but not recorded in the journal: the journal of writes ", 0), 0u) << status;
 }
 
 }  // namespace

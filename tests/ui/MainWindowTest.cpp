@@ -16,11 +16,13 @@
 #include "dialog/ClockDisplay.h"
 #include "dialog/InMemoryControls.h"
 #include "dialog/PortWaitDisplay.h"
+#include "fleet/JournalWriteRecorder.h"
 #include "platform/PortLock.h"
 #include "settings/Messages.h"
 #include "tests/common/ControlsConformance.h"
 #include "tests/common/FakeNetwork.h"
 #include "tests/common/SimSupport.h"
+#include "tests/common/TempFolder.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/CAboutDlg.h"
 #include "ui/DialogUnits.h"
@@ -174,6 +176,36 @@ TEST_F(MainWindowTest, EnterSearchesFromTheSearchFieldOnlyAndTheKeysReachTheFoun
     EXPECT_EQ(dialog_.result(), QDialog::Rejected);
 }
 
+// Modify's write goes into the journal of writes, with what the window's query showed as "before",
+// and reaches the clock as the one datagram it always was.
+TEST_F(MainWindowTest, ModifyLeavesItsRecordInTheJournalOfWrites) {
+    const horavane::test::TempFolder folder;
+    const WriteJournal journal(folder.File("journal.jsonl"));
+    dialog_.RecordWritesWith(std::make_unique<JournalWriteRecorder>(journal));
+    dialog_.show();
+    dialog_.ListAdd(ctl::ClockList, "127.0.0.2");
+    auto* list = ControlAs<QListWidget>(dialog_, ctl::ClockList);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+    ASSERT_EQ(Queries(), 1);
+    ASSERT_EQ(dialog_.GetText(ctl::Brightness), "Normal");
+    ControlAs<QComboBox>(dialog_, ctl::Brightness)->setCurrentText("Dim");
+    Click(dialog_, ctl::ModifyButton);
+    EXPECT_EQ(Queries(), 2);
+    EXPECT_TRUE(messages_.all.empty());
+    EXPECT_EQ(dialog_.GetText(ctl::StatusLine), "");
+
+    std::string error;
+    const auto contents = journal.Read(std::nullopt, error);
+    ASSERT_TRUE(contents) << error;
+    ASSERT_EQ(contents->records.size(), 1u);
+    const JournalRecord& record = contents->records[0];
+    EXPECT_EQ(record.command, "window");
+    EXPECT_EQ(record.address, "127.0.0.2");
+    EXPECT_EQ(record.serialNumber, "HV-2026-1001");
+    EXPECT_EQ(record.before["brightness"], "Normal");
+    EXPECT_EQ(record.written["brightness"], "Dim");
+}
+
 // Each radio pair is one tab stop: the arrows move inside it and choose, as a click does, and Tab
 // leaves it from either button. Tabbing through chooses nothing.
 TEST_F(MainWindowTest, ArrowsChooseInsideARadioPairAndTabPassesThroughItChoosingNothing) {
@@ -247,6 +279,18 @@ TEST_F(MainWindowTest, TheFocusLeavesADisabledControlForTheNextTabStopAndComesBa
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_FALSE(dialog_.isVisible());
     EXPECT_FALSE(dialog_.SearchRunning());
+}
+
+// Search pressed before the window first shows (as the screenshot tool presses it): the focus waits
+// past the radio buttons and comes back to Search, as it does in a window already on the screen.
+TEST_F(MainWindowTest, ASearchPressedBeforeTheWindowShowsGivesTheFocusBackToSearch) {
+    ControlAs<IpAddressEdit>(dialog_, ctl::SearchAddress)->SetAddress(Ipv4Address{{127, 0, 0, 1}});
+    ControlAs<QPushButton>(dialog_, ctl::SearchButton)->click();
+    dialog_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog_));
+    EXPECT_EQ(QApplication::focusWidget(), dialog_.Control(ctl::ModifyButton));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog_.SearchRunning(); }, 5000));
+    EXPECT_EQ(QApplication::focusWidget(), dialog_.Control(ctl::SearchButton));
 }
 
 // The box is built afresh each time the entry is chosen.

@@ -264,6 +264,9 @@ class EndToEnd : public ::testing::Test {
             GTEST_SKIP()
                 << "no Linux horavane-sim beside: wine-window-run.sh --sim starts it (scripts/test.sh)";
         port_ = static_cast<std::uint16_t>(std::atoi(port));
+        // The journal of writes that the window keeps and horavanectl reads is this test's own: the
+        // windows' Wine prefix outlives the run.
+        ASSERT_TRUE(SetEnvironmentVariableW(L"LOCALAPPDATA", folder_.path().wstring().c_str()));
         SetMessageRecorder([this](const ShownMessage& shown) {
             const std::lock_guard lock(mutex_);
             messages_.push_back(shown.text);
@@ -393,7 +396,8 @@ TEST_F(EndToEnd, PasswordThenSearchSelectRefuseModifyReadBackLikeHoravanectlAndC
 
     // What the window shows of a clock is what horavanectl prints of it.
     WindowDriver::ClickListEntry(main, ctl::ClockList, 0);
-    EXPECT_EQ(StatusJson(window, "127.0.0.2"), CtlStatus("127.0.0.2"));
+    const nlohmann::ordered_json shown = StatusJson(window, "127.0.0.2");
+    EXPECT_EQ(shown, CtlStatus("127.0.0.2"));
 
     // A time server typed in part is refused with its message, and nothing is written.
     const IpFieldValue server = window.GetIp(ctl::TimeServer1);
@@ -411,6 +415,15 @@ TEST_F(EndToEnd, PasswordThenSearchSelectRefuseModifyReadBackLikeHoravanectlAndC
     EXPECT_TRUE(Messages().empty());
     EXPECT_TRUE(WindowDriver::Await([&] { return CtlStatus("127.0.0.2")["brightness"] == "Dim"; },
                                     milliseconds(5000)));
+    // horavanectl lists the write among the journal's, with what the window's query showed before.
+    const auto history = horavane::test::RunProgram({HORAVANECTL_PATH, "history", "127.0.0.2", "--json"},
+                                                    milliseconds(30'000));
+    EXPECT_EQ(history.exitCode, 0) << history.err;
+    const auto records = nlohmann::ordered_json::parse(history.out, nullptr, false);
+    ASSERT_TRUE(records.is_array() && records.size() == 1) << history.out;
+    EXPECT_EQ(records[0]["command"], "window");
+    EXPECT_EQ(records[0]["before"]["brightness"], shown["brightness"]);
+    EXPECT_EQ(records[0]["written"]["brightness"], "Dim");
     // A click on the selected clock reads it afresh, the written address mode too.
     WindowDriver::Click(main, ctl::StaticIp);
     WindowDriver::ClickListEntry(main, ctl::ClockList, 0);

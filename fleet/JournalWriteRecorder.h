@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "dialog/WriteRecorder.h"
+#include "fleet/WriteJournal.h"
+
+namespace horavane {
+
+// A window's writes in the journal of writes, each named "window": what the window last knew the
+// clock to hold as "before", what it wrote as "written", in the same keys the command line keeps.
+// A clock the window had shown nothing of gets an empty "before", which restore refuses to write.
+class JournalWriteRecorder final : public WriteRecorder {
+  public:
+    static constexpr std::string_view kCommand = "window";
+
+    explicit JournalWriteRecorder(WriteJournal journal) : journal_(std::move(journal)) {}
+
+    [[nodiscard]] std::optional<std::string> Record(Ipv4Address clock, const ClockStatus* before,
+                                                    const ClockDatagram& request) override;
+
+  private:
+    WriteJournal journal_;
+};
+
+}  // namespace horavane
