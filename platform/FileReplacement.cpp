@@ -22,7 +22,7 @@ constexpr int kNameAttempts = 100;
 
 #ifdef _WIN32
 
-std::string LastError() {
+std::string FileErrorText() {
     return std::system_category().message(static_cast<int>(GetLastError()));
 }
 
@@ -43,7 +43,7 @@ class WindowsNewFile final : public NewFile {
             const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1U << 20U));
             DWORD written = 0;
             if (!WriteFile(handle_, bytes.data(), chunk, &written, nullptr) || written == 0) {
-                error = LastError();
+                error = FileErrorText();
                 return false;
             }
             bytes.remove_prefix(written);
@@ -52,13 +52,13 @@ class WindowsNewFile final : public NewFile {
     }
     bool Flush(std::string& error) override {
         if (FlushFileBuffers(handle_)) return true;
-        error = LastError();
+        error = FileErrorText();
         return false;
     }
     bool Close(std::string& error) override {
         if (handle_ == INVALID_HANDLE_VALUE) return true;
         const bool ok = CloseHandle(handle_) != 0;
-        if (!ok) error = LastError();
+        if (!ok) error = FileErrorText();
         handle_ = INVALID_HANDLE_VALUE;
         return ok;
     }
@@ -73,7 +73,7 @@ class WindowsFileSteps final : public FileSteps {
         const HANDLE handle =
             CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
-            error = LastError();
+            error = FileErrorText();
             return nullptr;
         }
         return std::make_unique<WindowsNewFile>(handle);
@@ -82,7 +82,7 @@ class WindowsFileSteps final : public FileSteps {
                 std::string& error) override {
         if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return true;
-        error = LastError();
+        error = FileErrorText();
         return false;
     }
     void Remove(const std::filesystem::path& path) override { DeleteFileW(path.c_str()); }
@@ -90,7 +90,7 @@ class WindowsFileSteps final : public FileSteps {
 
 #else
 
-std::string LastError() {
+std::string FileErrorText() {
     return std::generic_category().message(errno);
 }
 
@@ -110,7 +110,7 @@ class PosixNewFile final : public NewFile {
             const ssize_t written = ::write(descriptor_, bytes.data(), bytes.size());
             if (written < 0 && errno == EINTR) continue;
             if (written <= 0) {
-                error = written < 0 ? LastError() : "nothing written";
+                error = written < 0 ? FileErrorText() : "nothing written";
                 return false;
             }
             bytes.remove_prefix(static_cast<std::size_t>(written));
@@ -119,13 +119,13 @@ class PosixNewFile final : public NewFile {
     }
     bool Flush(std::string& error) override {
         if (::fsync(descriptor_) == 0) return true;
-        error = LastError();
+        error = FileErrorText();
         return false;
     }
     bool Close(std::string& error) override {
         if (descriptor_ < 0) return true;
         const bool ok = ::close(descriptor_) == 0;
-        if (!ok) error = LastError();
+        if (!ok) error = FileErrorText();
         descriptor_ = -1;
         return ok;
     }
@@ -141,7 +141,7 @@ class PosixFileSteps final : public FileSteps {
             ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
         // The umask of a timer's service may be tighter; the collector often runs as another user.
         if (descriptor < 0 || ::fchmod(descriptor, 0644) != 0) {
-            error = LastError();
+            error = FileErrorText();
             if (descriptor >= 0) {
                 ::close(descriptor);
                 ::unlink(path.c_str());
@@ -153,7 +153,7 @@ class PosixFileSteps final : public FileSteps {
     bool Rename(const std::filesystem::path& from, const std::filesystem::path& to,
                 std::string& error) override {
         if (::rename(from.c_str(), to.c_str()) == 0) return true;
-        error = LastError();
+        error = FileErrorText();
         return false;
     }
     void Remove(const std::filesystem::path& path) override { ::unlink(path.c_str()); }

@@ -28,7 +28,7 @@ namespace {
 using nlohmann::json;
 namespace fs = std::filesystem;
 
-constexpr const char* kClocks = "clocks";
+constexpr const char* kClocksKey = "clocks";
 
 // A field that is present but unusable; the caller turns it into the one-line reason, with the
 // line the field stands on.
@@ -207,7 +207,7 @@ std::string FileText(const std::string& path) {
 std::vector<ClockDatagram> ReadClocks(const json& document, const std::vector<Ipv4Address>& addresses,
                                       const std::vector<ClockDatagram>& states, const SettingLines& lines) {
     std::vector<ClockDatagram> loaded = states;
-    for (const auto& [key, entry] : document.at(kClocks).items()) {
+    for (const auto& [key, entry] : document.at(kClocksKey).items()) {
         ClockDatagram scratch;
         ClockDatagram* state = &scratch;
         for (std::size_t i = 0; i < addresses.size() && i < loaded.size(); ++i)
@@ -318,7 +318,7 @@ bool StateFile::Take(std::string_view text, const std::vector<Ipv4Address>& addr
     }
     try {
         json document = json::parse(text);
-        if (!document.is_object() || !document.contains(kClocks) || !document.at(kClocks).is_object())
+        if (!document.is_object() || !document.contains(kClocksKey) || !document.at(kClocksKey).is_object())
             throw std::runtime_error("is not a clock state file (no \"clocks\" object)");
         states = ReadClocks(document, addresses, states, lines);
         *document_ = std::move(document);
@@ -336,7 +336,7 @@ bool StateFile::Refuse(const std::string& reason, std::string* error) const {
 
 bool StateFile::Save(const std::vector<Ipv4Address>& addresses, const std::vector<ClockDatagram>& states,
                      std::string* error) {
-    json& clocks = (*document_)[kClocks];
+    json& clocks = (*document_)[kClocksKey];
     for (std::size_t i = 0; i < addresses.size() && i < states.size(); ++i)
         clocks[addresses[i].ToString()] = ToJson(states[i]);
 

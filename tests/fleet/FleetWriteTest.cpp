@@ -15,13 +15,10 @@
 #include "sim/ClockState.h"
 #include "tests/common/FakeNetwork.h"
 #include "tests/common/TempFolder.h"
+#include "tests/common/TestSupport.h"
 
 namespace horavane::test {
 namespace {
-
-Ipv4Address Ip(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
-    return Ipv4Address{{a, b, c, d}};
-}
 
 // What a clock of the simulator at `index` says to a status query: the reply a rogue sends.
 Bytes StatusReplyOf(int index) {
@@ -47,7 +44,7 @@ SettingsChange TimeZone(const std::string& entry) {
     return *change;
 }
 
-std::vector<std::string> JournalLines(const std::filesystem::path& file) {
+std::vector<std::string> LinesOf(const std::filesystem::path& file) {
     std::ifstream in(file);
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);) lines.push_back(line);
@@ -129,7 +126,7 @@ TEST_F(FleetWriteTest, AWriteWhosePortCannotBeHadLeavesNoRecord) {
     ASSERT_TRUE(results);
     EXPECT_EQ(results->front().stage, WriteStage::kNotSent);
     EXPECT_EQ(WritesSent(net), 0);
-    EXPECT_TRUE(JournalLines(journal.file()).empty());
+    EXPECT_TRUE(LinesOf(journal.file()).empty());
 }
 
 // Each clock's fate, and what the journal kept: a record for every write sent and none for the
@@ -151,7 +148,7 @@ TEST_F(FleetWriteTest, SilentRefusedAndUnverifiedClocksAreToldApartAndOnlyWrites
     EXPECT_EQ((*results)[2].stage, WriteStage::kNoReply);
     EXPECT_EQ((*results)[2].result, "no reply");
 
-    const auto lines = JournalLines(journal.file());
+    const auto lines = LinesOf(journal.file());
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_NE(lines[0].find("\"before\":" + before), std::string::npos) << lines[0];
 
@@ -166,7 +163,7 @@ TEST_F(FleetWriteTest, SilentRefusedAndUnverifiedClocksAreToldApartAndOnlyWrites
     EXPECT_EQ(refused->front().stage, WriteStage::kRefused);
     EXPECT_EQ(refused->front().refusals, std::vector<std::string>{"Two value not the same."});
     EXPECT_EQ(WritesSent(net), writesBefore);
-    EXPECT_EQ(JournalLines(journal.file()).size(), 2u);
+    EXPECT_EQ(LinesOf(journal.file()).size(), 2u);
 }
 
 // ---- The window's Modify -----------------------------------------------------------------------
