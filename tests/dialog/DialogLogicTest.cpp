@@ -310,7 +310,7 @@ TEST_F(ClockDialogLogicTest, EachSentModifyIsRecordedWithWhatTheWindowLastKnewOf
     SelectComboText(controls_, ctl::Brightness, "Dim");
     ASSERT_TRUE(logic_.OnModify());
     ASSERT_EQ(recorder.writes.size(), 1u);
-    const ListRecorder::Write& first = recorder.writes[0];
+    const ListRecorder::Write first = recorder.writes[0];  // a copy: the next press grows the list
     EXPECT_EQ(first.clock, kClock);
     EXPECT_EQ(first.before, queried) << "the reply, not the request";
     EXPECT_EQ(first.request, ClockDatagram(net_.sent().back().bytes)) << "what went out, checksum and all";
