@@ -65,7 +65,7 @@ void AddFleetKeys(Json& row, const KnownClocks& known, Ipv4Address address, bool
 
 // One clock as the window shows it, keyed as Columns() names it; null where the window shows nothing.
 // One window serves every row, cleared and filled as the window does for each clock selected.
-Json Row(const ClockStatus& clock, Ipv4Address address) {
+Json InventoryRow(const ClockStatus& clock, Ipv4Address address) {
     static InMemoryControls window = FreshWindow();
     ClearClockInformation(window);
     ShowReply(window, clock);
@@ -104,7 +104,7 @@ std::vector<std::string> TableHeader() {
 Json InventoryRow(const ClockStatus* status, Ipv4Address address, const KnownClocks& known) {
     Json row;
     if (status) {
-        row = Row(*status, address);
+        row = InventoryRow(*status, address);
     } else {
         for (const auto& [key, title] : Columns()) row[key] = nullptr;
         row["address"] = address.ToString();

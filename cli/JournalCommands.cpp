@@ -51,7 +51,7 @@ Json RecordJson(const JournalRecord& r) {
 }
 
 // "timeZoneEntry \"UTC +1\" -> \"UTC +8\"; brightness ..." for the settings the write changed.
-std::string Changes(const JournalRecord& record) {
+std::string ChangedSettingsText(const JournalRecord& record) {
     if (!KnowsBefore(record)) return "before not known (the window had not read the clock)";
     std::string text;
     for (const std::string& key : WritableKeys()) {
@@ -90,7 +90,7 @@ int RunHistoryCommand(const HistoryArgs& args) {
             } else {
                 std::cout << VisibleText(r.time) << "  " << RecordClock(*known, r.address) << "  "
                           << VisibleText(r.serialNumber) << "  " << VisibleText(r.user) << "  "
-                          << VisibleText(r.command) << "  " << Changes(r) << "\n";
+                          << VisibleText(r.command) << "  " << ChangedSettingsText(r) << "\n";
             }
             ++records;
         },

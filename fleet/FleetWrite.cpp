@@ -10,14 +10,14 @@ namespace horavane {
 namespace {
 
 // One clock on its way through the write: its status as read, then the request built for it.
-struct Member {
+struct ClockInWrite {
     WrittenClock clock;
     std::optional<ClockStatus> status;
     std::optional<ClockDatagram> written;
 };
 
-Member Unread(Ipv4Address address) {
-    Member member;
+ClockInWrite Unread(Ipv4Address address) {
+    ClockInWrite member;
     member.clock.address = address;
     return member;
 }
@@ -29,9 +29,9 @@ std::vector<std::string> Messages(const InMemoryControls& controls) {
     return texts;
 }
 
-void ReadMembers(std::vector<Member>& members, const ExchangeOptions& options) {
+void ReadClocksInWrite(std::vector<ClockInWrite>& members, const ExchangeOptions& options) {
     std::vector<Ipv4Address> addresses;
-    for (const Member& member : members) addresses.push_back(member.clock.address);
+    for (const ClockInWrite& member : members) addresses.push_back(member.clock.address);
     const auto readings = ReadClocks(addresses, options);
     for (std::size_t i = 0; i < members.size(); ++i) {
         const ClockReading* reading = readings ? &(*readings)[i] : nullptr;
@@ -45,10 +45,10 @@ void ReadMembers(std::vector<Member>& members, const ExchangeOptions& options) {
 }
 
 // The Modify button in each answering clock's own window; the journal's record for each write.
-std::vector<FleetWrite> BuildWrites(std::vector<Member>& members, const SettingsChange& change,
+std::vector<FleetWrite> BuildWrites(std::vector<ClockInWrite>& members, const SettingsChange& change,
                                     std::string_view command, std::string& journalLines) {
     std::vector<FleetWrite> writes;
-    for (Member& member : members) {
+    for (ClockInWrite& member : members) {
         if (!member.clock.result.empty()) continue;
         InMemoryControls window = ShownWindow(*member.status);
         Json before = WritableJson(window);
@@ -70,15 +70,15 @@ std::vector<FleetWrite> BuildWrites(std::vector<Member>& members, const Settings
     return writes;
 }
 
-void Verify(std::vector<Member>& members, const ExchangeOptions& options) {
-    std::vector<Member*> sent;
-    std::vector<Member> again;
-    for (Member& member : members)
+void Verify(std::vector<ClockInWrite>& members, const ExchangeOptions& options) {
+    std::vector<ClockInWrite*> sent;
+    std::vector<ClockInWrite> again;
+    for (ClockInWrite& member : members)
         if (member.clock.result.empty() && member.written) {
             sent.push_back(&member);
             again.push_back(Unread(member.clock.address));
         }
-    ReadMembers(again, options);
+    ReadClocksInWrite(again, options);
     for (std::size_t i = 0; i < sent.size(); ++i) {
         WrittenClock& clock = sent[i]->clock;
         if (!again[i].status) {
@@ -101,9 +101,9 @@ void Verify(std::vector<Member>& members, const ExchangeOptions& options) {
 std::optional<std::vector<WrittenClock>> WriteAndVerify(
     const std::vector<Ipv4Address>& clocks, const SettingsChange& change, std::string_view command,
     const ExchangeOptions& options, const WriteJournal& journal, std::string& error, bool verify) {
-    std::vector<Member> members;
+    std::vector<ClockInWrite> members;
     for (const Ipv4Address address : clocks) members.push_back(Unread(address));
-    ReadMembers(members, options);
+    ReadClocksInWrite(members, options);
 
     std::string journalLines;
     std::vector<FleetWrite> writes = BuildWrites(members, change, command, journalLines);
@@ -126,7 +126,7 @@ std::optional<std::vector<WrittenClock>> WriteAndVerify(
     if (verify) Verify(members, options);
 
     std::vector<WrittenClock> results;
-    for (Member& member : members) results.push_back(std::move(member.clock));
+    for (ClockInWrite& member : members) results.push_back(std::move(member.clock));
     return results;
 }
 

@@ -6,7 +6,7 @@
 #include <span>
 
 #include "protocol/ClockDatagram.h"
-#include "sim/ClockState.h"
+#include "sim/ClockBehaviour.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace horavane;

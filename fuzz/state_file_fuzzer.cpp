@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sim/ClockState.h"
+#include "sim/ClockBehaviour.h"
 #include "sim/StateFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -17,7 +17,7 @@ using Time = DatagramPort::Time;
 constexpr int kDrainLimit = 1024;
 
 // Where one clock stands; kept beside its outcome.
-struct ClockState {
+struct ClockProgress {
     Time firstSent{};
     Time deadline{};  // one wait after the latest request
     bool settled = false;
@@ -85,7 +85,7 @@ class FleetQuery {
   private:
     void Send(std::size_t index) {
         FleetOutcome& clock = outcomes_[index];
-        ClockState& state = states_[index];
+        ClockProgress& state = states_[index];
         const Time now = port_.Now();
         if (clock.requestsSent++ == 0) state.firstSent = now;
         pacer_.Take(now);
@@ -105,7 +105,7 @@ class FleetQuery {
         const Time now = port_.Now();
         while (!pending_.empty()) {
             const Pending& front = pending_.front();
-            ClockState& state = states_[front.clock];
+            ClockProgress& state = states_[front.clock];
             if (!state.settled && front.deadline == state.deadline) {
                 if (front.deadline > now) return;
                 state.givenUp = true;
@@ -115,7 +115,7 @@ class FleetQuery {
         }
     }
 
-    void Settle(ClockState& state) {
+    void Settle(ClockProgress& state) {
         if (state.settled) return;
         state.settled = true;
         --unsettled_;
@@ -136,7 +136,7 @@ class FleetQuery {
         const auto index = Find(datagram->source);
         if (!index) return;
         FleetOutcome& clock = outcomes_[*index];
-        ClockState& state = states_[*index];
+        ClockProgress& state = states_[*index];
         // Not asked yet, given up, or answered and then sending junk: nothing more is taken.
         if (clock.requestsSent == 0 || clock.checksumError || state.givenUp) return;
         if (!ApplyChecksum(received)) {
@@ -164,7 +164,7 @@ class FleetQuery {
     const ClockDatagram request_;
     RequestPacer pacer_;
     std::vector<FleetOutcome> outcomes_;
-    std::vector<ClockState> states_;
+    std::vector<ClockProgress> states_;
     std::vector<std::size_t> order_;  // indexes in ascending address order
     std::deque<Pending> pending_;
     std::size_t unsettled_;

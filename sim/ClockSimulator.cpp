@@ -11,7 +11,7 @@
 
 #include "platform/PortLock.h"
 #include "platform/UdpSocket.h"
-#include "sim/ClockState.h"
+#include "sim/ClockBehaviour.h"
 #include "sim/FaultSpec.h"
 #include "sim/SocketPoll.h"
 #include "sim/StateFile.h"

@@ -10,11 +10,11 @@
 namespace horavane::cli {
 namespace {
 
-enum class Named { Clock, Sweep };
+enum class Given { Clock, Sweep };
 
 struct AddressRow {
     const char* name;
-    Named as;
+    Given as;
     const char* text;
     const char* refusal;  // a part of the reason; "" when the address is taken
 };
@@ -24,7 +24,7 @@ class Addresses : public testing::TestWithParam<AddressRow> {};
 TEST_P(Addresses, ObeyTheBlockRulesWhetherNamedAsAClockOrSweptAsA24) {
     const AddressRow& row = GetParam();
     std::string error;
-    const bool taken = row.as == Named::Clock ? ParseClockAddress(row.text, error).has_value()
+    const bool taken = row.as == Given::Clock ? ParseClockAddress(row.text, error).has_value()
                                               : ParseSweepHosts({row.text}, error).has_value();
     EXPECT_EQ(taken, std::string_view(row.refusal).empty()) << error;
     EXPECT_NE(error.find(row.refusal), std::string::npos) << error;
@@ -32,23 +32,23 @@ TEST_P(Addresses, ObeyTheBlockRulesWhetherNamedAsAClockOrSweptAsA24) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, Addresses,
-    testing::Values(AddressRow{"ThisNetworkAsClock", Named::Clock, "0.0.0.0", "0.x.x.x"},
-                    AddressRow{"ThisNetworkHostAsClock", Named::Clock, "0.1.2.3", "0.x.x.x"},
-                    AddressRow{"MulticastAsClock", Named::Clock, "224.0.0.1", "224.0.0.0 and above"},
-                    AddressRow{"ReservedAsClock", Named::Clock, "240.0.0.1", "224.0.0.0 and above"},
-                    AddressRow{"BroadcastAsClock", Named::Clock, "255.255.255.255", "224.0.0.0 and above"},
-                    AddressRow{"SubnetItselfAsClock", Named::Clock, "127.0.0.0", "first address of its /24"},
-                    AddressRow{"SubnetBroadcastAsClock", Named::Clock, "10.1.2.255",
+    testing::Values(AddressRow{"ThisNetworkAsClock", Given::Clock, "0.0.0.0", "0.x.x.x"},
+                    AddressRow{"ThisNetworkHostAsClock", Given::Clock, "0.1.2.3", "0.x.x.x"},
+                    AddressRow{"MulticastAsClock", Given::Clock, "224.0.0.1", "224.0.0.0 and above"},
+                    AddressRow{"ReservedAsClock", Given::Clock, "240.0.0.1", "224.0.0.0 and above"},
+                    AddressRow{"BroadcastAsClock", Given::Clock, "255.255.255.255", "224.0.0.0 and above"},
+                    AddressRow{"SubnetItselfAsClock", Given::Clock, "127.0.0.0", "first address of its /24"},
+                    AddressRow{"SubnetBroadcastAsClock", Given::Clock, "10.1.2.255",
                                "last address of its /24"},
-                    AddressRow{"LowestClock", Named::Clock, "1.0.0.1", ""},
-                    AddressRow{"HighestClock", Named::Clock, "223.255.255.254", ""},
-                    AddressRow{"ThisNetworkSwept", Named::Sweep, "0.0.0.5", "names a /24 in 0.x.x.x"},
-                    AddressRow{"MulticastSwept", Named::Sweep, "224.0.0.1", "names a /24 in"},
-                    AddressRow{"MulticastSweptInShort", Named::Sweep, "239.1.1", "names a /24 in"},
-                    AddressRow{"BroadcastSwept", Named::Sweep, "255.255.255.255", "names a /24 in"},
-                    AddressRow{"MulticastBlock", Named::Sweep, "239.1.1.0/24", "reaches"},
-                    AddressRow{"HighestSubnetSwept", Named::Sweep, "223.255.255.7", ""},
-                    AddressRow{"LoopbackSwept", Named::Sweep, "127.0.0.255", ""}),
+                    AddressRow{"LowestClock", Given::Clock, "1.0.0.1", ""},
+                    AddressRow{"HighestClock", Given::Clock, "223.255.255.254", ""},
+                    AddressRow{"ThisNetworkSwept", Given::Sweep, "0.0.0.5", "names a /24 in 0.x.x.x"},
+                    AddressRow{"MulticastSwept", Given::Sweep, "224.0.0.1", "names a /24 in"},
+                    AddressRow{"MulticastSweptInShort", Given::Sweep, "239.1.1", "names a /24 in"},
+                    AddressRow{"BroadcastSwept", Given::Sweep, "255.255.255.255", "names a /24 in"},
+                    AddressRow{"MulticastBlock", Given::Sweep, "239.1.1.0/24", "reaches"},
+                    AddressRow{"HighestSubnetSwept", Given::Sweep, "223.255.255.7", ""},
+                    AddressRow{"LoopbackSwept", Given::Sweep, "127.0.0.255", ""}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(Addresses, EachClockNamedTwiceIsAskedOnce) {

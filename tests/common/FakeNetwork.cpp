@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "sim/ClockState.h"
+#include "sim/ClockBehaviour.h"
 #include "tests/common/TestSupport.h"
 
 namespace horavane::test {

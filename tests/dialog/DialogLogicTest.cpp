@@ -12,7 +12,7 @@
 #include "dialog/SearchWorker.h"
 #include "protocol/ClockCodec.h"
 #include "settings/Messages.h"
-#include "sim/ClockState.h"
+#include "sim/ClockBehaviour.h"
 #include "tests/common/ControlsConformance.h"
 #include "tests/common/FakeNetwork.h"
 #include "tests/common/TempFolder.h"

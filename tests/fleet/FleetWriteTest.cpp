@@ -12,7 +12,7 @@
 #include "fleet/FleetWrite.h"
 #include "fleet/JournalWriteRecorder.h"
 #include "protocol/ClockCodec.h"
-#include "sim/ClockState.h"
+#include "sim/ClockBehaviour.h"
 #include "tests/common/FakeNetwork.h"
 #include "tests/common/TempFolder.h"
 #include "tests/common/TestSupport.h"

@@ -17,7 +17,7 @@
 
 #include "fleet/FleetWrite.h"
 #include "fleet/WriteJournal.h"
-#include "sim/ClockState.h"
+#include "sim/ClockBehaviour.h"
 #include "tests/common/FakeNetwork.h"
 #include "tests/common/TempFolder.h"
 #include "tests/common/TestSupport.h"

@@ -14,7 +14,7 @@
 #include "protocol/HostSweep.h"
 #include "protocol/StatusQuery.h"
 #include "protocol/SubnetSweep.h"
-#include "sim/ClockState.h"
+#include "sim/ClockBehaviour.h"
 #include "tests/common/SimSupport.h"  // the fake network and the real-UDP helpers
 
 namespace horavane::test {

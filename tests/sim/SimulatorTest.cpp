@@ -10,7 +10,7 @@
 #include "dialog/ClockDisplay.h"
 #include "dialog/InMemoryControls.h"
 #include "protocol/ClockCodec.h"
-#include "sim/ClockState.h"
+#include "sim/ClockBehaviour.h"
 #include "sim/StateFile.h"
 #include "tests/common/SimSupport.h"
 #include "tests/common/TempFolder.h"

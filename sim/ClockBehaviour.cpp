@@ -1,4 +1,4 @@
-#include "sim/ClockState.h"
+#include "sim/ClockBehaviour.h"
 
 #include <algorithm>
 #include <string>
