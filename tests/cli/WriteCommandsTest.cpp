@@ -239,41 +239,26 @@ TEST_F(CtlWrite, ApplyWritesNothingItRefusesAndReportsEachClockOfAMixedFleet) {
         "apply: 2 of 5 clocks verified\n");
 }
 
-TEST_F(CtlWrite, JournalHoldsWhatEachWriteReplacedAndRestoreBringsItBack) {
+// The journal's records, restore's choice among them and the refusals are tested in-process; here
+// the commands meet them: what set replaced, history, and restore bringing it back.
+TEST_F(CtlWrite, HistoryShowsWhatASetReplacedAndRestoreBringsItBack) {
     auto shown = [&](const char* clock) { return json::parse(RunCtl(*sim, {"export", clock}).out); };
     const json firstHeld = shown("127.0.0.2");
     ASSERT_EQ(Set("127.0.0.2", {"--time-zone", "UTC +8"}).exitCode, 0);
-    // A program killed while it appended leaves the start of a record without its line end.
-    std::ofstream(journalHome + "/horavane/journal.jsonl", std::ios::app) << R"({"time":"2026-)";
-    TempFile dim(R"({"brightness": "Dim"})", "dim.json");
-    ASSERT_EQ(Write({"apply", dim.path(), "127.0.0.2", "127.0.0.7"}).exitCode, 0);
 
-    const auto history = RunCtlPlain({"history", "--json"}, journalHome);
-    EXPECT_NE(history.err.find("1 damaged line(s)"), std::string::npos) << history.err;
-    const json records = json::parse(history.out);
-    ASSERT_EQ(records.size(), 3u);
+    const json records = json::parse(RunCtlPlain({"history", "--json"}, journalHome).out);
+    ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0]["before"], firstHeld);
     EXPECT_EQ(records[0]["written"]["timeZoneEntry"], "UTC +8");
-    EXPECT_EQ(records[1]["before"]["timeZoneEntry"], "UTC +8");
-    EXPECT_EQ(records[2]["address"], "127.0.0.7");
-    EXPECT_EQ(records[2]["command"], "apply");
+    EXPECT_EQ(records[0]["command"], "set");
 
-    const auto back = Write({"restore", "127.0.0.2", "--at", "2000-01-01"});
+    const auto back = Write({"restore", "127.0.0.2"});
     EXPECT_EQ(back.exitCode, 0) << back.out << back.err;
     EXPECT_EQ(back.out.rfind("127.0.0.2  verified\n", 0), 0u) << back.out;
     EXPECT_EQ(shown("127.0.0.2"), firstHeld);
-    EXPECT_EQ(Write({"restore", "127.0.0.7"}).exitCode, 0) << "undoes the latest write";
-    EXPECT_EQ(shown("127.0.0.7")["brightness"], "Normal");
     EXPECT_NE(RunCtlPlain({"history", "127.0.0.2"}, journalHome)
                   .out.find("restore  timeZoneEntry \"UTC +8\" -> \"UTC +1\""),
               std::string::npos);
-
-    // No journal, no write.
-    journalHome = defaultPassword.path();
-    const auto unjournaled = Set("127.0.0.2", {"--brightness", "Bright"});
-    EXPECT_EQ(unjournaled.exitCode, 8) << unjournaled.err;
-    EXPECT_NE(unjournaled.err.find("nothing was sent"), std::string::npos);
-    EXPECT_EQ(shown("127.0.0.2"), firstHeld);
 }
 
 #ifndef _WIN32
