@@ -93,6 +93,14 @@ PortLockAttempt WaitFor(const PortWait& wait, TryTake tryTake, ReadHolder readHo
     }
 }
 
+// Where no place can hold a lock (a read-only /run/lock and /tmp, a session without named objects)
+// the program still works, as it did before there was a lock, but unguarded against the others.
+PortLockAttempt Unguarded() {
+    PortLockAttempt attempt;
+    attempt.lock.emplace();
+    return attempt;
+}
+
 // Told last, with everything of the attempt let go, so that the caller may leave by an exception.
 PortLockAttempt Told(const PortWait& wait, PortLockAttempt attempt) {
     if (!attempt.lock && !attempt.stopped && wait.onGaveUp) wait.onGaveUp(attempt.holder);
@@ -237,9 +245,7 @@ PortLockAttempt TakePortLock(std::uint16_t port, const PortWait& wait,
         }
     }
     if (mutex == nullptr) {
-        PortLockAttempt unguarded;
-        unguarded.lock.emplace();
-        return unguarded;
+        return Unguarded();
     }
     auto attempt = WaitFor(
         wait,
@@ -334,9 +340,7 @@ PortLockAttempt TakePortLock(std::uint16_t port, const PortWait& wait,
     for (const std::string& folder : places)
         if ((fd = OpenLockFile(folder, port)) >= 0) break;
     if (fd < 0) {
-        PortLockAttempt unguarded;
-        unguarded.lock.emplace();
-        return unguarded;
+        return Unguarded();
     }
     auto attempt = WaitFor(
         wait,
