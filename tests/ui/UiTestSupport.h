@@ -77,7 +77,8 @@ void WhenModal(std::function<void(T&)> act) {
     timer->setInterval(10);
     QObject::connect(timer, &QTimer::timeout, [timer, act, ticks = 0]() mutable {
         auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (dialog == nullptr && ++ticks < 200) return;
+        // Modal first, active (with the focus given) a moment later: on a slow run in between.
+        if ((dialog == nullptr || !dialog->isActiveWindow()) && ++ticks < 200) return;
         timer->stop();
         timer->deleteLater();
         if (dialog == nullptr) {
