@@ -173,8 +173,6 @@ TEST(IpAddressEdit, DrawsItsWholeFrameAndCleanDotsAtEveryScale) {
         EXPECT_TRUE(frameSeen({margin, bottom}, {0, -1}, {1, 0}, right - 2 * margin)) << "bottom";
         EXPECT_TRUE(frameSeen({0, margin}, {1, 0}, {0, 1}, bottom - 2 * margin)) << "left";
         EXPECT_TRUE(frameSeen({right, margin}, {-1, 0}, {0, 1}, bottom - 2 * margin)) << "right";
-        if (qEnvironmentVariableIsSet("HORAVANE_SAVE_RENDERS"))
-            image.save(QStringLiteral("/tmp/ipfield-%1.png").arg(scale));
         for (int i = 0; i < IpAddressEdit::kParts - 1; ++i) {
             const QRect part = edit.Part(i)->geometry();
             const int x = static_cast<int>((part.right() + 1) * scale);
