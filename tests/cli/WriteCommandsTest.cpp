@@ -92,8 +92,8 @@ TEST_F(CtlWrite, SetARefusalOfTheChecksExitsTwoWithItsMessageAndSendsNothing) {
     EXPECT_EQ(Status("127.0.0.2"), before);
 }
 
-TEST_F(CtlWrite, SetFaultyClocksUnknownTextsAndMalformedOptionsHaveTheirExitCodes) {
-    // Which fields the verification names, apply's report of a mixed fleet shows.
+// Which fields the verification names, apply's report of a mixed fleet shows.
+TEST_F(CtlWrite, SetToAClockThatIgnoresItIsExitFiveUnlessUnverifiedAndToASilentOneExitThree) {
     const auto ignored = Set("127.0.0.3", {"--time-zone", "UTC +8"});
     EXPECT_EQ(ignored.exitCode, 5);
     EXPECT_NE(ignored.err.find("timeZoneEntry: wrote \"UTC +8\", clock shows \"UTC +1\""), std::string::npos)
@@ -102,8 +102,10 @@ TEST_F(CtlWrite, SetFaultyClocksUnknownTextsAndMalformedOptionsHaveTheirExitCode
     const auto unverified = Set("127.0.0.3", {"--time-zone", "UTC +8", "--no-verify"});
     EXPECT_EQ(unverified.exitCode, 0) << unverified.err;
     EXPECT_EQ(Set("127.0.0.4", {"--time-zone", "UTC +8"}).exitCode, 3) << "silent";
+}
 
-    // An unknown text is answered with the valid entries, a malformed one is named.
+// An unknown text is answered with the valid entries, a malformed one is named.
+TEST_F(CtlWrite, SetOfAnUnknownOrMalformedSettingIsExitOneNamingIt) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
         {{"--time-zone", "UTC +15"}, "\"UTC +14\""},
         {{"--dst", "2,Sixth,Sun,Mar-3,Last,Sun,Oct"}, "\"Fifth\""},
