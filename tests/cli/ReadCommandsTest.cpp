@@ -13,7 +13,7 @@ namespace {
 
 using nlohmann::json;
 
-TEST(CtlSearch, ListsAnsweringClocksInTheListBoxOrder) {
+TEST(CtlSearch, ListsAnsweringClocksOfASubnetOrOfBlocksInTheListBoxOrder) {
     // Eleven clocks, 127.0.0.2 to .12, the third silent: the list box sorts as text, so .10 comes first.
     HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
     SimProcess sim({"--clocks", "11", "--fault", "127.0.0.4:silent"});
@@ -32,6 +32,12 @@ TEST(CtlSearch, ListsAnsweringClocksInTheListBoxOrder) {
     std::string listed;
     for (const json& clock : json::parse(asJson.out)) listed += clock.get<std::string>() + "\n";
     EXPECT_EQ(listed, expected);
+
+    // Blocks of a site, swept together; which hosts a block names is the block parser's test.
+    const auto blocks = RunCtl(sim, {"search", "127.0.0.8/30", "127.0.0.2-127.0.0.4", "--fast", "--json"});
+    ASSERT_EQ(blocks.exitCode, 0) << blocks.err;
+    EXPECT_EQ(json::parse(blocks.out),
+              json({"127.0.0.10", "127.0.0.11", "127.0.0.2", "127.0.0.3", "127.0.0.8", "127.0.0.9"}));
 }
 
 // What the window shows the JSON keeps in the window's order, an empty field as "" and an empty
@@ -225,6 +231,14 @@ TEST_F(FourKindsOfClock, MonitorRoundGivesEachClocksStateAndExitSixWhenAnyIsNotO
     const auto noPause = Run({"monitor", "127.0.0.2", "--interval", "nan", "--rounds", "2"});
     EXPECT_EQ(noPause.exitCode, 1) << noPause.out;
     EXPECT_NE(noPause.err.find("--interval"), std::string::npos) << noPause.err;
+}
+
+// Given up one wait after its request: the fleet, not one query after another with its extra wait.
+TEST_F(FourKindsOfClock, MonitorGivesUpASilentClockOneWaitAfterItsRequest) {
+    const auto silent = Run({"monitor", "--once", "127.0.0.2", "127.0.0.4", "--wait", "1"});
+    EXPECT_EQ(silent.exitCode, 6);
+    EXPECT_GE(silent.elapsed, Ms(1000));
+    EXPECT_LT(silent.elapsed, Ms(2000));
 }
 
 TEST_F(FourKindsOfClock, MonitorSearchesASubnetFirstSoASilentClockIsNotAmongThoseShown) {
