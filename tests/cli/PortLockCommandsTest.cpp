@@ -29,31 +29,16 @@ std::string ThisProgramHolding() {
 #endif
 }
 
-void UseTheTestsStateHome() {
-#ifdef _WIN32
-    _putenv_s("LOCALAPPDATA", StateHome().c_str());
-#else
-    ::setenv("XDG_STATE_HOME", StateHome().c_str(), 1);
-#endif
-}
-
-std::vector<std::string> CtlAgainst(const SimProcess& sim, std::vector<std::string> args) {
-    args.insert(args.begin(), HORAVANECTL_PATH);
-    args.insert(args.end(), {"--port", std::to_string(sim.port()), "--own-address", "127.0.0.1"});
-    return args;
-}
-
 // A clock that answers after 400 ms, started first, used to lose its reply to every check bound
 // after it; now every check reports its own clock, the silent one included.
 TEST(CtlPortLock, ChecksStartedTogetherEachReportTheirOwnClock) {
     HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
     SimProcess sim({"--clocks", "6", "--fault", "127.0.0.2:delay=400", "--fault", "127.0.0.7:silent"});
     ASSERT_TRUE(sim.started()) << sim.Banner();
-    UseTheTestsStateHome();
     std::vector<std::unique_ptr<ChildProcess>> checks;
     for (int host = 2; host <= 7; ++host)
         checks.push_back(std::make_unique<ChildProcess>(
-            CtlAgainst(sim, {"check", "127.0.0." + std::to_string(host), "--wait", "0.8"})));
+            CtlCommand(sim, {"check", "127.0.0." + std::to_string(host), "--wait", "0.8"})));
     for (int host = 2; host <= 7; ++host) {
         ChildProcess& check = *checks[static_cast<std::size_t>(host - 2)];
         const bool silent = host == 7;
