@@ -46,8 +46,8 @@ PasswordDigest Loaded(const PasswordStore& store) {
     return digest;
 }
 
-// RFC 1321's test suite, whichever backend computes it (CNG on Windows, libcrypto elsewhere); the
-// last rows give one text in parts, as the password and its salt are given.
+// RFC 1321's test suite, whichever backend computes it (CNG on Windows, libcrypto elsewhere): one
+// block, two, and texts given in parts, as the password and its salt are given.
 TEST(Md5Test, GivesTheReferenceDigestsWholeOrInParts) {
     struct Row {
         std::initializer_list<std::string_view> parts;
@@ -55,10 +55,7 @@ TEST(Md5Test, GivesTheReferenceDigestsWholeOrInParts) {
     };
     const Row rows[] = {
         {{""}, "d41d8cd98f00b204e9800998ecf8427e"},
-        {{"a"}, "0cc175b9c0f1b6a831c399e269772661"},
         {{"abc"}, "900150983cd24fb0d6963f7d28e17f72"},
-        {{"message digest"}, "f96b697d7cb7938d525a2f31aaf161d0"},
-        {{"abcdefghijklmnopqrstuvwxyz"}, "c3fcd3d76192e4007dfb496cca67e13b"},
         {{"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"},
          "d174ab98d277d9f5a5611c2c9f419d9f"},
         {{"1234567890123456789012345678901234567890", "1234567890123456789012345678901234567890"},

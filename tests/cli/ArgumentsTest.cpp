@@ -47,6 +47,11 @@ INSTANTIATE_TEST_SUITE_P(
                     AddressRow{"MulticastSweptInShort", Given::Sweep, "239.1.1", "names a /24 in"},
                     AddressRow{"BroadcastSwept", Given::Sweep, "255.255.255.255", "names a /24 in"},
                     AddressRow{"MulticastBlock", Given::Sweep, "239.1.1.0/24", "reaches"},
+                    AddressRow{"EmptySwept", Given::Sweep, "", "Search ip is Error!"},
+                    AddressRow{"DotSwept", Given::Sweep, ".", "Search ip is Error!"},
+                    AddressRow{"FiveNumbersSwept", Given::Sweep, "127.0.0.1.5", "\"127.0.0.1.5\""},
+                    AddressRow{"LetterSwept", Given::Sweep, "127.a.0.1", "\"127.a.0.1\""},
+                    AddressRow{"BlockNotAtItsStart", Given::Sweep, "127.0.0.1/24", "\"127.0.0.1/24\""},
                     AddressRow{"HighestSubnetSwept", Given::Sweep, "223.255.255.7", ""},
                     AddressRow{"LoopbackSwept", Given::Sweep, "127.0.0.255", ""}),
     [](const auto& row) { return std::string(row.param.name); });

@@ -39,9 +39,11 @@ inline std::string ConfigHome() {
     return folder.path().string();
 }
 
-// horavanectl with exactly the given arguments, its journal in `stateHome` and its fleet file in
-// ConfigHome() (the child inherits the variables the system's folders are taken from).
-inline ProcessResult RunCtlPlain(std::vector<std::string> args, const std::string& stateHome = StateHome()) {
+// The command line of horavanectl with exactly the given arguments, its journal in `stateHome` and
+// its fleet file in ConfigHome() (the child inherits the variables the system's folders are taken
+// from).
+inline std::vector<std::string> CtlCommand(std::vector<std::string> args,
+                                           const std::string& stateHome = StateHome()) {
 #ifdef _WIN32
     _putenv_s("LOCALAPPDATA", stateHome.c_str());
     _putenv_s("APPDATA", ConfigHome().c_str());
@@ -50,19 +52,29 @@ inline ProcessResult RunCtlPlain(std::vector<std::string> args, const std::strin
     ::setenv("XDG_CONFIG_HOME", ConfigHome().c_str(), 1);
 #endif
     args.insert(args.begin(), HORAVANECTL_PATH);
-    return RunProgram(std::move(args));
+    return args;
 }
 
-// horavanectl against `sim`, with the tests' short waits (unless the test gives its own, or it is
-// the paced search, which keeps the window's waits) and a loopback workstation address.
-inline ProcessResult RunCtl(const SimProcess& sim, std::vector<std::string> args,
-                            const std::string& stateHome = StateHome()) {
+inline ProcessResult RunCtlPlain(std::vector<std::string> args, const std::string& stateHome = StateHome()) {
+    return RunProgram(CtlCommand(std::move(args), stateHome));
+}
+
+// The command line of horavanectl against `sim`, with the tests' short waits (unless the test gives
+// its own, or it is the paced search, which keeps the window's waits) and a loopback workstation
+// address.
+inline std::vector<std::string> CtlCommand(const SimProcess& sim, std::vector<std::string> args,
+                                           const std::string& stateHome = StateHome()) {
     const bool pacedSearch =
         !args.empty() && args[0] == "search" && std::find(args.begin(), args.end(), "--fast") == args.end();
     if (!pacedSearch && std::find(args.begin(), args.end(), "--wait") == args.end())
         args.insert(args.end(), {"--wait", "0.15"});
     args.insert(args.end(), {"--port", std::to_string(sim.port()), "--own-address", "127.0.0.1"});
-    return RunCtlPlain(std::move(args), stateHome);
+    return CtlCommand(std::move(args), stateHome);
+}
+
+inline ProcessResult RunCtl(const SimProcess& sim, std::vector<std::string> args,
+                            const std::string& stateHome = StateHome()) {
+    return RunProgram(CtlCommand(sim, std::move(args), stateHome));
 }
 
 // A file in a folder of its own, removed with the object; not created when `content` is empty.

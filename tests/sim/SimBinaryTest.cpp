@@ -9,8 +9,6 @@
 #else
 #include <unistd.h>
 #endif
-#include <functional>
-#include <memory>
 #include <regex>
 
 #include "platform/PortLock.h"
@@ -114,52 +112,33 @@ std::uint32_t ThisProcessId() {
 
 // Whatever holds the address and port, a second simulator is refused before it takes any of the
 // holder's traffic: exit 2, one line naming the address and, where the lock tells, the program.
+void ExpectRefusedBeside(std::uint16_t port, const std::string& holder) {
+    ASSERT_NE(port, 0) << holder;
+    ChildProcess sim({kProgram, "--clocks", "2", "--port", std::to_string(port), "--exit-after", "5"});
+    EXPECT_EQ(sim.Wait(kStartLimit), 2) << holder;
+    const std::string error = sim.Stderr();
+    EXPECT_NE(error.find("127.0.0.2:" + std::to_string(port) + " is taken by " + holder), std::string::npos)
+        << error;
+    EXPECT_EQ(error.find('\n'), error.size() - 1) << "one line: " << error;
+}
+
 TEST(SimBinary, AnAddressAndPortAlreadyTakenExitsWithTwoAndNamesTheHolder) {
     HORAVANE_SKIP_UNDER_WINE(kWineSharedPorts);
-    const std::string self =
-        "horavane_sim_tests (pid " + std::to_string(ThisProcessId()) + "), which holds the clock port";
-    struct Holder {
-        const char* name;
-        std::function<std::uint16_t(std::vector<std::shared_ptr<void>>&)> take;  // the port it holds
-        std::string named;
-    };
-    const Holder holders[] = {
-        {"a socket without reuse on the clock's address",
-         [](auto& keep) {
-             auto taken = std::make_shared<PlainSocket>(Ipv4Address{{127, 0, 0, 2}});
-             keep.push_back(taken);
-             return taken->port();
-         },
-         "another program"},
-        {"another simulator on the same clocks",
-         [](auto& keep) {
-             auto first = std::make_shared<SimProcess>(std::vector<std::string>{"--clocks", "2"});
-             keep.push_back(first);
-             return first->port();
-         },
-         "another program (a simulator"},
-        {"a program on the clock port of every address, holding its lock",
-         [](auto& keep) {
-             auto network = std::make_shared<std::optional<NetworkLibrary>>(NetworkLibrary::Start(2, 2));
-             auto socket = std::make_shared<UdpSocket>(*UdpSocket::Create());
-             socket->Bind(Ipv4Address{}, 0);
-             auto lock = std::make_shared<PortLockAttempt>(TakePortLock(socket->LocalPort(), PortWait{}));
-             keep.insert(keep.end(), {network, socket, lock});
-             return socket->LocalPort();
-         },
-         self},
-    };
-    for (const Holder& holder : holders) {
-        std::vector<std::shared_ptr<void>> keep;
-        const std::string port = std::to_string(holder.take(keep));
-        ASSERT_NE(port, "0") << holder.name;
-        ChildProcess sim({kProgram, "--clocks", "2", "--port", port, "--exit-after", "5"});
-        EXPECT_EQ(sim.Wait(kStartLimit), 2) << holder.name;
-        const std::string error = sim.Stderr();
-        EXPECT_NE(error.find("127.0.0.2:" + port + " is taken by " + holder.named), std::string::npos)
-            << holder.name << ": " << error;
-        EXPECT_EQ(error.find('\n'), error.size() - 1) << "one line: " << error;
+    {
+        const PlainSocket withoutReuse(Ipv4Address{{127, 0, 0, 2}});
+        ExpectRefusedBeside(withoutReuse.port(), "another program");
     }
+    {
+        const SimProcess first({"--clocks", "2"});
+        ExpectRefusedBeside(first.port(), "another program (a simulator");
+    }
+    // A program on the clock port of every address, holding its lock.
+    const auto network = NetworkLibrary::Start(2, 2);
+    auto socket = *UdpSocket::Create();
+    socket.Bind(Ipv4Address{}, 0);
+    const auto lock = TakePortLock(socket.LocalPort(), PortWait{});
+    ExpectRefusedBeside(socket.LocalPort(), "horavane_sim_tests (pid " + std::to_string(ThisProcessId()) +
+                                                "), which holds the clock port");
 }
 
 TEST(FaultSpec, EveryKindSwitchesItsFaultAndSeveralAddUp) {

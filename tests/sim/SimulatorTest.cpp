@@ -303,14 +303,13 @@ TEST_F(StateFile, AWriteOverUdpSurvivesARestartBesideWhatAnOperatorWrote) {
     EXPECT_EQ(sim().StatusReply(0), handEdited) << "clock 0 keeps what it was given";
 }
 
+// Values beyond their largest are the limits test's; here what the start makes of a broken file.
 TEST_F(StateFile, ABrokenFileRefusesTheStartWithOneLineAndIsLeftAsItWas) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"{\"clocks\": {\"127.0.0.2\": {\"timeFormat\": 12", "not valid JSON"},
         {"[1, 2, 3]", "clocks"},
-        {R"({"clocks": {"127.0.0.3": {"timeZone": {"hours": 200}}}})", "hours"},
         {R"({"clocks": {"127.0.0.2": {"ipAddress": "192.168.1.300"}}})", "ipAddress"},
         {R"({"clocks": {"127.0.0.2": {"timeServers": ["10.0.0.1"]}}})", "timeServers"},
-        {R"({"clocks": {"127.0.0.2": {"serialNumber": "TWENTY-ONE-CHARACTERS"}}})", "serialNumber"},
         {R"({"clocks": {"127.0.0.2": {"mac": "02-48-56-00-00"}}})", "mac"},
         // Read against the schema: a misspelt key would otherwise be kept and silently ignored.
         {"{\"clocks\": {\n  \"127.0.0.2\": {\n    \"brightnes\": 2}}}",
