@@ -1,7 +1,5 @@
 #include "sim/StateFile.h"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -9,18 +7,8 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/FileReplacement.h"
 #include "sim/StateFileOutline.h"
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <process.h>
-#include <sys/stat.h>
-#else
-#include <unistd.h>
-
-#include <cstdlib>
-#endif
 
 namespace horavane::sim {
 namespace {
@@ -227,61 +215,6 @@ std::vector<ClockDatagram> ReadClocks(const json& document, const std::vector<Ip
     return loaded;
 }
 
-// Writes `content` to a new file of a unique name beside `path`, flushed to the disk; its name in
-// `temporary`. false with the reason, and no file left, when any step failed.
-bool WriteNewFile(const std::string& path, const std::string& content, std::string& temporary,
-                  std::string* error) {
-    const auto fail = [&](const std::string& what) {
-        if (error != nullptr) *error = "cannot write " + temporary + ": " + what;
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        return false;
-    };
-#ifdef _WIN32
-    static int serial = 0;
-    temporary = path + "." + std::to_string(::_getpid()) + "-" + std::to_string(++serial) + ".tmp";
-    const int descriptor =
-        ::_open(temporary.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-#else
-    std::string pattern = path + ".XXXXXX";
-    const int descriptor = ::mkstemp(pattern.data());
-    temporary = pattern;
-#endif
-    if (descriptor < 0) {
-        const std::string reason = std::strerror(errno);
-        temporary = path + ".*";
-        if (error != nullptr) *error = "cannot create a file beside " + path + ": " + reason;
-        return false;
-    }
-    std::size_t done = 0;
-    bool written = true;
-    while (done < content.size()) {
-#ifdef _WIN32
-        const int wrote =
-            ::_write(descriptor, content.data() + done, static_cast<unsigned>(content.size() - done));
-#else
-        const auto wrote = ::write(descriptor, content.data() + done, content.size() - done);
-        if (wrote < 0 && errno == EINTR) continue;
-#endif
-        if (wrote <= 0) {
-            written = false;
-            break;
-        }
-        done += static_cast<std::size_t>(wrote);
-    }
-    const std::string reason = written ? "" : std::strerror(errno);
-#ifdef _WIN32
-    const bool flushed = written && ::_commit(descriptor) == 0;
-    const bool closed = ::_close(descriptor) == 0;
-#else
-    const bool flushed = written && ::fsync(descriptor) == 0;
-    const bool closed = ::close(descriptor) == 0;
-#endif
-    if (!written) return fail(reason);
-    if (!flushed || !closed) return fail(std::strerror(errno));
-    return true;
-}
-
 }  // namespace
 
 StateFile::StateFile(std::string path)
@@ -342,16 +275,10 @@ bool StateFile::Save(const std::vector<Ipv4Address>& addresses, const std::vecto
 
     // A file of its own next to the state file, on the disk before it takes the state file's place:
     // two simulators saving at once, or a crash halfway, never leave a torn or mixed state file.
-    std::string temporary;
-    if (!WriteNewFile(path_, document_->dump(2) + "\n", temporary, error)) return false;
-    std::error_code ec;
-    fs::rename(temporary, path_, ec);
-    if (ec) {
-        fs::remove(temporary, ec);
-        if (error != nullptr) *error = "cannot replace " + path_ + ": " + ec.message();
-        return false;
-    }
-    return true;
+    std::string reason;
+    if (ReplaceFileWhole(path_, document_->dump(2) + "\n", reason)) return true;
+    if (error != nullptr) *error = reason;
+    return false;
 }
 
 }  // namespace horavane::sim
