@@ -93,7 +93,11 @@ else()
   # libqt6gui6 only recommends the platform plugins, without which the window cannot start.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
   set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://horavane.org/)
-  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/debian/postrm)
+  # The maintainer scripts: the password file's folder on purge, and the Prometheus timer handled
+  # as Debian's own helpers handle a shipped systemd unit.
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+      ${PROJECT_SOURCE_DIR}/packaging/debian/postinst ${PROJECT_SOURCE_DIR}/packaging/debian/prerm
+      ${PROJECT_SOURCE_DIR}/packaging/debian/postrm)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 endif()
 

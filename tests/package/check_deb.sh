@@ -70,6 +70,51 @@ done
 [ -f "$scratch/upgrade/var/lib/horavane/ZOR.dat" ] || fail "postrm upgrade took the password file"
 [ ! -e "$scratch/purge/var/lib/horavane" ] || fail "postrm purge left /var/lib/horavane"
 
+# The Prometheus timer through the package's life, as dpkg would run the scripts on an
+# installation in the unpacked tree: the real deb-systemd-helper keeps its links and records
+# there (DPKG_ROOT), and nothing of this machine's systemd is touched.
+for script in postinst prerm postrm; do
+    [ -x "$scratch/control/$script" ] || fail "the package has no executable $script"
+done
+root=$scratch/root
+wants=$root/etc/systemd/system/timers.target.wants/horavane-prometheus.timer
+records=$root/var/lib/systemd/deb-systemd-helper-enabled
+sed "s|/var/lib/horavane|$root/var/lib/horavane|" "$scratch/control/postrm" >"$scratch/postrm"
+in_root() { DPKG_MAINTSCRIPT_PACKAGE=horavane DPKG_ROOT=$root sh "$@"; }
+in_root "$scratch/control/postinst" configure || fail "postinst configure failed"
+[ ! -e "$wants" ] || fail "a fresh installation enabled the timer"
+DPKG_MAINTSCRIPT_PACKAGE=horavane DPKG_ROOT=$root deb-systemd-helper enable horavane-prometheus.timer ||
+    fail "the operator's enable"
+in_root "$scratch/control/postinst" configure 1.0.5.1-1 || fail "postinst of an upgrade failed"
+[ -L "$wants" ] || fail "an upgrade lost the operator's enable link"
+in_root "$scratch/control/prerm" remove && in_root "$scratch/postrm" remove || fail "remove failed"
+in_root "$scratch/postrm" purge || fail "postrm purge failed"
+[ ! -e "$wants" ] && [ ! -L "$wants" ] || fail "a purge left the timer's enable link"
+[ -z "$(find "$records" -name 'horavane-*' 2>/dev/null)" ] || fail "a purge left deb-systemd-helper's record"
+
+# What the scripts ask of a running systemd, recorded by stand-ins on PATH: a fresh installation
+# starts nothing, an upgrade restarts the timer only where it runs, a remove stops it.
+mkdir -p "$scratch/bin" "$scratch/run-systemd"
+for tool in deb-systemd-invoke deb-systemd-helper systemctl; do
+    printf '#!/bin/sh\necho "%s $*" >>"%s"\n' "$tool" "$scratch/calls" >"$scratch/bin/$tool"
+    chmod +x "$scratch/bin/$tool"
+done
+calls_of() {
+    : >"$scratch/calls"
+    script=$1
+    shift
+    sed "s|/run/systemd/system|$scratch/run-systemd|; s|/var/lib/horavane|$root/var/lib/horavane|" \
+        "$scratch/control/$script" >"$scratch/stubbed"
+    PATH="$scratch/bin:$PATH" sh "$scratch/stubbed" "$@" || fail "$script $* failed"
+    grep deb-systemd-invoke "$scratch/calls" || true
+}
+[ -z "$(calls_of postinst configure)" ] || fail "a fresh installation started a unit"
+[ "$(calls_of postinst configure 1.0.5.1-1)" = "deb-systemd-invoke try-restart horavane-prometheus.timer" ] ||
+    fail "an upgrade does not restart the timer only where it runs: $(cat "$scratch/calls")"
+[ -z "$(calls_of prerm upgrade 1.0.5.1-1)" ] || fail "an upgrade stopped the timer"
+[ "$(calls_of prerm remove)" = "deb-systemd-invoke stop horavane-prometheus.timer horavane-prometheus.service" ] ||
+    fail "a remove does not stop the timer: $(cat "$scratch/calls")"
+
 # lintian's own verdict; overrides, each with its reason, ship in the package.
 if ! lintian --fail-on error,warning --display-level '>=warning' "$deb" >"$scratch/lintian.log" 2>&1; then
     cat "$scratch/lintian.log" >&2
