@@ -21,6 +21,8 @@ PACKAGES=(
   # the Debian package: its manual pages from scdoc, and the checks a Debian maintainer runs on it
   # (lintian, hardening-check from devscripts, man-db's man, bash-completion for the completion)
   dpkg-dev fakeroot file desktop-file-utils scdoc lintian devscripts man-db bash-completion
+  # the monitoring engines that load the shipped Nagios and Icinga 2 command definitions
+  nagios4-core icinga2-bin
   # the Windows programs: cross compiler and resource compiler, GoogleTest's sources to build for
   # Windows, Wine to run their tests, and wrestool to read the version record from the .exe
   g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine64 icoutils
