@@ -303,6 +303,10 @@ class EndToEnd : public ::testing::Test {
         const std::lock_guard lock(mutex_);
         return std::exchange(messages_, {});
     }
+    void TabFrom(HWND focus) {
+        PostMessageW(focus, WM_KEYDOWN, VK_TAB, 1);
+        PostMessageW(focus, WM_KEYUP, VK_TAB, 0xC0000001);
+    }
     void Search(HWND main) {
         WindowDriver::SetAddress(main, ctl::SearchAddress, "127.0.0.1");
         driver_->PressKey(main, ctl::SearchAddress, VK_RETURN);  // Enter in the search field searches
@@ -336,6 +340,13 @@ TEST_F(EndToEnd, PasswordThenSearchSelectRefuseModifyReadBackLikeHoravanectlAndC
     HWND gate = Await(L"Password");
     ASSERT_NE(gate, nullptr);
     EXPECT_EQ(driver_->Focus(), GetDlgItem(gate, 1053));
+    // Tab keeps the template's order, as the Qt gate does: on from the field to Modify, then round.
+    for (const int next : {3, 1, 2, 1053}) {
+        TabFrom(driver_->Focus());
+        EXPECT_TRUE(WindowDriver::Await([&] { return driver_->Focus() == GetDlgItem(gate, next); },
+                                        milliseconds(2000)))
+            << next;
+    }
     WindowDriver::Type(gate, 1053, "wrong");
     WindowDriver::Click(gate, IDOK);
     EXPECT_EQ(Messages(), std::vector<std::string>{std::string(msg::kPasswordWrong)});
@@ -393,6 +404,15 @@ TEST_F(EndToEnd, PasswordThenSearchSelectRefuseModifyReadBackLikeHoravanectlAndC
                                     milliseconds(2000)));
     EXPECT_EQ(window.ListText(ctl::ClockList, 0) + " " + window.ListText(ctl::ClockList, 2),
               "127.0.0.2 127.0.0.4");
+    // The search cleared both radio pairs; each stays one tab stop, at its first button.
+    for (const int next : {ctl::Format12, ctl::StaticIp, ctl::ModifyButton}) {
+        TabFrom(driver_->Focus());
+        EXPECT_TRUE(WindowDriver::Await([&] { return driver_->Focus() == GetDlgItem(main, next); },
+                                        milliseconds(2000)))
+            << next << " after a search";
+    }
+    for (const int id : {ctl::Format12, ctl::Format24, ctl::StaticIp, ctl::DynamicIp})
+        EXPECT_FALSE(window.IsChecked(id)) << id << ": tabbing through chose nothing";
 
     // What the window shows of a clock is what horavanectl prints of it.
     WindowDriver::ClickListEntry(main, ctl::ClockList, 0);
@@ -404,6 +424,7 @@ TEST_F(EndToEnd, PasswordThenSearchSelectRefuseModifyReadBackLikeHoravanectlAndC
     window.SetText(ctl::TimeServer1, "10..3.");
     WindowDriver::Click(main, ctl::ModifyButton);
     EXPECT_EQ(Messages(), std::vector<std::string>{std::string(msg::kIncompleteAddress)});
+    EXPECT_EQ(GetParent(driver_->Focus()), GetDlgItem(main, ctl::TimeServer1)) << "in the refused field";
     window.SetIp(ctl::TimeServer1, server.Address());
 
     // Dynamic IP greys the clock's address fields; the change is written and read back.
