@@ -27,6 +27,7 @@
 #include "win/AccessibleNames.h"
 #include "win/CVantorApp.h"
 #include "win/CVantorDlg.h"
+#include "win/DesktopText.h"
 #include "win/MessageBoxes.h"
 #include "win/WideText.h"
 #include "win/WindowDriver.h"
@@ -224,6 +225,60 @@ TEST(Templates, EveryControlWithoutACaptionOfItsOwnIsNamedFromItsLabel) {
         DestroyWindow(dialog);
     }
     CoUninitialize();
+}
+
+// The font grows with the desktop's text, and the dialog units with the font: at twice the usual
+// text every caption still fits its control, as it does at the usual size.
+TEST(Templates, DialogsGrowWithTheDesktopsTextAndClipNothingAtTwiceTheUsualSize) {
+    EXPECT_EQ(DesktopTextScale(-12, 96), 1.0);   // 9 pt: the usual
+    EXPECT_EQ(DesktopTextScale(-11, 96), 1.0);   // smaller keeps the template
+    EXPECT_EQ(DesktopTextScale(-24, 96), 2.0);   // 18 pt
+    EXPECT_EQ(DesktopTextScale(-18, 144), 1.0);  // 9 pt at 150 %
+    for (const int templateId : {100, 102, 131, 132}) {
+        LONG usualHeight = 0;
+        for (const double scale : {1.0, 2.0}) {
+            const std::string at = std::to_string(templateId) + " at " + std::to_string(scale);
+            const std::vector<WORD> grown = TemplateAtTextScale(Resources(), templateId, scale);
+            ASSERT_FALSE(grown.empty()) << at;
+            HWND dialog = CreateDialogIndirectParamW(
+                Resources(), reinterpret_cast<LPCDLGTEMPLATEW>(grown.data()), nullptr,
+                [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+            ASSERT_NE(dialog, nullptr) << at;
+            auto* font = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
+            LOGFONTW shown{};
+            GetObjectW(font, sizeof shown, &shown);
+            if (scale == 1.0) usualHeight = shown.lfHeight;
+            EXPECT_NEAR(std::abs(shown.lfHeight), std::abs(usualHeight) * scale, 1.0) << at;
+            HDC dc = GetDC(dialog);
+            HGDIOBJ before = SelectObject(dc, font);
+            for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+                 child = GetWindow(child, GW_HWNDNEXT)) {
+                wchar_t kind[32] = {};
+                GetClassNameW(child, kind, 32);
+                const std::wstring text = Widen(WindowText(child));
+                const auto style = static_cast<DWORD>(GetWindowLongPtrW(child, GWL_STYLE));
+                const bool isStatic = lstrcmpiW(kind, L"Static") == 0;
+                const bool isButton = lstrcmpiW(kind, L"Button") == 0;
+                if (text.empty() || !(isStatic || isButton)) continue;
+                if (isStatic && (style & SS_TYPEMASK) == SS_ICON) continue;
+                if (isButton && (style & BS_TYPEMASK) == BS_GROUPBOX) continue;
+                RECT room;
+                GetClientRect(child, &room);
+                RECT needed = {0, 0, room.right, 0};
+                DrawTextW(dc, text.c_str(), -1, &needed,
+                          DT_CALCRECT | (isStatic ? DT_WORDBREAK : DT_SINGLELINE));
+                const auto button = static_cast<LONG>(style & BS_TYPEMASK);
+                const bool marked = isButton && button != BS_PUSHBUTTON && button != BS_DEFPUSHBUTTON;
+                const LONG width = needed.right + (marked ? GetSystemMetrics(SM_CXMENUCHECK) : 0);
+                const std::string where = at + "/" + std::to_string(GetDlgCtrlID(child)) + " " + Narrow(text);
+                EXPECT_LE(width, room.right) << where;
+                EXPECT_LE(needed.bottom, room.bottom) << where;
+            }
+            SelectObject(dc, before);
+            ReleaseDC(dialog, dc);
+            DestroyWindow(dialog);
+        }
+    }
 }
 
 // The screen's scale reaches the dialogs: at 144 dpi (150 %) and above, horavane.exe's manifest
