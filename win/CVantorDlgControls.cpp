@@ -131,7 +131,7 @@ bool CVantorDlg::IsChecked(int id) const {
 // a radio group the dialog manager builds with nothing chosen has it.
 void CVantorDlg::SetChecked(int id, bool checked) {
     CheckDlgButton(window(), id, checked ? BST_CHECKED : BST_UNCHECKED);
-    for (const auto [first, second] :
+    for (const auto& [first, second] :
          {std::pair{ctl::Format12, ctl::Format24}, {ctl::StaticIp, ctl::DynamicIp}}) {
         if ((id != first && id != second) || IsChecked(first) || IsChecked(second)) continue;
         HWND button = Item(first);

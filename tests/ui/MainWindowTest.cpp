@@ -308,9 +308,15 @@ TEST_F(MainWindowTest, TheWindowAnswersTheOperatorWhileAClockIsRead) {
     QTest::keyClicks(search->Part(0), "127");
     EXPECT_EQ(search->Part(0)->text(), "127");
     EXPECT_TRUE(dialog_.ExchangeRunning()) << "the clock has not answered yet";
+    // A click that acts waits for the read, and then takes effect over what the clock sent.
+    Click(dialog_, ctl::DynamicIp);
+    EXPECT_TRUE(dialog_.IsEnabled(ctl::Gateway)) << "not before the read is over";
     release = true;
     ASSERT_TRUE(Settled(dialog_));
     EXPECT_EQ(dialog_.GetText(ctl::SerialNumber), "HV-2026-1001");
+    EXPECT_TRUE(dialog_.IsChecked(ctl::DynamicIp));
+    EXPECT_FALSE(dialog_.IsChecked(ctl::StaticIp));
+    EXPECT_FALSE(dialog_.IsEnabled(ctl::Gateway));
 
     // Escape in the middle of the next read ends the window there and then.
     asked = false;

@@ -71,6 +71,38 @@ HINSTANCE Resources() {
     return module;
 }
 
+// Every window of a dialog that can take the focus (an address field's parts, not the field), and
+// how many of them a screen reader can name: from the names table, or by their own caption (a
+// button, a check box). Printed for the record.
+std::pair<int, int> CountNamed(HWND dialog, int templateId) {
+    std::map<HWND, std::wstring> names;
+    for (const AccessibleText& text : TemplateNames(dialog, Resources(), templateId))
+        if (!text.description) names[text.window] = text.text;
+    int focusable = 0;
+    int named = 0;
+    const auto count = [&](HWND window, bool ownCaption) {
+        ++focusable;
+        named += (ownCaption ? !WindowText(window).empty() : !names[window].empty()) ? 1 : 0;
+    };
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t kind[32] = {};
+        GetClassNameW(child, kind, 32);
+        const auto style = static_cast<DWORD>(GetWindowLongPtrW(child, GWL_STYLE));
+        if (lstrcmpiW(kind, L"SysIPAddress32") == 0) {
+            for (HWND part = GetWindow(child, GW_CHILD); part != nullptr; part = GetWindow(part, GW_HWNDNEXT))
+                count(part, false);
+        } else if (lstrcmpiW(kind, L"Button") == 0 && (style & BS_TYPEMASK) != BS_GROUPBOX) {
+            count(child, true);
+        } else if (lstrcmpiW(kind, L"Edit") == 0 || lstrcmpiW(kind, L"ComboBox") == 0 ||
+                   lstrcmpiW(kind, L"ListBox") == 0) {
+            count(child, false);
+        }
+    }
+    std::cout << "[ counts   ] template " << templateId << ": focusable " << focusable << ", named " << named
+              << "\n";
+    return {focusable, named};
+}
+
 // Styles the logic and the operator rely on, which the class alone does not give, and anchors read
 // off the templates by hand, so that a generator misreading them is caught too.
 struct StyleRow {
@@ -186,6 +218,8 @@ TEST(Templates, EveryControlWithoutACaptionOfItsOwnIsNamedFromItsLabel) {
                 EXPECT_EQ(named.count(edit), 1U) << where << " part " << part;
             EXPECT_EQ(part, 4) << where;
         }
+        const auto [focusable, named] = CountNamed(dialog, templateId);
+        EXPECT_EQ(named, focusable) << templateId;
         if (templateId == 102) {
             HWND second = nullptr;
             for (const AccessibleText& text : texts)
@@ -473,6 +507,9 @@ TEST_F(EndToEnd, PasswordThenSearchSelectRefuseModifyReadBackLikeHoravanectlAndC
     WindowDriver::ClickListEntry(main, ctl::ClockList, 0);
     const nlohmann::ordered_json shown = StatusJson(window, "127.0.0.2");
     EXPECT_EQ(shown, CtlStatus("127.0.0.2"));
+    // The names are the labels' on the window as it runs, with a clock loaded.
+    const auto [focusable, named] = CountNamed(main, 102);
+    EXPECT_EQ(named, focusable);
 
     // A time server typed in part is refused with its message, and nothing is written.
     const IpFieldValue server = window.GetIp(ctl::TimeServer1);
