@@ -89,13 +89,14 @@ ExchangeWorker::~ExchangeWorker() {
     Stop();
 }
 
-void ExchangeWorker::Post(std::function<void()> handler) {
+bool ExchangeWorker::Post(std::function<void()> handler) {
     {
         const std::lock_guard lock(mutex_);
-        if (thread_.get_stop_token().stop_requested()) return;
+        if (thread_.get_stop_token().stop_requested()) return false;
         waiting_.push_back(std::move(handler));
     }
     changed_.notify_all();
+    return true;
 }
 
 bool ExchangeWorker::Busy() const {
@@ -103,12 +104,14 @@ bool ExchangeWorker::Busy() const {
     return running_ || !waiting_.empty();
 }
 
+// The stop and the emptying of the queue are one step under the lock: a handler posted in between
+// would otherwise run after the stop.
 void ExchangeWorker::Stop() {
     {
         const std::lock_guard lock(mutex_);
+        thread_.request_stop();
         waiting_.clear();
     }
-    thread_.request_stop();
     changed_.notify_all();
     if (thread_.joinable()) thread_.join();
 }

@@ -78,7 +78,8 @@ class ExchangeWorker {
     ExchangeWorker(const ExchangeWorker&) = delete;
     ExchangeWorker& operator=(const ExchangeWorker&) = delete;
 
-    void Post(std::function<void()> handler);
+    // false, and the handler dropped, once the worker is stopping.
+    bool Post(std::function<void()> handler);
     // A handler running or waiting.
     [[nodiscard]] bool Busy() const;
     // Drops the waiting handlers and waits for the running one to end; the carrier of its calls must

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <future>
 #include <mutex>
 #include <thread>
@@ -97,12 +98,18 @@ TEST(ExchangeWorker, RunsHandlersInOrderOneAtATimeAndDropsTheWaitingOnesOnStop) 
     });
     started.get_future().wait();
     std::atomic<bool> dropped{true};
-    worker.Post([&] { dropped = false; });
+    ASSERT_TRUE(worker.Post([&] { dropped = false; }));
     std::thread stopper([&] { worker.Stop(); });
-    for (int i = 0; i < 1000 && worker.Busy(); ++i) std::this_thread::yield();
+    // Once a post is refused the stop has emptied the queue; only then does the running one end.
+    bool refused = false;
+    for (int i = 0; i < 5000 && !refused; ++i) {
+        refused = !worker.Post([] {});
+        if (!refused) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(refused);
     stopping.set_value();
     stopper.join();
-    worker.Post([&] { dropped = false; });
+    EXPECT_FALSE(worker.Post([&] { dropped = false; }));
     EXPECT_FALSE(worker.Busy());
     EXPECT_TRUE(dropped.load());
 }
