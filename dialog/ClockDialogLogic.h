@@ -17,7 +17,7 @@ namespace horavane {
 
 // The main window's behaviour, written once against the control interface: the Qt window, the
 // native Win32 window, the tests and the command line drive the same handlers. Owns the window's
-// datagram buffer, which the query and the write share on the window's thread (the search
+// datagram buffer, which the query and the write share, one at a time on one thread (the search
 // receives into a buffer of its own).
 class ClockDialogLogic {
   public:

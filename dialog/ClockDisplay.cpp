@@ -156,6 +156,10 @@ SettingsForm ReadSettingsForm(const DialogControls& controls) {
 void ShowRefusal(DialogControls& controls, const Refusal& refusal) {
     controls.ShowDialogMessage(
         refusal.message, refusal.title ? std::optional<std::string_view>(*refusal.title) : std::nullopt);
+    // The nine address fields' ids follow the form's order, time server 1 first.
+    if (refusal.field != AddressField::None)
+        controls.SetFocus(ctl::TimeServer1 + static_cast<int>(refusal.field) -
+                          static_cast<int>(AddressField::TimeServer1));
     int list = 0;
     if (refusal.reset == ResetList::EnergyFrom) list = ctl::EnergyFrom;
     if (refusal.reset == ResetList::Brightness) list = ctl::Brightness;

@@ -31,8 +31,8 @@ void ShowSettingCodes(DialogControls& controls, const ClockSettings& settings);
 // Everything a press of Modify reads.
 [[nodiscard]] SettingsForm ReadSettingsForm(const DialogControls& controls);
 
-// A refused check as the operator sees it: the message in the window's own box, then the list the
-// check names starts over at its first entry, with the focus.
+// A refused check as the operator sees it: the message in the window's own box, then the focus on
+// the address field it names, or the list it names starts over at its first entry, with the focus.
 void ShowRefusal(DialogControls& controls, const Refusal& refusal);
 
 // The address of the entry selected in the clock list. nullopt without a selection, and for an

@@ -1,6 +1,8 @@
 #include "settings/SettingsChecks.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #include "settings/Messages.h"
 #include "settings/SettingCodes.h"
@@ -15,7 +17,8 @@ constexpr std::uint32_t kAllOnes = 0xFFFFFFFF;
 
 Refusal Refuse(std::string_view message, std::optional<std::string_view> title = std::nullopt,
                ResetList reset = ResetList::None) {
-    return Refusal{std::string(message), title ? std::optional<std::string>(*title) : std::nullopt, reset};
+    return Refusal{std::string(message), title ? std::optional<std::string>(*title) : std::nullopt, reset,
+                   AddressField::None};
 }
 
 std::string FirstPartRangeMessage(int firstPart) {
@@ -51,17 +54,30 @@ std::optional<Refusal> CheckAddressAgainstMask(const SettingsForm& form) {
 }  // namespace
 
 std::optional<Refusal> ValidateAddresses(const SettingsForm& form) {
+    const auto in = [](AddressField field, std::optional<Refusal> refusal) {
+        if (refusal) refusal->field = field;
+        return refusal;
+    };
     // Blank time servers are skipped, but one of the five must be given.
     bool anyTimeServer = false;
-    for (const IpFieldValue& server : form.timeServers) {
+    for (std::size_t slot = 0; slot < form.timeServers.size(); ++slot) {
+        const IpFieldValue& server = form.timeServers[slot];
         if (server.IsBlank()) continue;
         anyTimeServer = true;
-        if (auto refusal = CheckAddressField(server, false)) return refusal;
+        const auto field =
+            static_cast<AddressField>(static_cast<int>(AddressField::TimeServer1) + static_cast<int>(slot));
+        if (auto refusal = CheckAddressField(server, false)) return in(field, refusal);
     }
-    if (!anyTimeServer) return Refuse(msg::kNoTimeServer);
-    for (const IpFieldValue* field : {&form.ipAddress, &form.subnetMask, &form.gateway, &form.dnsServer})
-        if (auto refusal = CheckAddressField(*field, field == &form.subnetMask)) return refusal;
-    return CheckAddressAgainstMask(form);
+    if (!anyTimeServer) return in(AddressField::TimeServer1, Refuse(msg::kNoTimeServer));
+    const std::pair<const IpFieldValue*, AddressField> fields[] = {
+        {&form.ipAddress, AddressField::IpAddress},
+        {&form.subnetMask, AddressField::SubnetMask},
+        {&form.gateway, AddressField::Gateway},
+        {&form.dnsServer, AddressField::DnsServer}};
+    for (const auto& [value, field] : fields)
+        if (auto refusal = CheckAddressField(*value, field == AddressField::SubnetMask))
+            return in(field, refusal);
+    return in(AddressField::SubnetMask, CheckAddressAgainstMask(form));
 }
 
 std::optional<Refusal> CheckDaylightSavingRule(const SettingsForm& form) {

@@ -13,15 +13,31 @@ namespace horavane {
 
 enum class ResetList { None, EnergyFrom, Brightness };
 
+// The address field a refusal is about, so that the window can put the operator back in it.
+enum class AddressField {
+    None,
+    TimeServer1,
+    TimeServer2,
+    TimeServer3,
+    TimeServer4,
+    TimeServer5,
+    IpAddress,
+    SubnetMask,
+    Gateway,
+    DnsServer
+};
+
 struct Refusal {
     std::string message;
     std::optional<std::string> title;  // nullopt: the program's name
     ResetList reset = ResetList::None;
+    AddressField field = AddressField::None;
     friend bool operator==(const Refusal&, const Refusal&) = default;
 };
 
 // The nine address fields in order (time servers 1 to 5, IP address, subnet mask, gateway, DNS
-// server), then the IP address against the subnet mask. The first failing field decides.
+// server), then the IP address against the subnet mask. The first failing field decides, and the
+// refusal names it (time server 1 when none is given, the mask when the address does not fit it).
 [[nodiscard]] std::optional<Refusal> ValidateAddresses(const SettingsForm& form);
 // While "Daylight Saving Time" is ticked, all eight rule lists need a selection.
 [[nodiscard]] std::optional<Refusal> CheckDaylightSavingRule(const SettingsForm& form);

@@ -1,7 +1,9 @@
 #include "ui/AccessibleNames.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QComboBox>
 #include <QLabel>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -50,10 +52,92 @@ class RadioButtonAccessible : public QAccessibleWidget {
     [[nodiscard]] QRadioButton* Button() const { return static_cast<QRadioButton*>(widget()); }
 };
 
-QAccessibleInterface* RadioButtonFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String("QRadioButton") && object != nullptr && object->isWidgetType()) {
-        return new RadioButtonAccessible(static_cast<QRadioButton*>(object));
+// The label a control names itself after, as the template ties them: every list of a row that
+// one label stands beside points to it, not only the one the label's mnemonic reaches.
+QAccessibleInterface* TemplateLabelOf(const QWidget* control) {
+    const QString labelName = control->property("labelledBy").toString();
+    QWidget* dialog = control->window();
+    if (labelName.isEmpty() || dialog == nullptr) return nullptr;
+    QObject* label = dialog->objectName() == labelName ? dialog : dialog->findChild<QWidget*>(labelName);
+    return label == nullptr || label == control ? nullptr : QAccessible::queryAccessibleInterface(label);
+}
+
+// Qt names a drop-down list on Linux by the entry it shows, leaving its label to the relation, so a
+// screen reader says "Last" for "Start at, week". The list here is named by its label, its entry
+// is its value, and its popup list stays its one child.
+class ComboBoxAccessible : public QAccessibleWidget {
+  public:
+    explicit ComboBoxAccessible(QComboBox* combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {
+        addControllingSignal(QStringLiteral("activated(int)"));
     }
+
+    [[nodiscard]] QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Value)
+            return Combo()->currentIndex() < 0 ? QString() : Combo()->currentText();
+        if (kind == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return text(QAccessible::Value);
+        return QAccessibleWidget::text(kind);
+    }
+    [[nodiscard]] QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.expandable = true;
+        state.expanded = Combo()->view()->isVisible();
+        state.collapsed = !state.expanded;
+        return state;
+    }
+    [[nodiscard]] QList<QPair<QAccessibleInterface*, QAccessible::Relation>> relations(
+        QAccessible::Relation match) const override {
+        QList<QPair<QAccessibleInterface*, QAccessible::Relation>> found;
+        QAccessibleInterface* label = (match & QAccessible::Label) != 0 ? TemplateLabelOf(widget()) : nullptr;
+        if (label != nullptr) found.append({label, QAccessible::Label});
+        for (const auto& other : QAccessibleWidget::relations(match))
+            if (other.second != QAccessible::Label || label == nullptr) found.append(other);
+        return found;
+    }
+    [[nodiscard]] int childCount() const override { return 1; }
+    [[nodiscard]] QAccessibleInterface* child(int index) const override {
+        return index == 0 ? QAccessible::queryAccessibleInterface(Combo()->view()) : nullptr;
+    }
+    [[nodiscard]] int indexOfChild(const QAccessibleInterface* child) const override {
+        return child != nullptr && child->object() == Combo()->view() ? 0 : -1;
+    }
+    [[nodiscard]] QStringList actionNames() const override {
+        return QStringList() << showMenuAction() << QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& action) override {
+        if (action == showMenuAction() || action == pressAction()) {
+            Combo()->showPopup();
+        } else {
+            QAccessibleWidget::doAction(action);
+        }
+    }
+
+  private:
+    [[nodiscard]] QComboBox* Combo() const { return static_cast<QComboBox*>(widget()); }
+};
+
+// An address field is four edits in one frame. A screen reader should meet it as the group its
+// parts belong to, named once, never as a frame that has the focus beside its own first part.
+class AddressFieldAccessible : public QAccessibleWidget {
+  public:
+    explicit AddressFieldAccessible(QWidget* field) : QAccessibleWidget(field, QAccessible::Grouping) {}
+
+    [[nodiscard]] QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.focusable = false;
+        state.focused = false;
+        return state;
+    }
+};
+
+QAccessibleInterface* WindowControlsFactory(const QString& className, QObject* object) {
+    if (object == nullptr || !object->isWidgetType()) return nullptr;
+    if (className == QLatin1String("QRadioButton"))
+        return new RadioButtonAccessible(static_cast<QRadioButton*>(object));
+    if (className == QLatin1String("QComboBox"))
+        return new ComboBoxAccessible(static_cast<QComboBox*>(object));
+    if (className == QLatin1String(IpAddressEdit::staticMetaObject.className()))
+        return new AddressFieldAccessible(static_cast<QWidget*>(object));
     return nullptr;
 }
 
@@ -65,6 +149,15 @@ QString LabelText(QWidget* dialog, const QString& labelName) {
         return title.isValid() ? title.toString() : other->property("text").toString();
     }
     return {};
+}
+
+// A label's mnemonic reaches one control: the one it stands beside, the nearest of those it names
+// (the "from" list of "Energy saving", not the "to" list past it).
+void TakeNearerAsBuddy(QLabel* label, QWidget* control) {
+    const auto distance = [label](const QWidget* other) {
+        return (other->geometry().center() - label->geometry().center()).manhattanLength();
+    };
+    if (label->buddy() == nullptr || distance(control) < distance(label->buddy())) label->setBuddy(control);
 }
 
 }  // namespace
@@ -84,7 +177,7 @@ QString NameFromLabel(const QString& text) {
 // with radio buttons is built.
 void InstallAccessibleInterfaces() {
     static std::once_flag installed;
-    std::call_once(installed, [] { QAccessible::installFactory(RadioButtonFactory); });
+    std::call_once(installed, [] { QAccessible::installFactory(WindowControlsFactory); });
 }
 
 void NameControlsFromLabels(QWidget* dialog) {
@@ -94,7 +187,7 @@ void NameControlsFromLabels(QWidget* dialog) {
         const QString name =
             NameFromLabel(LabelText(dialog, labelName)) + control->property("nameSuffix").toString();
         auto* label = dialog->findChild<QLabel*>(labelName);
-        if (label != nullptr && label->buddy() == nullptr) label->setBuddy(control);
+        if (label != nullptr && label != control) TakeNearerAsBuddy(label, control);
         if (auto* field = qobject_cast<IpAddressEdit*>(control)) {
             field->SetAccessibleFieldName(name);
         } else if (qobject_cast<QLabel*>(control) != nullptr) {

@@ -19,8 +19,8 @@ CInputPassword::CInputPassword(PasswordStore store, QWidget* parent)
     connect(ui_->ctl1, &QPushButton::clicked, this, &CInputPassword::OnOK);
     connect(ui_->ctl2, &QPushButton::clicked, this, &QDialog::reject);
     connect(ui_->ctl3, &QPushButton::clicked, this, &CInputPassword::OnModify);
-    // The operator comes here to type the password: the field has the focus from the start and is
-    // the first tab stop, while Enter still presses OK, the default button.
+    // The operator comes here to type the password: the field has the focus from the start, while
+    // Tab keeps the template's order and Enter still presses OK, the default button.
     ui_->ctl1053->setFocus();
 }
 

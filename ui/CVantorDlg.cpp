@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QThread>
 
 #include "dialog/ControlIds.h"
 #include "dialog/SearchWorker.h"
@@ -49,8 +50,12 @@ int PartnerOf(int id) {
 CVantorDlg::CVantorDlg(ExchangeOptions options, QWidget* parent)
     : QDialog(parent),
       ui_(std::make_unique<::Ui::CVantorDlg>()),
+      exchangeCalls_(std::make_unique<GuiThreadCalls>(
+          [this] { QMetaObject::invokeMethod(this, "RunExchangeCalls", Qt::QueuedConnection); })),
+      carried_(*this, [this](const std::function<void()>& call) { return CarryToWindowThread(call); }),
       recorder_(std::make_unique<JournalWriteRecorder>(WriteJournal::OfThisUser())),
-      logic_(*this, std::move(options)) {
+      logic_(carried_, std::move(options)),
+      exchanges_(std::make_unique<ExchangeWorker>()) {
     logic_.SetWriteRecorder(recorder_.get());
     InstallAccessibleInterfaces();
     ui_->setupUi(this);
@@ -68,6 +73,8 @@ CVantorDlg::CVantorDlg(ExchangeOptions options, QWidget* parent)
 
 CVantorDlg::~CVantorDlg() {
     StopSearch();
+    exchangeCalls_->Close();
+    exchanges_->Stop();
 }
 
 void CVantorDlg::RecordWritesWith(std::unique_ptr<WriteRecorder> recorder) {
@@ -118,7 +125,7 @@ bool CVantorDlg::event(QEvent* event) {
 
 void CVantorDlg::ConnectHandlers() {
     connect(ui_->ctl1002, &QPushButton::clicked, this, &CVantorDlg::OnSearch);
-    connect(ui_->ctl1012, &QPushButton::clicked, this, [this] { logic_.OnModify(); });
+    connect(ui_->ctl1012, &QPushButton::clicked, this, [this] { Exchange([this] { logic_.OnModify(); }); });
     connect(m_clockList, &QListWidget::itemSelectionChanged, this, &CVantorDlg::OnClockListSelection);
     connect(m_clockList, &ClockListBox::selectedClockClickedAgain, this, &CVantorDlg::OnClockListSelection);
     for (const int id : {ctl::Format12, ctl::Format24, ctl::StaticIp, ctl::DynamicIp}) {
@@ -130,6 +137,21 @@ void CVantorDlg::ConnectHandlers() {
     // pair from either for the next tab stop, as the template's order has it.
     QWidget::setTabOrder(Control(ctl::Format12), Control(ctl::Format24));
     QWidget::setTabOrder(Control(ctl::StaticIp), Control(ctl::DynamicIp));
+    for (const int first : {ctl::Format12, ctl::StaticIp}) {
+        for (const int id : {first, PartnerOf(first)}) {
+            connect(qobject_cast<QRadioButton*>(Control(id)), &QRadioButton::toggled, this,
+                    [this, first] { KeepPairTabStop(first); });
+        }
+        KeepPairTabStop(first);
+    }
+}
+
+// Tab reaches a pair at its chosen button, as the platform's dialogs do, and at its first button
+// while neither is chosen; the other button takes the focus only from a click or an arrow.
+void CVantorDlg::KeepPairTabStop(int firstId) {
+    const bool secondChosen = IsChecked(PartnerOf(firstId)) && !IsChecked(firstId);
+    Control(firstId)->setFocusPolicy(secondChosen ? Qt::ClickFocus : Qt::StrongFocus);
+    Control(PartnerOf(firstId))->setFocusPolicy(secondChosen ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 // The platform's system menu takes the about entry where there is one; elsewhere the window offers
@@ -172,9 +194,45 @@ void CVantorDlg::OnAbout() {
 }
 
 void CVantorDlg::OnSearch() {
-    if (logic_.OnSearchClicked()) {
-        StartSearchWorker();
+    Handle([this] {
+        if (logic_.OnSearchClicked()) {
+            CarryToWindowThread([this] { StartSearchWorker(); });
+        }
+    });
+}
+
+bool CVantorDlg::CarryToWindowThread(const std::function<void()>& call) {
+    if (QThread::currentThread() == thread()) {
+        call();
+        return true;
     }
+    return exchangeCalls_->Call(call);
+}
+
+void CVantorDlg::Exchange(std::function<void()> handler) {
+    exchanges_->Post(std::move(handler));
+}
+
+void CVantorDlg::Handle(std::function<void()> handler) {
+    if (exchanges_->Busy()) {
+        exchanges_->Post(std::move(handler));
+    } else {
+        handler();
+    }
+}
+
+void CVantorDlg::RunExchangeCalls() {
+    exchangeCalls_->RunPending();
+}
+
+// A query cannot be cut short; the window is gone by the time this waits for it. Afterwards the
+// window can be shown again with a worker of its own.
+void CVantorDlg::StopExchanges() {
+    exchangeCalls_->Close();
+    exchanges_->Stop();
+    exchangeCalls_ = std::make_unique<GuiThreadCalls>(
+        [this] { QMetaObject::invokeMethod(this, "RunExchangeCalls", Qt::QueuedConnection); });
+    exchanges_ = std::make_unique<ExchangeWorker>();
 }
 
 void CVantorDlg::StartSearchWorker() {
@@ -214,21 +272,24 @@ bool CVantorDlg::SearchRunning() const {
 void CVantorDlg::done(int result) {
     StopSearch();
     QDialog::done(result);
+    StopExchanges();
 }
 
 void CVantorDlg::OnClockListSelection() {
-    logic_.OnClockSelected();
+    Exchange([this] { logic_.OnClockSelected(); });
 }
 
 // The operator's click chooses one button of the pair; the logic sets and clears them itself.
 void CVantorDlg::OnAddressModeClicked(int clickedId) {
-    SetChecked(clickedId, true);
-    SetChecked(PartnerOf(clickedId), false);
-    if (clickedId == ctl::DynamicIp) {
-        logic_.OnDynamicIp();
-    } else if (clickedId == ctl::StaticIp) {
-        logic_.OnStaticIp();
-    }
+    Handle([this, clickedId] {
+        carried_.SetChecked(clickedId, true);
+        carried_.SetChecked(PartnerOf(clickedId), false);
+        if (clickedId == ctl::DynamicIp) {
+            logic_.OnDynamicIp();
+        } else if (clickedId == ctl::StaticIp) {
+            logic_.OnStaticIp();
+        }
+    });
 }
 
 // Enter presses a push button that has the focus; anywhere else the logic decides (the search
@@ -237,8 +298,12 @@ void CVantorDlg::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
             button->click();
-        } else if (logic_.OnEnter(FocusedControlId())) {
-            StartSearchWorker();
+        } else {
+            Handle([this, focused = FocusedControlId()] {
+                if (logic_.OnEnter(focused)) {
+                    CarryToWindowThread([this] { StartSearchWorker(); });
+                }
+            });
         }
         return;
     }

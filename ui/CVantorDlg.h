@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <map>
 #include <memory>
 
 #include "dialog/ClockDialogLogic.h"
 #include "dialog/DialogControls.h"
+#include "dialog/ExchangeWorker.h"
 #include "dialog/WriteRecorder.h"
 #include "protocol/Exchange.h"
 
@@ -30,7 +32,8 @@ class IpAddressEdit;
 class QtSearchView;
 
 // The main window: the template's controls, addressed by their ids, driven by ClockDialogLogic.
-// The search runs on a SearchWorker whose calls into the window are carried out on this thread.
+// The search runs on a SearchWorker, a query and a Modify on an ExchangeWorker; the calls both make
+// into the window are carried out on this thread, which never waits for a clock.
 class CVantorDlg : public QDialog, public DialogControls {
     Q_OBJECT
 
@@ -42,6 +45,8 @@ class CVantorDlg : public QDialog, public DialogControls {
     [[nodiscard]] QWidget* Control(int id) const;
     [[nodiscard]] QAction* aboutAction() const { return aboutAction_; }
     [[nodiscard]] bool SearchRunning() const;
+    // A query or a Modify under way, or an operator's action waiting behind one.
+    [[nodiscard]] bool ExchangeRunning() const { return exchanges_->Busy(); }
     // Modify's writes are recorded in the user's journal of writes unless another recorder is given.
     void RecordWritesWith(std::unique_ptr<WriteRecorder> recorder);
 
@@ -80,6 +85,8 @@ class CVantorDlg : public QDialog, public DialogControls {
   private slots:
     // Reached from the search thread through a queued call that carries no data.
     void RunSearchCalls();
+    // The same for the query's and Modify's thread.
+    void RunExchangeCalls();
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -99,7 +106,14 @@ class CVantorDlg : public QDialog, public DialogControls {
     [[nodiscard]] int FocusedControlId() const;
     void OnClockListSelection();
     void OnAddressModeClicked(int clickedId);
+    void KeepPairTabStop(int firstId);
     void StopSearch();
+    bool CarryToWindowThread(const std::function<void()>& call);
+    // A handler that asks a clock runs on the exchange thread; any other runs at once, or behind a
+    // handler still running there, so that the operator's actions take effect in their order.
+    void Exchange(std::function<void()> handler);
+    void Handle(std::function<void()> handler);
+    void StopExchanges();
     [[nodiscard]] QComboBox* Combo(int id) const;
     [[nodiscard]] QListWidget* List(int id) const;
     [[nodiscard]] IpAddressEdit* Ip(int id) const;
@@ -120,8 +134,11 @@ class CVantorDlg : public QDialog, public DialogControls {
     QWidget* focusOwner_ = nullptr;
     QWidget* focusStandIn_ = nullptr;
 
+    std::unique_ptr<GuiThreadCalls> exchangeCalls_;
+    CarriedControls carried_;
     std::unique_ptr<WriteRecorder> recorder_;
     ClockDialogLogic logic_;
+    std::unique_ptr<ExchangeWorker> exchanges_;
     QAction* aboutAction_ = nullptr;
     std::unique_ptr<GuiThreadCalls> searchCalls_;
     std::unique_ptr<QtSearchView> searchView_;

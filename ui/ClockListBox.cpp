@@ -1,5 +1,6 @@
 #include "ui/ClockListBox.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace horavane::ui {
@@ -15,6 +16,19 @@ QItemSelectionModel::SelectionFlags ClockListBox::selectionCommand(const QModelI
         return QItemSelectionModel::NoUpdate;
     }
     return command;
+}
+
+// The list takes the focus with its first entry current but none selected; the platform's list box
+// then selects the first entry on the first arrow, where Qt's would step past it to the second or,
+// with the first current already, select nothing.
+void ClockListBox::keyPressEvent(QKeyEvent* event) {
+    const bool arrow = event->key() == Qt::Key_Down || event->key() == Qt::Key_Up;
+    if (arrow && event->modifiers() == Qt::NoModifier && count() > 0 && selectedItems().isEmpty()) {
+        setCurrentRow(0);
+        event->accept();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
 }
 
 void ClockListBox::mousePressEvent(QMouseEvent* event) {

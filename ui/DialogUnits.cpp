@@ -4,6 +4,8 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QVariant>
 #include <QWidget>
 #include <algorithm>
@@ -29,6 +31,25 @@ void PlaceComboBox(QComboBox* combo, const QRect& pixels) {
     combo->setGeometry(pixels.x(), pixels.y(), pixels.width(), boxHeight);
     const int entryHeight = std::max(1, QFontMetrics(combo->font()).height() + 2);
     combo->setMaxVisibleItems(std::max(1, (pixels.height() - boxHeight) / entryHeight));
+}
+
+// A template sizes a one-line label to the font's height and its text's width in dialog units, which
+// round; Qt's text box asks for a pixel or so more and clips the rest. A label gets the room its text
+// needs, growing away from the side it is aligned to.
+void PlaceLabel(QLabel* label, QRect pixels) {
+    const int flags = static_cast<int>(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
+    const QRect needed =
+        QFontMetrics(label->font()).boundingRect(QRect(0, 0, pixels.width(), 1 << 20), flags, label->text());
+    const int wider = needed.width() - pixels.width();
+    if (wider > 0) {
+        if (label->alignment().testFlag(Qt::AlignRight)) {
+            pixels.setLeft(pixels.left() - wider);
+        } else {
+            pixels.setRight(pixels.right() + wider);
+        }
+    }
+    pixels.setHeight(std::max(pixels.height(), needed.height()));
+    label->setGeometry(pixels);
 }
 
 bool HasFamily(const QString& family) {
@@ -59,6 +80,11 @@ QSize DialogUnits::Size(int width, int height) const {
     return QSize(X(width), Y(height));
 }
 
+double DesktopTextScale() {
+    const double desktop = QGuiApplication::font().pointSizeF();
+    return desktop > kUsualDesktopPoints ? desktop / kUsualDesktopPoints : 1.0;
+}
+
 QFont DialogFont(const char* family, int pointSize) {
     const QString wanted = QString::fromUtf8(family);
     // Chinese system fonts first, then the free ones a Linux desktop usually carries.
@@ -85,7 +111,7 @@ QFont DialogFont(const char* family, int pointSize) {
     if (!families.isEmpty()) {
         font.setFamilies(families);
     }
-    font.setPointSize(pointSize);
+    font.setPointSizeF(pointSize * DesktopTextScale());
     return font;
 }
 
@@ -105,6 +131,8 @@ void ApplyDialogUnits(QWidget* dialog, const DialogUnits& units) {
         const QRect pixels = units.Rect(dlu.x(), dlu.y(), dlu.width(), dlu.height());
         if (auto* combo = qobject_cast<QComboBox*>(child)) {
             PlaceComboBox(combo, pixels);
+        } else if (auto* label = qobject_cast<QLabel*>(child); label != nullptr && !label->text().isEmpty()) {
+            PlaceLabel(label, pixels);
         } else {
             child->setGeometry(pixels);
         }

@@ -72,12 +72,20 @@ void RunScript(CVantorDlg& dialog, const ScreenshotScript& script) {
     auto* timer = new QTimer(&dialog);
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
-    QObject::connect(timer, &QTimer::timeout, &dialog, [&dialog, timer, clock, search, script] {
+    auto selected = std::make_shared<bool>(false);
+    QObject::connect(timer, &QTimer::timeout, &dialog, [&dialog, timer, clock, search, script, selected] {
         if (search && !SearchDone(dialog) && clock->elapsed() < kGiveUpMs) {
             return;
         }
+        if (!*selected) {
+            SelectClock(dialog, script.select);
+            *selected = true;
+        }
+        // The selected clock is read beside the window: the picture waits for its reply.
+        if (dialog.ExchangeRunning() && clock->elapsed() < kGiveUpMs) {
+            return;
+        }
         timer->stop();
-        SelectClock(dialog, script.select);
         dialog.grab().save(script.output);
         dialog.reject();
     });

@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "dialog/ControlIds.h"
 #include "win/AddressParts.h"
 #include "win/CVantorDlg.h"
 #include "win/MessageBoxes.h"
@@ -124,8 +126,17 @@ bool CVantorDlg::IsChecked(int id) const {
     return IsDlgButtonChecked(window(), id) == BST_CHECKED;
 }
 
+// An automatic radio button gives up its tab stop when it is unchecked, so a pair the logic clears
+// would drop out of the Tab order: the first of a pair with neither chosen keeps the pair's stop, as
+// a radio group the dialog manager builds with nothing chosen has it.
 void CVantorDlg::SetChecked(int id, bool checked) {
     CheckDlgButton(window(), id, checked ? BST_CHECKED : BST_UNCHECKED);
+    for (const auto& [first, second] :
+         {std::pair{ctl::Format12, ctl::Format24}, {ctl::StaticIp, ctl::DynamicIp}}) {
+        if ((id != first && id != second) || IsChecked(first) || IsChecked(second)) continue;
+        HWND button = Item(first);
+        SetWindowLongPtrW(button, GWL_STYLE, GetWindowLongPtrW(button, GWL_STYLE) | WS_TABSTOP);
+    }
 }
 
 void CVantorDlg::ComboReset(int id) {

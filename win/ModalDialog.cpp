@@ -1,12 +1,20 @@
 #include "win/ModalDialog.h"
 
+#include <vector>
+
 #include "win/AccessibleNames.h"
+#include "win/DesktopText.h"
 
 namespace horavane::win {
 
+// The template's font follows the desktop's text size; the template as it stands where it cannot.
 INT_PTR ModalDialog::DoModal(HWND owner) {
-    return DialogBoxParamW(resources_, MAKEINTRESOURCEW(templateId_), owner, Procedure,
-                           reinterpret_cast<LPARAM>(this));
+    const std::vector<WORD> grown = TemplateAtTextScale(resources_, templateId_, DesktopTextScale());
+    if (grown.empty())
+        return DialogBoxParamW(resources_, MAKEINTRESOURCEW(templateId_), owner, Procedure,
+                               reinterpret_cast<LPARAM>(this));
+    return DialogBoxIndirectParamW(resources_, reinterpret_cast<LPCDLGTEMPLATEW>(grown.data()), owner,
+                                   Procedure, reinterpret_cast<LPARAM>(this));
 }
 
 // WM_INITDIALOG brings the object; messages before it (WM_SETFONT) get the default handling.

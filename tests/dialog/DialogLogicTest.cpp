@@ -267,7 +267,12 @@ TEST_F(ClockDialogLogicTest, RefusedModifySendsNothingShowsItsMessageAndStartsTh
     EXPECT_FALSE(logic_.OnModify());
     EXPECT_EQ(logic_.buffer(), before);
     EXPECT_EQ(Messages(Box::Dialog), std::vector<std::string>{std::string(msg::kLoopback)});
+    EXPECT_EQ(controls_.focus(), ctl::DnsServer) << "back in the refused field, greyed or not";
     controls_.SetIpParts(ctl::DnsServer, Field(8, 8, 4, 4));
+    controls_.SetIpParts(ctl::TimeServer1 + 3, IpFieldValue::Parse("10.0.0.").value_or(IpFieldValue{}));
+    EXPECT_FALSE(logic_.OnModify());
+    EXPECT_EQ(controls_.focus(), ctl::TimeServer1 + 3);
+    controls_.ClearIp(ctl::TimeServer1 + 3);
 
     // A ticked daylight-saving box with an empty list: refused after the buffer was cleared.
     controls_.SetChecked(ctl::DaylightSaving, true);
@@ -291,7 +296,7 @@ TEST_F(ClockDialogLogicTest, RefusedModifySendsNothingShowsItsMessageAndStartsTh
     EXPECT_EQ(controls_.GetText(ctl::Brightness), "Brilliant");
     EXPECT_EQ(controls_.focus(), ctl::Brightness);
 
-    EXPECT_EQ(Messages(Box::Dialog).size(), 4u);
+    EXPECT_EQ(Messages(Box::Dialog).size(), 5u);
     EXPECT_TRUE(net_.sent().empty());
     EXPECT_TRUE(recorder.writes.empty()) << "a refused Modify is no write";
     ASSERT_TRUE(logic_.OnModify());

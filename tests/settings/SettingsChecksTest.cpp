@@ -9,7 +9,8 @@
 namespace horavane {
 
 void PrintTo(const Refusal& r, std::ostream* os) {
-    *os << '"' << r.message << "\" title " << r.title.value_or("<program name>");
+    *os << '"' << r.message << "\" title " << r.title.value_or("<program name>") << " field "
+        << static_cast<int>(r.field);
 }
 
 namespace {
@@ -35,17 +36,23 @@ SettingsForm AcceptableForm() {
 }
 
 Refusal Plain(std::string_view message, ResetList reset = ResetList::None) {
-    return Refusal{std::string(message), std::nullopt, reset};
+    return Refusal{std::string(message), std::nullopt, reset, AddressField::None};
 }
 
 Refusal FirstPart(int part) {
     return {std::to_string(part) + " is not a valid entry. Please specify a value between 1 and 223.",
-            "ERROR", ResetList::None};
+            "ERROR", ResetList::None, AddressField::None};
 }
 
 // ---- The nine address fields, then the address against the mask ---------------------------------
 
 enum Id { TS1, TS2, TS3, TS4, TS5, IP, MASK, GATEWAY, DNS };
+
+// The refusal names the field it is about, for the window to put the focus back in.
+Refusal In(Id field, Refusal refusal) {
+    refusal.field = static_cast<AddressField>(static_cast<int>(AddressField::TimeServer1) + field);
+    return refusal;
+}
 
 struct AddressCase {
     const char* name;
@@ -57,25 +64,25 @@ TEST(AddressChecks, RefuseWithTheFirstFailingFieldsMessage) {
     const std::vector<AddressCase> rows = {
         {"AcceptableForm", {}, std::nullopt},
         {"FirstPart223Accepted", {{DNS, "223.1.1.1"}, {TS1, "223.0.0.1"}}, std::nullopt},
-        {"FirstPart224InGateway", {{GATEWAY, "224.1.1.1"}}, FirstPart(224)},
-        {"FirstPart255InTimeServer", {{TS3, "255.0.0.1"}}, FirstPart(255)},
-        {"FirstPartZeroFullyFilled", {{DNS, "0.1.1.1"}}, FirstPart(0)},
+        {"FirstPart224InGateway", {{GATEWAY, "224.1.1.1"}}, In(GATEWAY, FirstPart(224))},
+        {"FirstPart255InTimeServer", {{TS3, "255.0.0.1"}}, In(TS3, FirstPart(255))},
+        {"FirstPartZeroFullyFilled", {{DNS, "0.1.1.1"}}, In(DNS, FirstPart(0))},
         {"FirstTimeServerBlankSecondGiven", {{TS1, ""}, {TS2, "10.0.0.2"}}, std::nullopt},
-        {"AllTimeServersBlankBeforeABadIpAddress", {{TS1, ""}, {IP, ""}}, Plain(msg::kNoTimeServer)},
-        {"TwoPartTimeServer", {{TS2, "10.1"}}, Plain(msg::kIncompleteAddress)},
-        {"ThreePartIpAddress", {{IP, "192.168.1."}}, Plain(msg::kIncompleteAddress)},
-        {"EmptyFirstPartCountsAsZeroBeforeCompleteness", {{TS1, ".1"}}, FirstPart(0)},
-        {"LoopbackBeforeCompleteness", {{TS1, "127.0.0"}}, Plain(msg::kLoopback)},
-        {"BlankIpAddress", {{IP, ""}}, FirstPart(0)},
-        {"BlankGateway", {{GATEWAY, ""}}, FirstPart(0)},
-        {"LoopbackDnsServer", {{DNS, "127.0.0.1"}}, Plain(msg::kLoopback)},
-        {"EarlierFieldWins", {{TS5, "224.0.0.1"}, {IP, "127.0.0.1"}}, FirstPart(224)},
+        {"AllTimeServersBlankBeforeABadIpAddress", {{TS1, ""}, {IP, ""}}, In(TS1, Plain(msg::kNoTimeServer))},
+        {"TwoPartTimeServer", {{TS2, "10.1"}}, In(TS2, Plain(msg::kIncompleteAddress))},
+        {"ThreePartIpAddress", {{IP, "192.168.1."}}, In(IP, Plain(msg::kIncompleteAddress))},
+        {"EmptyFirstPartCountsAsZeroBeforeCompleteness", {{TS1, ".1"}}, In(TS1, FirstPart(0))},
+        {"LoopbackBeforeCompleteness", {{TS1, "127.0.0"}}, In(TS1, Plain(msg::kLoopback))},
+        {"BlankIpAddress", {{IP, ""}}, In(IP, FirstPart(0))},
+        {"BlankGateway", {{GATEWAY, ""}}, In(GATEWAY, FirstPart(0))},
+        {"LoopbackDnsServer", {{DNS, "127.0.0.1"}}, In(DNS, Plain(msg::kLoopback))},
+        {"EarlierFieldWins", {{TS5, "224.0.0.1"}, {IP, "127.0.0.1"}}, In(TS5, FirstPart(224))},
         {"BlankSubnetMask", {{MASK, ""}}, std::nullopt},
         {"ZeroSubnetMaskSkipsTheFirstPartRule", {{MASK, "0.0.0.0"}}, std::nullopt},
-        {"TwoPartSubnetMask", {{MASK, "255.255"}}, Plain(msg::kIncompleteAddress)},
-        {"AllOnesMaskRefusesAnyAddress", {{MASK, "255.255.255.255"}}, Plain(msg::kSubnetMask)},
-        {"HostPartAllZeros", {{IP, "192.168.1.0"}}, Plain(msg::kSubnetMask)},
-        {"HostPartAllOnes", {{IP, "192.168.1.255"}}, Plain(msg::kSubnetMask)},
+        {"TwoPartSubnetMask", {{MASK, "255.255"}}, In(MASK, Plain(msg::kIncompleteAddress))},
+        {"AllOnesMaskRefusesAnyAddress", {{MASK, "255.255.255.255"}}, In(MASK, Plain(msg::kSubnetMask))},
+        {"HostPartAllZeros", {{IP, "192.168.1.0"}}, In(MASK, Plain(msg::kSubnetMask))},
+        {"HostPartAllOnes", {{IP, "192.168.1.255"}}, In(MASK, Plain(msg::kSubnetMask))},
         {"HostPartOne", {{IP, "192.168.1.1"}}, std::nullopt},
         {"NonContiguousMaskNotTested", {{MASK, "255.0.255.0"}, {IP, "10.1.2.3"}}, std::nullopt},
         {"GatewayNotTestedAgainstSubnet", {{GATEWAY, "10.9.9.9"}}, std::nullopt}};

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <iostream>
 #include <memory>
 
 #include "tests/common/FakeNetwork.h"
@@ -50,6 +51,30 @@ void ExpectEveryControlNamedWithItsRole(QWidget* dialog) {
     }
 }
 
+struct Tally {
+    int focusable = 0;
+    int named = 0;  // by the name its label gives it, or by its own caption where it has one
+};
+
+// A control the template names after a label must answer with that name whatever it shows (Qt's
+// own drop-down list answers with its entry on Linux); any other focusable control with its own.
+Tally CountNamedByTheirLabels(QWidget* dialog) {
+    Tally tally;
+    for (QWidget* widget : dialog->findChildren<QWidget*>()) {
+        const bool focusable = widget->focusPolicy() != Qt::NoFocus && widget->focusProxy() == nullptr;
+        if (!widget->isVisibleTo(dialog) || !focusable) continue;
+        ++tally.focusable;
+        const QString name = NameOf(widget);
+        const QString given = widget->accessibleName();
+        const bool named = given.isEmpty() ? !name.trimmed().isEmpty() : name == given;
+        EXPECT_TRUE(named) << (dialog->objectName() + "/" + widget->objectName() + ": " + name).toStdString();
+        tally.named += named ? 1 : 0;
+    }
+    std::cout << "[ counts   ] " << dialog->objectName().toStdString() << ": focusable " << tally.focusable
+              << ", named " << tally.named << "\n";
+    return tally;
+}
+
 TEST(Accessibility, EveryFocusableControlOfTheFourDialogsHasANameAndTheRoleOfItsKind) {
     horavane::test::FakeNetwork net;
     CVantorDlg main(net.Options(std::chrono::milliseconds(20)));
@@ -61,6 +86,10 @@ TEST(Accessibility, EveryFocusableControlOfTheFourDialogsHasANameAndTheRoleOfIts
     ExpectEveryControlNamedWithItsRole(&change);
     CAboutDlg about;
     ExpectEveryControlNamedWithItsRole(&about);
+    for (QWidget* dialog : std::initializer_list<QWidget*>{&password, &change, &about}) {
+        const Tally tally = CountNamedByTheirLabels(dialog);
+        EXPECT_EQ(tally.named, tally.focusable);
+    }
 
     // Names from the labels beside the controls (an address field's parts after the field).
     const auto part = [&](int id, int index) { return ControlAs<IpAddressEdit>(main, id)->Part(index); };
@@ -80,6 +109,57 @@ TEST(Accessibility, EveryFocusableControlOfTheFourDialogsHasANameAndTheRoleOfIts
     };
     for (const auto& [object, name] : names)
         EXPECT_EQ(NameOf(object), name) << object->objectName().toStdString();
+}
+
+// Loaded from a clock, every list shows an entry, every field an address: the names stay those of
+// the labels, and each list points to the label it stands beside.
+TEST(Accessibility, EveryFocusableControlKeepsItsLabelsNameOnceAClockIsLoaded) {
+    horavane::test::FakeNetwork net;
+    net.AddClock(Ipv4Address{{127, 0, 0, 2}}, horavane::test::SimulatedClock(0));
+    RecordedMessages messages;
+    CVantorDlg main(net.Options(std::chrono::milliseconds(20)));
+    const Tally before = CountNamedByTheirLabels(&main);
+    EXPECT_EQ(before.named, before.focusable);
+
+    main.ListAdd(ctl::ClockList, "127.0.0.2");
+    ControlAs<QListWidget>(main, ctl::ClockList)->setCurrentRow(0);
+    ASSERT_TRUE(Settled(main));
+    ASSERT_EQ(main.GetText(ctl::SerialNumber), "HV-2026-1001");
+    for (QComboBox* combo : main.findChildren<QComboBox*>())
+        EXPECT_GE(combo->currentIndex(), 0) << combo->objectName().toStdString();
+    const Tally after = CountNamedByTheirLabels(&main);
+    EXPECT_EQ(after.focusable, before.focusable);
+    EXPECT_EQ(after.named, after.focusable);
+
+    const std::pair<int, QString> lists[] = {{ctl::DstStartWeek, "Start at, week"},
+                                             {ctl::DstEndHour, "and lasts until, hour"},
+                                             {ctl::EnergyFrom, "Energy saving, from"},
+                                             {ctl::EnergyTo, "Energy saving, to"},
+                                             {ctl::TimeZoneList, "Time Zone"}};
+    for (const auto& [id, name] : lists) {
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(main.Control(id));
+        EXPECT_EQ(list->text(QAccessible::Name), name) << id;
+        EXPECT_EQ(list->text(QAccessible::Value), ControlAs<QComboBox>(main, id)->currentText()) << id;
+    }
+    for (QComboBox* combo : main.findChildren<QComboBox*>()) {
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(combo);
+        const auto labels = list->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1) << combo->objectName().toStdString();
+        EXPECT_EQ(labels.front().first->object()->objectName(), combo->property("labelledBy").toString());
+    }
+    // The label's mnemonic reaches the list it stands beside.
+    EXPECT_EQ(main.findChild<QLabel*>("label20")->buddy(), main.Control(ctl::EnergyFrom));
+
+    // An address field is a named group of its parts; only the part it hands the focus to has it.
+    QAccessibleInterface* field = QAccessible::queryAccessibleInterface(main.Control(ctl::TimeServer1));
+    EXPECT_EQ(field->role(), QAccessible::Grouping);
+    EXPECT_EQ(field->text(QAccessible::Name), "Time Server IP 1");
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    main.SetFocus(ctl::TimeServer1);
+    EXPECT_FALSE(field->state().focused);
+    EXPECT_FALSE(field->state().focusable);
+    EXPECT_TRUE(field->child(0) != nullptr);
 }
 
 // A read-out value is its own text, described and labelled by its caption.

@@ -11,6 +11,8 @@
 #include <QSignalBlocker>
 #include <QStyleOptionButton>
 #include <QTimer>
+#include <atomic>
+#include <thread>
 
 #include "dialog/ClockDisplay.h"
 #include "dialog/InMemoryControls.h"
@@ -107,20 +109,24 @@ TEST_F(MainWindowTest, ControlsBehaveAsTheLogicExpectsAndClicksReachIt) {
     for (const char* address : {"127.0.0.2", "127.0.0.3"}) dialog_.ListAdd(ctl::ClockList, address);
     const QPoint selected = list->visualItemRect(list->item(0)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, selected);
+    ASSERT_TRUE(Settled(dialog_));
     ASSERT_EQ(Queries(), 1);
     dialog_.SetIp(ctl::TimeServer5, Ipv4Address{{10, 0, 0, 9}});  // the operator's edit
 
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, list->viewport()->height() - 5));
+    ASSERT_TRUE(Settled(dialog_));
     EXPECT_EQ(dialog_.ListSelectedIndex(ctl::ClockList), 0);
     EXPECT_EQ(Queries(), 1);
     EXPECT_EQ(dialog_.GetIp(ctl::TimeServer5), IpFieldValue::From(Ipv4Address{{10, 0, 0, 9}}));
 
     // Selecting the clock again, Ctrl held or not, reads it afresh and keeps it selected.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, selected);
+    ASSERT_TRUE(Settled(dialog_));
     EXPECT_EQ(dialog_.ListSelectedIndex(ctl::ClockList), 0);
     EXPECT_EQ(Queries(), 2);
     EXPECT_TRUE(dialog_.GetIp(ctl::TimeServer5).IsBlank());
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, selected);
+    ASSERT_TRUE(Settled(dialog_));
     EXPECT_EQ(Queries(), 3);
     EXPECT_TRUE(messages_.all.empty());
 }
@@ -154,6 +160,7 @@ TEST_F(MainWindowTest, EnterSearchesFromTheSearchFieldOnlyAndTheKeysReachTheFoun
     auto* list = ControlAs<QListWidget>(dialog_, ctl::ClockList);
     list->setFocus();
     QTest::keyClick(list, Qt::Key_End);
+    ASSERT_TRUE(Settled(dialog_));
     EXPECT_EQ(dialog_.GetText(ctl::SerialNumber), "HV-2026-1002");
 }
 
@@ -165,8 +172,10 @@ TEST_F(MainWindowTest, ModifyLeavesItsRecordInTheJournalOfWrites) {
     dialog_.show();
     dialog_.ListAdd(ctl::ClockList, "127.0.0.2");
     ControlAs<QListWidget>(dialog_, ctl::ClockList)->setCurrentRow(0);
+    ASSERT_TRUE(Settled(dialog_));
     dialog_.ComboSelect(ctl::Brightness, dialog_.ComboFindExact(ctl::Brightness, "Dim"));
     Click(dialog_, ctl::ModifyButton);
+    ASSERT_TRUE(Settled(dialog_));
     ASSERT_EQ(Queries(), 2);
     std::string error;
     const auto contents = journal.Read(std::nullopt, error);
@@ -211,6 +220,122 @@ TEST_F(MainWindowTest, ArrowsChooseInsideARadioPairAndTabPassesThroughItChoosing
     EXPECT_EQ(QApplication::focusWidget(), dialog_.Control(ctl::SearchButton));
 }
 
+// Tab reaches a pair at its chosen button, and at its first while neither is chosen: after a search
+// too, which clears both pairs. The first arrow in a list without a selection picks its first clock.
+TEST_F(MainWindowTest, TabReachesEachPairAtItsChosenButtonAndTheFirstArrowPicksTheFirstClock) {
+    dialog_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog_));
+    dialog_.SetChecked(ctl::Format24, true);
+    dialog_.SetChecked(ctl::DynamicIp, true);
+    dialog_.SetFocus(ctl::SearchButton);
+    for (int id : {ctl::Format24, ctl::DynamicIp, ctl::ModifyButton}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), dialog_.Control(id)) << id;
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), dialog_.Control(ctl::DynamicIp));
+
+    ControlAs<IpAddressEdit>(dialog_, ctl::SearchAddress)->SetAddress(Ipv4Address{{127, 0, 0, 1}});
+    Click(dialog_, ctl::SearchButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog_.SearchRunning(); }, 5000));
+    dialog_.SetFocus(ctl::SearchButton);
+    for (int id : {ctl::Format12, ctl::StaticIp, ctl::ModifyButton}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), dialog_.Control(id)) << id << " after a search";
+    }
+    for (int id : {ctl::Format12, ctl::Format24, ctl::StaticIp, ctl::DynamicIp})
+        EXPECT_FALSE(dialog_.IsChecked(id)) << id << ": tabbing through the pairs chose nothing";
+
+    dialog_.SetFocus(ctl::ClockList);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_EQ(dialog_.ListSelectedIndex(ctl::ClockList), 0);
+    ASSERT_TRUE(Settled(dialog_));
+    EXPECT_EQ(dialog_.GetText(ctl::SerialNumber), "HV-2026-1001");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_EQ(dialog_.ListSelectedIndex(ctl::ClockList), 1);
+    ASSERT_TRUE(Settled(dialog_));
+}
+
+// The message names no field; the focus does: it goes to the first field the checks refused.
+TEST_F(MainWindowTest, ARefusedAddressPutsTheFocusInTheRefusedField) {
+    dialog_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog_));
+    dialog_.ListAdd(ctl::ClockList, "127.0.0.2");
+    ControlAs<QListWidget>(dialog_, ctl::ClockList)->setCurrentRow(0);
+    ASSERT_TRUE(Settled(dialog_));
+    const int queries = Queries();
+    for (const auto& [id, text] : {std::pair{ctl::TimeServer1 + 2, "10..3."},
+                                   {ctl::Gateway, "10.0.0"},
+                                   {ctl::DnsServer, "127.0.0.1"}}) {
+        const IpFieldValue kept = dialog_.GetIp(id);
+        dialog_.SetText(id, text);
+        dialog_.SetFocus(ctl::ModifyButton);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        ASSERT_TRUE(Settled(dialog_));
+        EXPECT_EQ(QApplication::focusWidget(), ControlAs<IpAddressEdit>(dialog_, id)->Part(0))
+            << id << " " << QApplication::focusWidget()->objectName().toStdString() << " in "
+            << QApplication::focusWidget()->parentWidget()->objectName().toStdString();
+        kept.IsBlank() ? dialog_.ClearIp(id) : dialog_.SetIp(id, kept.Address());
+    }
+    EXPECT_EQ(messages_.Texts(),
+              (std::vector<QString>{Only(msg::kIncompleteAddress)[0], Only(msg::kIncompleteAddress)[0],
+                                    Only(msg::kLoopback)[0]}));
+    EXPECT_EQ(Queries(), queries) << "nothing was sent";
+}
+
+// A clock is read beside the window: while it has not answered, the window takes keys, runs its
+// timers and ends on Escape; what the clock sends is shown once it comes.
+TEST_F(MainWindowTest, TheWindowAnswersTheOperatorWhileAClockIsRead) {
+    std::atomic<bool> asked{false};
+    std::atomic<bool> release{false};
+    const auto slowClock = [&, answer = SimulatedClock(0)](const horavane::test::Bytes& datagram) {
+        asked = true;
+        for (int waited = 0; !release && waited < 5000; ++waited)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return answer(datagram);
+    };
+    net_.AddClock(Ipv4Address{{127, 0, 0, 5}}, slowClock);
+    dialog_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog_));
+    dialog_.ListAdd(ctl::ClockList, "127.0.0.5");
+    ControlAs<QListWidget>(dialog_, ctl::ClockList)->setCurrentRow(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return asked.load(); }, 5000));
+
+    bool timerRan = false;
+    QTimer::singleShot(0, [&timerRan] { timerRan = true; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return timerRan; }, 1000));
+    auto* search = ControlAs<IpAddressEdit>(dialog_, ctl::SearchAddress);
+    QTest::keyClicks(search->Part(0), "127");
+    EXPECT_EQ(search->Part(0)->text(), "127");
+    EXPECT_TRUE(dialog_.ExchangeRunning()) << "the clock has not answered yet";
+    // A click that acts waits for the read, and then takes effect over what the clock sent.
+    Click(dialog_, ctl::DynamicIp);
+    EXPECT_TRUE(dialog_.IsEnabled(ctl::Gateway)) << "not before the read is over";
+    release = true;
+    ASSERT_TRUE(Settled(dialog_));
+    EXPECT_EQ(dialog_.GetText(ctl::SerialNumber), "HV-2026-1001");
+    EXPECT_TRUE(dialog_.IsChecked(ctl::DynamicIp));
+    EXPECT_FALSE(dialog_.IsChecked(ctl::StaticIp));
+    EXPECT_FALSE(dialog_.IsEnabled(ctl::Gateway));
+
+    // Escape in the middle of the next read ends the window there and then.
+    asked = false;
+    release = false;
+    QTest::mouseClick(ControlAs<QListWidget>(dialog_, ctl::ClockList)->viewport(), Qt::LeftButton, {},
+                      ControlAs<QListWidget>(dialog_, ctl::ClockList)
+                          ->visualItemRect(ControlAs<QListWidget>(dialog_, ctl::ClockList)->item(0))
+                          .center());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return asked.load(); }, 5000));
+    std::thread releaser([&release] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        release = true;
+    });
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(dialog_.isVisible());
+    EXPECT_FALSE(dialog_.ExchangeRunning());
+    releaser.join();
+}
+
 // Search goes grey the moment it is pressed: the focus waits on the next tab stop past the radio
 // buttons, where Enter and Escape keep working, and comes back when the search is over. Pressed
 // before the window first shows (as the screenshot tool presses it) too.
@@ -222,9 +347,20 @@ TEST_F(MainWindowTest, TheFocusLeavesADisabledControlForTheNextTabStopAndComesBa
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog_));
     EXPECT_EQ(QApplication::focusWidget(), dialog_.Control(ctl::ModifyButton)) << "past the radio buttons";
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);  // presses Modify: refused, blank
+    ASSERT_TRUE(Settled(dialog_));
     ASSERT_EQ(messages_.all.size(), 1U);
     EXPECT_EQ(messages_.all[0].kind, MessageKind::Dialog);
     EXPECT_TRUE(dialog_.isVisible());
+    QWidget* refused = ControlAs<IpAddressEdit>(dialog_, ctl::TimeServer1)->Part(0);
+    EXPECT_EQ(QApplication::focusWidget(), refused) << "no time server given";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog_.SearchRunning(); }, 5000));
+    EXPECT_EQ(QApplication::focusWidget(), refused) << "where the refusal put it";
+
+    // Left where it went, the focus comes back to Search.
+    dialog_.SetFocus(ctl::SearchButton);
+    QTest::keyClick(search, Qt::Key_Return);
+    ASSERT_FALSE(dialog_.IsEnabled(ctl::SearchButton));
+    EXPECT_EQ(QApplication::focusWidget(), dialog_.Control(ctl::ModifyButton));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog_.SearchRunning(); }, 5000));
     EXPECT_EQ(QApplication::focusWidget(), search);
 

@@ -51,6 +51,12 @@ Widget* ControlAs(const CVantorDlg& dialog, int id) {
     return widget;
 }
 
+// A query or a Modify runs beside the window: waits until it, and what the operator did behind
+// it, has run (five seconds at most).
+[[nodiscard]] inline bool Settled(const CVantorDlg& dialog) {
+    return QTest::qWaitFor([&] { return !dialog.ExchangeRunning(); }, 5000);
+}
+
 inline void Click(const CVantorDlg& dialog, int id) {
     QTest::mouseClick(ControlAs<QAbstractButton>(dialog, id), Qt::LeftButton);
 }

@@ -27,6 +27,7 @@
 #include "win/AccessibleNames.h"
 #include "win/CVantorApp.h"
 #include "win/CVantorDlg.h"
+#include "win/DesktopText.h"
 #include "win/MessageBoxes.h"
 #include "win/WideText.h"
 #include "win/WindowDriver.h"
@@ -68,6 +69,38 @@ HINSTANCE Resources() {
                               LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     }();
     return module;
+}
+
+// Every window of a dialog that can take the focus (an address field's parts, not the field), and
+// how many of them a screen reader can name: from the names table, or by their own caption (a
+// button, a check box). Printed for the record.
+std::pair<int, int> CountNamed(HWND dialog, int templateId) {
+    std::map<HWND, std::wstring> names;
+    for (const AccessibleText& text : TemplateNames(dialog, Resources(), templateId))
+        if (!text.description) names[text.window] = text.text;
+    int focusable = 0;
+    int named = 0;
+    const auto count = [&](HWND window, bool ownCaption) {
+        ++focusable;
+        named += (ownCaption ? !WindowText(window).empty() : !names[window].empty()) ? 1 : 0;
+    };
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t kind[32] = {};
+        GetClassNameW(child, kind, 32);
+        const auto style = static_cast<DWORD>(GetWindowLongPtrW(child, GWL_STYLE));
+        if (lstrcmpiW(kind, L"SysIPAddress32") == 0) {
+            for (HWND part = GetWindow(child, GW_CHILD); part != nullptr; part = GetWindow(part, GW_HWNDNEXT))
+                count(part, false);
+        } else if (lstrcmpiW(kind, L"Button") == 0 && (style & BS_TYPEMASK) != BS_GROUPBOX) {
+            count(child, true);
+        } else if (lstrcmpiW(kind, L"Edit") == 0 || lstrcmpiW(kind, L"ComboBox") == 0 ||
+                   lstrcmpiW(kind, L"ListBox") == 0) {
+            count(child, false);
+        }
+    }
+    std::cout << "[ counts   ] template " << templateId << ": focusable " << focusable << ", named " << named
+              << "\n";
+    return {focusable, named};
 }
 
 // Styles the logic and the operator rely on, which the class alone does not give, and anchors read
@@ -185,6 +218,8 @@ TEST(Templates, EveryControlWithoutACaptionOfItsOwnIsNamedFromItsLabel) {
                 EXPECT_EQ(named.count(edit), 1U) << where << " part " << part;
             EXPECT_EQ(part, 4) << where;
         }
+        const std::pair<int, int> counts = CountNamed(dialog, templateId);
+        EXPECT_EQ(counts.second, counts.first) << templateId;
         if (templateId == 102) {
             HWND second = nullptr;
             for (const AccessibleText& text : texts)
@@ -224,6 +259,60 @@ TEST(Templates, EveryControlWithoutACaptionOfItsOwnIsNamedFromItsLabel) {
         DestroyWindow(dialog);
     }
     CoUninitialize();
+}
+
+// The font grows with the desktop's text, and the dialog units with the font: at twice the usual
+// text every caption still fits its control, as it does at the usual size.
+TEST(Templates, DialogsGrowWithTheDesktopsTextAndClipNothingAtTwiceTheUsualSize) {
+    EXPECT_EQ(DesktopTextScale(-12, 96), 1.0);   // 9 pt: the usual
+    EXPECT_EQ(DesktopTextScale(-11, 96), 1.0);   // smaller keeps the template
+    EXPECT_EQ(DesktopTextScale(-24, 96), 2.0);   // 18 pt
+    EXPECT_EQ(DesktopTextScale(-18, 144), 1.0);  // 9 pt at 150 %
+    for (const int templateId : {100, 102, 131, 132}) {
+        LONG usualHeight = 0;
+        for (const double scale : {1.0, 2.0}) {
+            const std::string at = std::to_string(templateId) + " at " + std::to_string(scale);
+            const std::vector<WORD> grown = TemplateAtTextScale(Resources(), templateId, scale);
+            ASSERT_FALSE(grown.empty()) << at;
+            HWND dialog = CreateDialogIndirectParamW(
+                Resources(), reinterpret_cast<LPCDLGTEMPLATEW>(grown.data()), nullptr,
+                [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+            ASSERT_NE(dialog, nullptr) << at;
+            auto* font = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
+            LOGFONTW shown{};
+            GetObjectW(font, sizeof shown, &shown);
+            if (scale == 1.0) usualHeight = shown.lfHeight;
+            EXPECT_NEAR(std::abs(shown.lfHeight), std::abs(usualHeight) * scale, 1.0) << at;
+            HDC dc = GetDC(dialog);
+            HGDIOBJ before = SelectObject(dc, font);
+            for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+                 child = GetWindow(child, GW_HWNDNEXT)) {
+                wchar_t kind[32] = {};
+                GetClassNameW(child, kind, 32);
+                const std::wstring text = Widen(WindowText(child));
+                const auto style = static_cast<DWORD>(GetWindowLongPtrW(child, GWL_STYLE));
+                const bool isStatic = lstrcmpiW(kind, L"Static") == 0;
+                const bool isButton = lstrcmpiW(kind, L"Button") == 0;
+                if (text.empty() || !(isStatic || isButton)) continue;
+                if (isStatic && (style & SS_TYPEMASK) == SS_ICON) continue;
+                if (isButton && (style & BS_TYPEMASK) == BS_GROUPBOX) continue;
+                RECT room;
+                GetClientRect(child, &room);
+                RECT needed = {0, 0, room.right, 0};
+                DrawTextW(dc, text.c_str(), -1, &needed,
+                          DT_CALCRECT | (isStatic ? DT_WORDBREAK : DT_SINGLELINE));
+                const auto button = static_cast<LONG>(style & BS_TYPEMASK);
+                const bool marked = isButton && button != BS_PUSHBUTTON && button != BS_DEFPUSHBUTTON;
+                const LONG width = needed.right + (marked ? GetSystemMetrics(SM_CXMENUCHECK) : 0);
+                const std::string where = at + "/" + std::to_string(GetDlgCtrlID(child)) + " " + Narrow(text);
+                EXPECT_LE(width, room.right) << where;
+                EXPECT_LE(needed.bottom, room.bottom) << where;
+            }
+            SelectObject(dc, before);
+            ReleaseDC(dialog, dc);
+            DestroyWindow(dialog);
+        }
+    }
 }
 
 // The screen's scale reaches the dialogs: at 144 dpi (150 %) and above, horavane.exe's manifest
@@ -303,6 +392,10 @@ class EndToEnd : public ::testing::Test {
         const std::lock_guard lock(mutex_);
         return std::exchange(messages_, {});
     }
+    void TabFrom(HWND focus) {
+        PostMessageW(focus, WM_KEYDOWN, VK_TAB, 1);
+        PostMessageW(focus, WM_KEYUP, VK_TAB, 0xC0000001);
+    }
     void Search(HWND main) {
         WindowDriver::SetAddress(main, ctl::SearchAddress, "127.0.0.1");
         driver_->PressKey(main, ctl::SearchAddress, VK_RETURN);  // Enter in the search field searches
@@ -336,6 +429,13 @@ TEST_F(EndToEnd, PasswordThenSearchSelectRefuseModifyReadBackLikeHoravanectlAndC
     HWND gate = Await(L"Password");
     ASSERT_NE(gate, nullptr);
     EXPECT_EQ(driver_->Focus(), GetDlgItem(gate, 1053));
+    // Tab keeps the template's order, as the Qt gate does: on from the field to Modify, then round.
+    for (const int next : {3, 1, 2, 1053}) {
+        TabFrom(driver_->Focus());
+        EXPECT_TRUE(WindowDriver::Await([&] { return driver_->Focus() == GetDlgItem(gate, next); },
+                                        milliseconds(2000)))
+            << next;
+    }
     WindowDriver::Type(gate, 1053, "wrong");
     WindowDriver::Click(gate, IDOK);
     EXPECT_EQ(Messages(), std::vector<std::string>{std::string(msg::kPasswordWrong)});
@@ -393,17 +493,30 @@ TEST_F(EndToEnd, PasswordThenSearchSelectRefuseModifyReadBackLikeHoravanectlAndC
                                     milliseconds(2000)));
     EXPECT_EQ(window.ListText(ctl::ClockList, 0) + " " + window.ListText(ctl::ClockList, 2),
               "127.0.0.2 127.0.0.4");
+    // The search cleared both radio pairs; each stays one tab stop, at its first button.
+    for (const int next : {ctl::Format12, ctl::StaticIp, ctl::ModifyButton}) {
+        TabFrom(driver_->Focus());
+        EXPECT_TRUE(WindowDriver::Await([&] { return driver_->Focus() == GetDlgItem(main, next); },
+                                        milliseconds(2000)))
+            << next << " after a search";
+    }
+    for (const int id : {ctl::Format12, ctl::Format24, ctl::StaticIp, ctl::DynamicIp})
+        EXPECT_FALSE(window.IsChecked(id)) << id << ": tabbing through chose nothing";
 
     // What the window shows of a clock is what horavanectl prints of it.
     WindowDriver::ClickListEntry(main, ctl::ClockList, 0);
     const nlohmann::ordered_json shown = StatusJson(window, "127.0.0.2");
     EXPECT_EQ(shown, CtlStatus("127.0.0.2"));
+    // The names are the labels' on the window as it runs, with a clock loaded.
+    const auto [focusable, named] = CountNamed(main, 102);
+    EXPECT_EQ(named, focusable);
 
     // A time server typed in part is refused with its message, and nothing is written.
     const IpFieldValue server = window.GetIp(ctl::TimeServer1);
     window.SetText(ctl::TimeServer1, "10..3.");
     WindowDriver::Click(main, ctl::ModifyButton);
     EXPECT_EQ(Messages(), std::vector<std::string>{std::string(msg::kIncompleteAddress)});
+    EXPECT_EQ(GetParent(driver_->Focus()), GetDlgItem(main, ctl::TimeServer1)) << "in the refused field";
     window.SetIp(ctl::TimeServer1, server.Address());
 
     // Dynamic IP greys the clock's address fields; the change is written and read back.
