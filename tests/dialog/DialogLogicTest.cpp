@@ -77,8 +77,13 @@ class ListRecorder final : public WriteRecorder {
             {clock, before ? std::optional(*before) : std::nullopt, request, net_.sent().size()});
         return failure;
     }
+    std::optional<std::string> Unsent() override {
+        ++unsent;
+        return std::nullopt;
+    }
     std::vector<Write> writes;
     std::optional<std::string> failure;
+    int unsent = 0;
 
   private:
     const FakeNetwork& net_;
