@@ -218,8 +218,8 @@ bool AppendLinesDurably(const std::filesystem::path& file, std::string_view line
     std::uint64_t offset = 0;
 #ifdef _WIN32
     const HANDLE handle =
-        CreateFileW(place.c_str(), GENERIC_READ | GENERIC_WRITE | FILE_APPEND_DATA,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CreateFileW(place.c_str(), GENERIC_READ | FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         error = "cannot open " + file.string() + ": " + LastError("CreateFileW");
         return false;

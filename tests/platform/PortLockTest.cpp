@@ -200,6 +200,14 @@ TEST(PortLock, OnlyAMissingPlaceIsPassedOverAndAProblemIsNeverFallenBackFrom) {
     EXPECT_FALSE(std::filesystem::exists(folder.File("second") / name)) << "fell back to the next place";
     EXPECT_FALSE(PortLockHolder(port, places));
 
+    // A place that cannot be looked at is no missing one either.
+    const std::string plain = folder.Write("plain", "");
+    const Refusal unusable = TakeExpectingRefusal(port, {plain + "/lock", folder.File("second").string()});
+    EXPECT_FALSE(unusable.attempt.lock);
+    ASSERT_TRUE(unusable.problem);
+    EXPECT_NE(unusable.problem->find(plain), std::string::npos) << *unusable.problem;
+    EXPECT_FALSE(std::filesystem::exists(folder.File("second") / name)) << "fell back to the next place";
+
     const Refusal none = TakeExpectingRefusal(port, {folder.File("missing").string()});
     EXPECT_FALSE(none.attempt.lock) << "no place is no reason to run unguarded";
     ASSERT_TRUE(none.problem);
