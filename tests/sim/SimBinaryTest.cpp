@@ -144,6 +144,7 @@ TEST(SimBinary, AnAddressAndPortAlreadyTakenExitsWithTwoAndNamesTheHolder) {
 // Two simulators saving one state file would each write back only their own clocks over the
 // other's: the second is refused (exit 2) while the first runs, whatever its addresses and port.
 TEST(SimBinary, ASecondSimulatorOnTheSameStateFileIsRefused) {
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
     const TempFolder folder;
     const std::string state = folder.File("clocks.json").string();
     const SimProcess first({"--clocks", "2", "--state-file", state});
