@@ -207,7 +207,7 @@ int main(int argc, char** argv) {
     // settings over the other's: the second is refused, as a second one on a taken port is.
     std::optional<horavane::FileLock> stateLock;
     if (options.stateFile && !(stateLock = horavane::FileLock::Take(*options.stateFile, error))) {
-        std::fprintf(stderr, "horavane-sim: state file %s is in use: %s\n", options.stateFile->c_str(),
+        std::fprintf(stderr, "horavane-sim: state file %s cannot be taken: %s\n", options.stateFile->c_str(),
                      error.c_str());
         return kExitCannotStart;
     }

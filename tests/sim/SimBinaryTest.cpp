@@ -152,7 +152,9 @@ TEST(SimBinary, ASecondSimulatorOnTheSameStateFileIsRefused) {
     ChildProcess second({kProgram, "--clocks", "2", "--first-address", "127.0.0.20", "--port", "0",
                          "--state-file", state, "--exit-after", "5"});
     EXPECT_EQ(second.Wait(kStartLimit), 2);
-    EXPECT_NE(second.Stderr().find("state file " + state + " is in use"), std::string::npos)
+    EXPECT_NE(second.Stderr().find("state file " + state + " cannot be taken: " + state +
+                                   ".lock is held by another program"),
+              std::string::npos)
         << second.Stderr();
 }
 
