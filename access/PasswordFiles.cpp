@@ -16,38 +16,41 @@
 
 #include <system_error>
 
+#include "platform/FileReplacement.h"
 #include "platform/Paths.h"
 
 namespace horavane {
 namespace {
 
-#ifdef _WIN32
-
-class WindowsFile final : public WritableFile {
+// The new file as every replacement makes it (FileSteps): kept from a later run's sweep of
+// leftovers while it lives.
+class StepsFile final : public WritableFile {
   public:
-    explicit WindowsFile(HANDLE handle) : handle_(handle) {}
-    ~WindowsFile() override { (void)Close(); }
-
-    bool Write(std::span<const std::uint8_t> bytes) override {
-        while (!bytes.empty()) {
-            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1U << 20U));
-            DWORD written = 0;
-            if (!WriteFile(handle_, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
-            bytes = bytes.subspan(written);
-        }
-        return true;
+    static std::unique_ptr<WritableFile> Create(const std::filesystem::path& path) {
+        std::string ignored;
+        auto file = RealFileSteps().Create(path, ignored);
+        return file ? std::unique_ptr<WritableFile>(new StepsFile(std::move(file))) : nullptr;
     }
-    bool Flush() override { return FlushFileBuffers(handle_) != 0; }
+    bool Write(std::span<const std::uint8_t> bytes) override {
+        std::string ignored;
+        return file_->Write(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                            ignored);
+    }
+    bool Flush() override {
+        std::string ignored;
+        return file_->Flush(ignored);
+    }
     bool Close() override {
-        if (handle_ == INVALID_HANDLE_VALUE) return true;
-        const bool ok = CloseHandle(handle_) != 0;
-        handle_ = INVALID_HANDLE_VALUE;
-        return ok;
+        std::string ignored;
+        return file_->Close(ignored);
     }
 
   private:
-    HANDLE handle_;
+    explicit StepsFile(std::unique_ptr<NewFile> file) : file_(std::move(file)) {}
+    std::unique_ptr<NewFile> file_;
 };
+
+#ifdef _WIN32
 
 // How long another reader's hold on the file is waited out: a program reads it in microseconds, so
 // a file held longer is kept from us on purpose.
@@ -97,10 +100,7 @@ class WindowsFileSystem final : public PasswordFileSystem {
     std::unique_ptr<WritableFile> CreateNew(const std::filesystem::path& path) override {
         // A workstation whose password was never changed may not have the folder yet.
         CreateDirectoryW(path.parent_path().c_str(), nullptr);
-        const HANDLE handle =
-            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) return nullptr;
-        return std::make_unique<WindowsFile>(handle);
+        return StepsFile::Create(path);
     }
     bool Replace(const std::filesystem::path& from, const std::filesystem::path& to) override {
         return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
@@ -109,32 +109,6 @@ class WindowsFileSystem final : public PasswordFileSystem {
 };
 
 #else
-
-class PosixFile final : public WritableFile {
-  public:
-    explicit PosixFile(int descriptor) : descriptor_(descriptor) {}
-    ~PosixFile() override { (void)Close(); }
-
-    bool Write(std::span<const std::uint8_t> bytes) override {
-        while (!bytes.empty()) {
-            const ssize_t written = ::write(descriptor_, bytes.data(), bytes.size());
-            if (written < 0 && errno == EINTR) continue;
-            if (written <= 0) return false;
-            bytes = bytes.subspan(static_cast<std::size_t>(written));
-        }
-        return true;
-    }
-    bool Flush() override { return ::fsync(descriptor_) == 0; }
-    bool Close() override {
-        if (descriptor_ < 0) return true;
-        const bool ok = ::close(descriptor_) == 0;
-        descriptor_ = -1;
-        return ok;
-    }
-
-  private:
-    int descriptor_;
-};
 
 class PosixFileSystem final : public PasswordFileSystem {
   public:
@@ -173,16 +147,9 @@ class PosixFileSystem final : public PasswordFileSystem {
         // changer may create it, it is made writable by its owner alone, readable by everyone.
         if (const auto folder = path.parent_path(); !folder.empty() && ::mkdir(folder.c_str(), 0755) == 0)
             (void)::chmod(folder.c_str(), 0755);
-        const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (descriptor < 0) return nullptr;
         // Readable by every user of the workstation, all of whom are checked against it, whatever
-        // the changer's umask took from the mode above.
-        if (::fchmod(descriptor, 0644) != 0) {
-            ::close(descriptor);
-            ::unlink(path.c_str());
-            return nullptr;
-        }
-        return std::make_unique<PosixFile>(descriptor);
+        // the changer's umask (0644, as every replaced file is made).
+        return StepsFile::Create(path);
     }
     bool Replace(const std::filesystem::path& from, const std::filesystem::path& to) override {
         // A rename would ignore a password file made read-only to lock the password; writing in

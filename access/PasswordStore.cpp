@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <initializer_list>
 #include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "access/Md5.h"
+#include "platform/FileReplacement.h"
 
 namespace horavane {
 namespace {
@@ -36,16 +36,47 @@ std::optional<std::vector<std::uint8_t>> ReadKeptTail(PasswordFileSystem& files,
                                      file.bytes.end());
 }
 
-// Beside the password file, so that the final rename never crosses file systems.
-std::filesystem::path TemporaryBeside(const std::filesystem::path& path) {
-    std::random_device random;
-    const unsigned long long tag = (static_cast<unsigned long long>(random()) << 32U) ^ random();
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", tag);
-    std::filesystem::path temporary = path;
-    temporary += suffix;
-    return temporary;
-}
+// The password file's own operations as the steps of the one replacement every written file goes
+// through, so that the rule on what may stand in the file's place is that of every other file.
+class PasswordSteps final : public FileSteps {
+  public:
+    explicit PasswordSteps(PasswordFileSystem& files) : files_(files) {}
+    std::unique_ptr<NewFile> Create(const std::filesystem::path& path, std::string& error) override {
+        std::unique_ptr<WritableFile> file = files_.CreateNew(path);
+        if (!file) {
+            error = "cannot be created";
+            return nullptr;
+        }
+        return std::make_unique<PasswordNewFile>(std::move(file));
+    }
+    bool Rename(const std::filesystem::path& from, const std::filesystem::path& to,
+                std::string& error) override {
+        if (files_.Replace(from, to)) return true;
+        error = "refused";
+        return false;
+    }
+    void Remove(const std::filesystem::path& path) override { files_.Remove(path); }
+
+  private:
+    class PasswordNewFile final : public NewFile {
+      public:
+        explicit PasswordNewFile(std::unique_ptr<WritableFile> file) : file_(std::move(file)) {}
+        bool Write(std::string_view bytes, std::string& error) override {
+            const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+            return file_->Write(std::span(data, bytes.size())) || Failed(error);
+        }
+        bool Flush(std::string& error) override { return file_->Flush() || Failed(error); }
+        bool Close(std::string& error) override { return file_->Close() || Failed(error); }
+
+      private:
+        static bool Failed(std::string& error) {
+            error = "failed";
+            return false;
+        }
+        std::unique_ptr<WritableFile> file_;
+    };
+    PasswordFileSystem& files_;
+};
 
 }  // namespace
 
@@ -81,16 +112,11 @@ bool PasswordStore::WritePasswordFile(std::string_view newPassword) const {
     std::vector<std::uint8_t> content(digest.begin(), digest.end());
     content.insert(content.end(), tail->begin(), tail->end());
 
-    const std::filesystem::path temporary = TemporaryBeside(path_);
-    std::unique_ptr<WritableFile> file = fileSystem_->CreateNew(temporary);
-    if (!file) return false;
-    const bool written = file->Write(content) && file->Flush();
-    const bool closed = file->Close();
-    if (!written || !closed || !fileSystem_->Replace(temporary, path_)) {
-        fileSystem_->Remove(temporary);
-        return false;
-    }
-    return true;
+    PasswordSteps steps(*fileSystem_);
+    std::string error;
+    return ReplaceFileWhole(path_,
+                            std::string_view(reinterpret_cast<const char*>(content.data()), content.size()),
+                            error, steps) == Replacement::kReplaced;
 }
 
 std::string UnreadablePasswordFileMessage(const std::filesystem::path& path) {

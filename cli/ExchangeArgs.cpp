@@ -36,6 +36,10 @@ PortWait LockWait(const ExchangeArgs& args) {
         throw ClockPortHeld{"the clock port " + port + " is held by " + holder.Describe() + " (waited " +
                             waited + " s, --lock-wait); nothing was sent"};
     };
+    wait.onRefused = [port](const std::string& problem) {
+        throw ClockPortHeld{"the clock port " + port + " cannot be guarded: " + problem +
+                            "; nothing was sent"};
+    };
     return wait;
 }
 

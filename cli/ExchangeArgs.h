@@ -27,8 +27,9 @@ struct ExchangeArgs {
     bool quietLockWait = false;   // no note on stderr while waiting (check: one line, stdout only)
 };
 
-// Thrown out of an exchange whose wait for the clock port ran out, before anything was sent; the
-// command ends with exit 9, check with UNKNOWN. `message` names the port and what holds it.
+// Thrown out of an exchange whose wait for the clock port ran out, or whose lock of the port cannot
+// be had safely, before anything was sent; the command ends with exit 9, check with UNKNOWN.
+// `message` names the port and what holds it, or what is wrong with its lock and where.
 struct ClockPortHeld {
     std::string message;
 };

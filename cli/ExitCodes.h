@@ -15,6 +15,7 @@ enum ExitCode : int {
     kExitJournal = 8,       // the journal of writes could not be written; nothing was sent
     kExitPortHeld = 9,      // the clock port is held by another program after --lock-wait; nothing sent
     kExitOutput = 10,       // monitor --output: the file could not be written
+    kExitNotAFile = 11,     // monitor --output: FILE is no regular file (nor a link to one); nothing changed
 };
 
 // `check` speaks the monitoring plugins' language instead.
@@ -38,6 +39,8 @@ inline constexpr const char* kExitCodeHelp =
     "  8  the journal of writes could not be written or read; nothing was sent\n"
     "  9  the clock port is held by another program after --lock-wait; nothing was sent\n"
     "  10 monitor --output: the file could not be written\n"
+    "  11 monitor --output: FILE is a folder, device, FIFO or socket, or a link to none of a regular\n"
+    "     file; nothing was sent and FILE was left as it is\n"
     "(check has its own: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN)";
 
 }  // namespace horavane::cli

@@ -76,6 +76,14 @@ int RunHistoryCommand(const HistoryArgs& args) {
     const WriteJournal journal = WriteJournal::OfThisUser();
     int damaged = 0;
     int records = 0;
+    // JSON is read through once before anything is printed: a journal that cannot be read to its end
+    // gives no half document on stdout for a script to take.
+    if (args.json && !journal.ForEach(
+                         clock, [](JournalRecord&&) {}, damaged, error)) {
+        std::cerr << "horavanectl: " << error << "\n";
+        return kExitJournal;
+    }
+    damaged = 0;
     const bool read = journal.ForEach(
         clock,
         [&](JournalRecord&& r) {

@@ -237,9 +237,10 @@ int WriteOutput(const MonitorArgs& args, const std::vector<ClockReading>& readin
         text = table.str();
     }
     std::string error;
-    if (ReplaceFileWhole(args.output, text, error)) return kExitOk;
-    std::cerr << "horavanectl: " << error << "\n";
-    return kExitOutput;
+    const Replacement written = ReplaceFileWhole(args.output, text, error);
+    if (written == Replacement::kReplaced) return kExitOk;
+    std::cerr << "horavanectl: --output: " << error << "\n";
+    return written == Replacement::kRefused ? kExitNotAFile : kExitOutput;
 }
 
 int RunMonitorCommand(const MonitorArgs& args) {
@@ -247,6 +248,14 @@ int RunMonitorCommand(const MonitorArgs& args) {
     if (std::isnan(args.interval)) {
         std::cerr << "horavanectl: --interval: a number of seconds from 0.1 to 86400\n";
         return kExitUsage;
+    }
+    // Judged again when written; here so that nothing is sent for a round that could not be kept.
+    if (!args.output.empty()) {
+        if (const FileTarget output = JudgeFileTarget(args.output);
+            output.kind == FileTarget::Kind::kRefused) {
+            std::cerr << "horavanectl: --output: " << output.refusal << "; nothing was sent\n";
+            return kExitNotAFile;
+        }
     }
     std::string error;
     const auto options = MakeExchangeOptions(args.exchange, error);
@@ -318,7 +327,9 @@ void AddMonitorCommand(CLI::App& app, CommandRun& run) {
         ->capture_default_str();
     monitor->add_option("--output", args->output,
                         "with --once: write the round to FILE instead of the screen, replacing it whole (a "
-                        "temporary file beside it, renamed over it); exit 0 whenever FILE was written");
+                        "temporary file beside it, renamed over it); exit 0 whenever FILE was written. "
+                        "Only a regular file is written: a link is followed to the regular file it "
+                        "names; a folder, device, FIFO or socket is refused (exit 11)");
     monitor->add_option("--rounds", args->rounds, "end after this many rounds (default: until Ctrl-C)")
         ->check(CLI::Range(1, 1000000));
     AddKnownClockOptions(*monitor, args->fleet);
@@ -326,7 +337,8 @@ void AddMonitorCommand(CLI::App& app, CommandRun& run) {
     AddExchangeOptions(*monitor, args->exchange);
     monitor->footer(
         std::string("Exit code 0 when every clock answered and is synchronised, 6 otherwise; with "
-                    "--output 0 when the file was written, 10 when it could not be.\n") +
+                    "--output 0 when the file was written, 10 when it could not be, 11 when FILE is "
+                    "no regular file.\n") +
         kExitCodeHelp);
     monitor->callback([&run, args] { run = [args] { return RunMonitorCommand(*args); }; });
 }

@@ -72,18 +72,31 @@ std::string NotRecordedText(std::string_view reason) {
     return "Sent, but not recorded in the journal: " + std::string(reason);
 }
 
+std::string NotSentText(std::string_view reason) {
+    return "Not sent, but its record stays in the journal: " + std::string(reason);
+}
+
 bool ClockDialogLogic::SendToSelectedClock() {
     const std::optional<Ipv4Address> clock = SelectedClockAddress(controls_);
     if (!clock) return false;
     // The window's write goes out as it always did, whatever becomes of its record.
     std::optional<std::string> failure;
+    bool recorded = false;
     const bool sent = SendWrite(*clock, buffer_, OnWindowThread(), [&] {
-        if (recorder_)
+        if (recorder_) {
             failure = recorder_->Record(
                 *clock, known_ && known_->address == *clock ? &known_->status : nullptr, buffer_);
+            recorded = !failure;
+        }
         return true;
     });
-    if (!sent) return false;
+    if (!sent) {
+        // A record of a write that never left would be undone by restore: it goes with the write.
+        if (recorded) {
+            if (const auto kept = recorder_->Unsent()) controls_.SetText(ctl::StatusLine, NotSentText(*kept));
+        }
+        return false;
+    }
     if (recorder_) ShowRecorded(failure);
     KnowWritten(*clock);
     return true;
@@ -126,6 +139,10 @@ ExchangeOptions ClockDialogLogic::OnWindowThread() {
     options.lockWait.onWaiting = [shown, own](const PortHolder& holder) {
         shown.onWaiting(holder);
         if (own.onWaiting) own.onWaiting(holder);
+    };
+    options.lockWait.onRefused = [shown, own](const std::string& problem) {
+        if (own.onRefused) own.onRefused(problem);
+        shown.onRefused(problem);
     };
     options.lockWait.onGaveUp = [shown, own](const PortHolder& holder) {
         if (own.onGaveUp) own.onGaveUp(holder);

@@ -14,6 +14,9 @@ namespace horavane {
 
 // The status line after a Modify that went out but could not be recorded.
 [[nodiscard]] std::string NotRecordedText(std::string_view reason);
+// What the status line says when a write that was recorded did not go out and its record could not be
+// taken back.
+[[nodiscard]] std::string NotSentText(std::string_view reason);
 
 // The main window's behaviour, written once against the control interface: the Qt window, the
 // native Win32 window, the tests and the command line drive the same handlers. Owns the window's

@@ -16,6 +16,11 @@ std::string PortHeldText(std::uint16_t port, const PortHolder& holder) {
            ". Nothing was sent: try again when it is free.";
 }
 
+std::string PortUnguardedText(std::uint16_t port, std::string_view problem) {
+    return "The clock port " + std::to_string(port) + " cannot be guarded: " + std::string(problem) +
+           ". Nothing was sent.";
+}
+
 PortWait PortWaitOnWindow(DialogControls& controls, std::uint16_t port, std::chrono::milliseconds limit) {
     PortWait wait;
     wait.limit = limit;
@@ -29,6 +34,9 @@ PortWait PortWaitOnWindow(DialogControls& controls, std::uint16_t port, std::chr
         controls.ShowAppMessage(PortHeldText(port, holder));
     };
     wait.onWaitEnded = [&controls, before] { controls.SetText(ctl::StatusLine, *before); };
+    wait.onRefused = [&controls, port](const std::string& problem) {
+        controls.ShowAppMessage(PortUnguardedText(port, problem));
+    };
     return wait;
 }
 
@@ -46,6 +54,10 @@ PortWait PortWaitOnWorker(SearchView& view, std::uint16_t port, const PortWait& 
         if (own.onGaveUp) own.onGaveUp(holder);
     };
     wait.onWaitEnded = own.onWaitEnded;
+    wait.onRefused = [&view, stop, port, own](const std::string& problem) {
+        if (!stop.stop_requested()) view.SetStatusText(PortUnguardedText(port, problem));
+        if (own.onRefused) own.onRefused(problem);
+    };
     return wait;
 }
 

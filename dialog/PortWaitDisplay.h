@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <stop_token>
 #include <string>
+#include <string_view>
 
 #include "dialog/DialogControls.h"
 #include "platform/PortLock.h"
@@ -20,6 +21,8 @@ inline constexpr std::chrono::milliseconds kWindowPortWait{5000};
 [[nodiscard]] std::string WaitingForPortText(const PortHolder& holder);
 // "The clock port 6869 is held by horavanectl (pid 1234). Nothing was sent: try again when it is free."
 [[nodiscard]] std::string PortHeldText(std::uint16_t port, const PortHolder& holder);
+// The message when the port's lock cannot be had safely (a planted lock file): what and where.
+[[nodiscard]] std::string PortUnguardedText(std::uint16_t port, std::string_view problem);
 
 // A wait on the window's own thread: the status line says what it waits for (painted at once, the
 // thread being blocked) and gets its text back afterwards; a wait that runs out ends in a message box.

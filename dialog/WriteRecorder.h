@@ -23,6 +23,9 @@ class WriteRecorder {
     // recorded, otherwise why it was not.
     [[nodiscard]] virtual std::optional<std::string> Record(Ipv4Address clock, const ClockStatus* before,
                                                             const ClockDatagram& request) = 0;
+    // The write last recorded did not go out after all (the send failed): its record must go, so
+    // that nothing describes a write that never left. nullopt once taken back, otherwise why not.
+    [[nodiscard]] virtual std::optional<std::string> Unsent() = 0;
 };
 
 }  // namespace horavane

@@ -11,7 +11,19 @@ std::optional<std::string> JournalWriteRecorder::Record(Ipv4Address clock, const
         NewRecord(kCommand, clock, before ? before->serialNumber : std::string(),
                   before ? WritableJson(ShownWindow(*before)) : Json::object(), ExpectedDisplay(request));
     std::string error;
-    if (journal_.Append(JournalLine(record), error)) return std::nullopt;
+    AppendedLines appended;
+    last_.reset();
+    if (!journal_.Append(JournalLine(record), error, &appended)) return error;
+    last_ = std::move(appended);
+    return std::nullopt;
+}
+
+std::optional<std::string> JournalWriteRecorder::Unsent() {
+    if (!last_) return std::nullopt;
+    std::string error;
+    const bool withdrawn = journal_.Withdraw(*last_, error);
+    last_.reset();
+    if (withdrawn) return std::nullopt;
     return error;
 }
 

@@ -20,9 +20,11 @@ class JournalWriteRecorder final : public WriteRecorder {
 
     [[nodiscard]] std::optional<std::string> Record(Ipv4Address clock, const ClockStatus* before,
                                                     const ClockDatagram& request) override;
+    [[nodiscard]] std::optional<std::string> Unsent() override;
 
   private:
     WriteJournal journal_;
+    std::optional<AppendedLines> last_;  // the last record, until its write went out or it is taken back
 };
 
 }  // namespace horavane

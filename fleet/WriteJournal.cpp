@@ -117,13 +117,19 @@ bool WriteJournal::RotateIfFull(std::size_t adding, std::string& error) const {
     return true;
 }
 
-bool WriteJournal::Append(std::string_view lines, std::string& error) const {
+bool WriteJournal::Append(std::string_view lines, std::string& error, AppendedLines* appended) const {
     if (file_.empty()) {
         error = "no folder for the journal of writes: set HOME or XDG_STATE_HOME";
         return false;
     }
-    if (RotateIfFull(lines.size(), error) && AppendLinesDurably(file_, lines, error)) return true;
+    if (RotateIfFull(lines.size(), error) && AppendLinesDurably(file_, lines, error, appended)) return true;
     error = "the journal of writes " + file_.string() + " cannot be written: " + error;
+    return false;
+}
+
+bool WriteJournal::Withdraw(const AppendedLines& appended, std::string& error) const {
+    if (WithdrawLinesDurably(appended, error)) return true;
+    error = "the journal's record of a write that was not sent cannot be taken back: " + error;
     return false;
 }
 
@@ -141,7 +147,7 @@ bool WriteJournal::ForEach(std::optional<Ipv4Address> address,
         return fail(error);
     for (const std::filesystem::path& generation : Generations()) {
         LineFile in;
-        const LineFile::Opened opened = in.Open(generation, error);
+        const LineFile::Opened opened = in.Open(generation, error, true);
         if (opened == LineFile::Opened::Missing) continue;
         if (opened == LineFile::Opened::Failed) return fail(error);
         std::string line;
@@ -202,7 +208,11 @@ std::optional<std::string> ParseJournalTime(std::string_view text) {
     const auto number = [&](std::size_t i) { return m[i].matched ? std::stoi(m[i].str()) : 0; };
     std::string fraction = m[7].matched ? m[7].str() : "";
     fraction.resize(3, '0');
-    if (number(2) < 1 || number(2) > 12 || number(3) < 1 || number(3) > 31 || number(4) > 23 ||
+    const int year = number(1);
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (number(2) < 1 || number(2) > 12 || number(3) < 1 ||
+        number(3) > kDays[number(2) - 1] + (number(2) == 2 && leap ? 1 : 0) || number(4) > 23 ||
         number(5) > 59 || number(6) > 60)
         return std::nullopt;
     char normal[64];

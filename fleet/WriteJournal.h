@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fleet/ClockRows.h"
+#include "platform/DurableFile.h"
 #include "platform/NetTypes.h"
 
 namespace horavane {
@@ -56,13 +57,19 @@ class WriteJournal {
 
     // Lines of JournalLine, all on the disk, or false with the reason; then none of the writes they
     // describe may be sent, and the journal holds none of them.
-    [[nodiscard]] bool Append(std::string_view lines, std::string& error) const;
+    // `appended`, when given, is where they went, for Withdraw.
+    [[nodiscard]] bool Append(std::string_view lines, std::string& error,
+                              AppendedLines* appended = nullptr) const;
+    // Takes back the records of writes that were then not sent, so that no record describes a write
+    // that never left (and restore never undoes one). false with the reason when they are no longer
+    // where Append put them.
+    [[nodiscard]] bool Withdraw(const AppendedLines& appended, std::string& error) const;
 
     // Every record, oldest first, of one clock only when `address` is given, handed over one at a
     // time so that memory stays flat however long the journal is. A missing journal is an empty one.
     // false with the reason when a file exists but cannot be read to its end (a folder or a FIFO in
-    // its place, a read error halfway, a folder others may write to); records already handed over
-    // are then not to be trusted as the whole.
+    // its place, a read error halfway, a file or folder of another user or that others may write
+    // to); records already handed over are then not to be trusted as the whole.
     [[nodiscard]] bool ForEach(std::optional<Ipv4Address> address,
                                const std::function<void(JournalRecord&& record)>& onRecord, int& damaged,
                                std::string& error) const;
@@ -105,7 +112,8 @@ class RestoreChoice {
                                       Json before, Json written);
 
 // A time as an operator types it for --at, in UTC: 2026-12-07, 2026-12-07T10:11, 2026-12-07 10:11:12,
-// with or without seconds' fractions and a trailing Z; nullopt for anything else. Returned in the
+// with or without seconds' fractions and a trailing Z; nullopt for anything else, a day the month
+// does not have (2026-02-30, 2025-02-29) or an hour past 23 included. Returned in the
 // journal's own form, so that records compare with it as text.
 [[nodiscard]] std::optional<std::string> ParseJournalTime(std::string_view text);
 

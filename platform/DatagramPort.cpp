@@ -38,7 +38,9 @@ namespace {
 std::unique_ptr<DatagramPort> OpenPort(const PortRequest& request, std::string* bindError) {
     auto attempt = TakePortLock(request.localPort, request.lockWait);
     if (!attempt.lock) {
-        if (bindError) *bindError = "the wait for the clock port was stopped";
+        if (bindError)
+            *bindError = attempt.refusal.empty() ? "the wait for the clock port was stopped"
+                                                 : "the clock port cannot be guarded: " + attempt.refusal;
         return nullptr;
     }
     auto library = NetworkLibrary::Start(request.libraryMajor, request.libraryMinor);

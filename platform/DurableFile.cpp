@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "platform/FileReplacement.h"
+
 #ifdef _WIN32
 #include "platform/Windows.h"
 #else
@@ -53,7 +55,7 @@ std::string LastError(const char* step) {
     return std::string(step) + " failed (error " + std::to_string(GetLastError()) + ")";
 }
 
-bool AppendTo(HANDLE file, std::string_view lines, std::string& error) {
+bool AppendTo(HANDLE file, std::string_view lines, std::string& error, std::uint64_t& offset) {
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file, &size)) return error = LastError("GetFileSizeEx"), false;
     std::string text;
@@ -66,6 +68,7 @@ bool AppendTo(HANDLE file, std::string_view lines, std::string& error) {
             return error = LastError("reading the file's end"), false;
         if (tail != '\n') text = "\n";
     }
+    offset = static_cast<std::uint64_t>(size.QuadPart) + text.size();
     text.append(lines);
     LARGE_INTEGER end{};
     DWORD written = 0;
@@ -105,10 +108,11 @@ bool WriteAll(int fd, std::string_view head, std::string_view text) {
 
 // On any failure the file is cut back to the size it had, so that no part of the lines stays: a
 // record that was refused must never be read as a write that happened.
-bool AppendTo(int fd, std::string_view lines, std::string& error) {
+bool AppendTo(int fd, std::string_view lines, std::string& error, off_t& former, std::uint64_t& offset) {
     struct stat info {};
     if (::fstat(fd, &info) != 0) return error = LastError("fstat"), false;
     if (!S_ISREG(info.st_mode)) return error = "not a regular file", false;
+    former = info.st_size;
     std::string_view closing;
     if (info.st_size > 0) {
         char tail = '\n';
@@ -117,6 +121,9 @@ bool AppendTo(int fd, std::string_view lines, std::string& error) {
         if (tail != '\n') closing = "\n";
     }
     if (WriteAll(fd, closing, lines)) {
+        // O_APPEND leaves the offset at the end of what this call wrote, wherever that was.
+        const off_t end = ::lseek(fd, 0, SEEK_CUR);
+        offset = end >= 0 ? static_cast<std::uint64_t>(end) - lines.size() : 0;
         if (::fsync(fd) == 0) return true;
         error = LastError("fsync");
     } else {
@@ -126,6 +133,32 @@ bool AppendTo(int fd, std::string_view lines, std::string& error) {
         error += "; and cutting it back to its former size failed: " + LastError("ftruncate");
     return false;
 }
+
+std::string ModeText(mode_t mode) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
+    return text;
+}
+
+// What a user's own file must be before it is read or written: a regular file of the user's that
+// nobody else may write to.
+bool CheckOwnFile(const struct stat& info, const std::filesystem::path& file, std::string& error) {
+    if (!S_ISREG(info.st_mode))
+        error = file.string() + " is not a regular file";
+    else if (info.st_uid != ::geteuid())
+        error =
+            file.string() + " belongs to another user (uid " + std::to_string(info.st_uid) + "), not to you";
+    else if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        error = file.string() + " may be written by others (mode " + ModeText(info.st_mode) +
+                "): chmod go-w " + file.string();
+    else
+        return true;
+    return false;
+}
+
+#endif
+
+#ifndef _WIN32
 
 // A new file's name reaches the disk with its folder's entry.
 bool SyncFolder(const std::filesystem::path& folder, std::string& error) {
@@ -156,54 +189,156 @@ bool CheckFolderIsPrivate(const std::filesystem::path& folder, std::string& erro
         error = folder.string() + " is not a folder";
         return false;
     }
+    if (info.st_uid != ::geteuid()) {
+        error = "the folder " + folder.string() + " belongs to another user (uid " +
+                std::to_string(info.st_uid) + "), who could replace its files";
+        return false;
+    }
     if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
-        char mode[8];
-        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
-        error = "the folder " + folder.string() + " may be written by others (mode " + mode +
-                "), who could replace its files: chmod go-w " + folder.string();
+        error = "the folder " + folder.string() + " may be written by others (mode " +
+                ModeText(info.st_mode) + "), who could replace its files: chmod go-w " + folder.string();
         return false;
     }
     return true;
 #endif
 }
 
-bool AppendLinesDurably(const std::filesystem::path& file, std::string_view lines, std::string& error) {
+bool AppendLinesDurably(const std::filesystem::path& file, std::string_view lines, std::string& error,
+                        AppendedLines* appended, FolderFlush flushFolder) {
+    const FileTarget target = JudgeFileTarget(file);
+    if (target.kind == FileTarget::Kind::kRefused) {
+        error = target.refusal;
+        return false;
+    }
     const std::filesystem::path folder = file.parent_path();
     if (!folder.empty() && !MakeFolder(folder, error)) return false;
+    const std::filesystem::path& place = target.place;
+    // A link's file is judged in its own folder too: whoever may write there may replace it.
+    if (place.parent_path() != folder && !CheckFolderIsPrivate(place.parent_path(), error)) return false;
+    std::uint64_t offset = 0;
 #ifdef _WIN32
     const HANDLE handle =
-        CreateFileW(file.c_str(), GENERIC_READ | FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+        CreateFileW(place.c_str(), GENERIC_READ | FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         error = "cannot open " + file.string() + ": " + LastError("CreateFileW");
         return false;
     }
-    // Windows has no flush for a folder; FlushFileBuffers on the file is all it offers.
-    const bool appended = AppendTo(handle, lines, error);
-    CloseHandle(handle);
-    return appended;
-#else
-    std::error_code code;
-    const auto status = std::filesystem::status(file, code);
-    const bool existed = std::filesystem::exists(status);
-    if (existed && !std::filesystem::is_regular_file(status)) {
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        CloseHandle(handle);
         error = file.string() + " is not a regular file";
         return false;
     }
-    // Not blocking: a FIFO in the file's place is refused at once instead of waited on.
-    const int fd = ::open(file.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0600);
+    // Windows has no flush for a folder; FlushFileBuffers on the file is all it offers.
+    (void)flushFolder;
+    const bool done = AppendTo(handle, lines, error, offset);
+    CloseHandle(handle);
+#else
+    constexpr int kFlags = O_RDWR | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY;
+    int fd = ::open(place.c_str(), kFlags | O_CREAT | O_EXCL, 0600);
+    const bool created = fd >= 0;
+    if (fd < 0 && errno == EEXIST) fd = ::open(place.c_str(), kFlags);
     if (fd < 0) {
-        error = "cannot open " + file.string() + ": " + std::strerror(errno);
+        error = "cannot open " + place.string() + ": " + std::strerror(errno);
         return false;
     }
-    const bool appended = AppendTo(fd, lines, error);
-    if (::close(fd) != 0 && appended) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !CheckOwnFile(info, place, error)) {
+        if (error.empty()) error = LastError("fstat");
+        ::close(fd);
+        return false;
+    }
+    off_t former = 0;
+    bool done = AppendTo(fd, lines, error, former, offset);
+    // A new file's name is on the disk only with its folder's; a record whose file may vanish with a
+    // crash is no record, so it is cut back like any other failed append.
+    if (done && created &&
+        !(flushFolder ? flushFolder : SyncFolder)(place.parent_path().empty() ? "." : place.parent_path(),
+                                                  error)) {
+        done = false;
+        if (::ftruncate(fd, former) != 0 || ::fsync(fd) != 0)
+            error += "; and cutting it back to its former size failed: " + LastError("ftruncate");
+    }
+    if (::close(fd) != 0 && done) {
         error = LastError("close");
+        done = false;
+    }
+#endif
+    if (done && appended != nullptr) *appended = AppendedLines{place, offset, std::string(lines)};
+    return done;
+}
+
+#ifdef _WIN32
+
+bool WithdrawLinesDurably(const AppendedLines& appended, std::string& error) {
+    const HANDLE handle =
+        CreateFileW(appended.file.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        error = "cannot open " + appended.file.string() + ": " + LastError("CreateFileW");
         return false;
     }
-    return appended && (existed || SyncFolder(folder.empty() ? "." : folder, error));
-#endif
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(appended.offset);
+    LARGE_INTEGER size{};
+    std::string there(appended.lines.size(), '\0');
+    DWORD read = 0;
+    bool done = GetFileSizeEx(handle, &size) && SetFilePointerEx(handle, at, nullptr, FILE_BEGIN) &&
+                ReadFile(handle, there.data(), static_cast<DWORD>(there.size()), &read, nullptr);
+    if (!done || read != there.size() || there != appended.lines) {
+        CloseHandle(handle);
+        error = appended.file.string() + " no longer holds the lines where they were written";
+        return false;
+    }
+    if (static_cast<std::uint64_t>(size.QuadPart) == appended.offset + there.size()) {
+        done = SetFilePointerEx(handle, at, nullptr, FILE_BEGIN) && SetEndOfFile(handle);
+    } else {
+        for (char& c : there)
+            if (c != '\n') c = ' ';
+        DWORD written = 0;
+        done = SetFilePointerEx(handle, at, nullptr, FILE_BEGIN) &&
+               WriteFile(handle, there.data(), static_cast<DWORD>(there.size()), &written, nullptr) &&
+               written == there.size();
+    }
+    done = done && FlushFileBuffers(handle);
+    if (!done) error = LastError("withdrawing the lines");
+    CloseHandle(handle);
+    return done;
 }
+
+#else
+
+bool WithdrawLinesDurably(const AppendedLines& appended, std::string& error) {
+    const int fd = ::open(appended.file.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY);
+    if (fd < 0) {
+        error = "cannot open " + appended.file.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat info {};
+    std::string there(appended.lines.size(), '\0');
+    const auto at = static_cast<off_t>(appended.offset);
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        ::pread(fd, there.data(), there.size(), at) != static_cast<ssize_t>(there.size()) ||
+        there != appended.lines) {
+        ::close(fd);
+        error = appended.file.string() + " no longer holds the lines where they were written";
+        return false;
+    }
+    bool done = false;
+    if (static_cast<std::uint64_t>(info.st_size) == appended.offset + there.size()) {
+        done = ::ftruncate(fd, at) == 0;
+    } else {
+        for (char& c : there)
+            if (c != '\n') c = ' ';
+        done = ::pwrite(fd, there.data(), there.size(), at) == static_cast<ssize_t>(there.size());
+    }
+    done = done && ::fsync(fd) == 0;
+    if (!done) error = LastError("withdrawing the lines");
+    ::close(fd);
+    return done;
+}
+
+#endif
 
 }  // namespace horavane
 
@@ -220,7 +355,8 @@ LineFile::~LineFile() {
     if (file_ != nullptr) CloseHandle(static_cast<HANDLE>(file_));
 }
 
-LineFile::Opened LineFile::Open(const std::filesystem::path& file, std::string& error) {
+LineFile::Opened LineFile::Open(const std::filesystem::path& file, std::string& error, bool ownOnly) {
+    (void)ownOnly;
     const HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
@@ -255,8 +391,8 @@ LineFile::~LineFile() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-LineFile::Opened LineFile::Open(const std::filesystem::path& file, std::string& error) {
-    fd_ = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+LineFile::Opened LineFile::Open(const std::filesystem::path& file, std::string& error, bool ownOnly) {
+    fd_ = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd_ < 0) {
         if (errno == ENOENT) return Opened::Missing;
         error = "cannot open " + file.string() + ": " + std::strerror(errno);
@@ -267,6 +403,7 @@ LineFile::Opened LineFile::Open(const std::filesystem::path& file, std::string& 
         error = file.string() + " is not a regular file";
         return Opened::Failed;
     }
+    if (ownOnly && !CheckOwnFile(info, file, error)) return Opened::Failed;
     return Opened::Ok;
 }
 

@@ -16,7 +16,7 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 #endif
 
 namespace horavane {
@@ -93,14 +93,6 @@ PortLockAttempt WaitFor(const PortWait& wait, TryTake tryTake, ReadHolder readHo
     }
 }
 
-// Where no place can hold a lock (a read-only /run/lock and /tmp, a session without named objects)
-// the program still works, as it did before there was a lock, but unguarded against the others.
-PortLockAttempt Unguarded() {
-    PortLockAttempt attempt;
-    attempt.lock.emplace();
-    return attempt;
-}
-
 // Told last, with everything of the attempt let go, so that the caller may leave by an exception.
 PortLockAttempt Told(const PortWait& wait, PortLockAttempt attempt) {
     if (!attempt.lock && !attempt.stopped && wait.onGaveUp) wait.onGaveUp(attempt.holder);
@@ -108,7 +100,41 @@ PortLockAttempt Told(const PortWait& wait, PortLockAttempt attempt) {
     return attempt;
 }
 
+// A lock that cannot be had safely is never passed by: going ahead unguarded, or taking another
+// place's lock, would let another user split the programs' lock without anyone noticing.
+PortLockAttempt Refused(const PortWait& wait, std::string problem) {
+    PortLockAttempt attempt;
+    attempt.refusal = std::move(problem);
+    if (wait.onRefused)
+        wait.onRefused(attempt.refusal);
+    else if (wait.onGaveUp)
+        wait.onGaveUp(attempt.holder);
+    return attempt;
+}
+
+constexpr std::size_t kLongestProgramName = 127;
+
 }  // namespace
+
+std::optional<PortHolder> ParsePortHolderText(std::string_view text) {
+    if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+    const std::size_t space = text.find(' ');
+    const std::string_view digits = text.substr(0, space);
+    if (digits.empty() || digits.size() > 10 ||
+        digits.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    std::uint64_t processId = 0;
+    for (const char digit : digits) processId = processId * 10 + static_cast<std::uint64_t>(digit - '0');
+    if (processId == 0 || processId > 0xFFFFFFFFu) return std::nullopt;
+    const std::string_view program =
+        space == std::string_view::npos ? std::string_view() : text.substr(space + 1);
+    if (program.size() > kLongestProgramName) return std::nullopt;
+    for (const char c : program)
+        if (c < 0x20 || c > 0x7e) return std::nullopt;
+    return PortHolder{std::string(program), static_cast<std::uint32_t>(processId)};
+}
+
+namespace {}  // namespace
 
 #ifdef _WIN32
 
@@ -183,7 +209,10 @@ std::optional<PortHolder> ReadRecord(const std::vector<std::string>& places, std
                 MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, sizeof(HolderRecord)))) {
             HolderRecord copy = *record;
             copy.program[std::size(copy.program) - 1] = L'\0';
-            if (copy.processId != 0) holder = PortHolder{Narrow(copy.program), copy.processId};
+            // Any program of the session may write the record: it is taken as the lock file's text.
+            if (copy.processId != 0)
+                holder = ParsePortHolderText(std::to_string(copy.processId) + " " + Narrow(copy.program))
+                             .value_or(PortHolder{});
             UnmapViewOfFile(record);
         }
         CloseHandle(mapping);
@@ -230,22 +259,21 @@ void PortLock::Release() {
 }
 
 std::vector<std::string> SystemPortLockPlaces() {
-    return {"Global\\", "Local\\"};
+    return {"Global\\"};
 }
 
 PortLockAttempt TakePortLock(std::uint16_t port, const PortWait& wait,
                              const std::vector<std::string>& places) {
-    HANDLE mutex = nullptr;
-    std::string place;
-    for (const std::string& candidate : places) {
-        mutex = OpenMutexAt(candidate, port, true);
-        if (mutex != nullptr) {
-            place = candidate;
-            break;
-        }
-    }
+    // One place only: a mutex of the session's own namespace would not keep out the other sessions'
+    // programs, so a global one that cannot be had (another user made it without our rights) is
+    // refused rather than passed by.
+    const std::string place = places.empty() ? std::string() : places.front();
+    HANDLE mutex = place.empty() ? nullptr : OpenMutexAt(place, port, true);
     if (mutex == nullptr) {
-        return Unguarded();
+        const DWORD code = GetLastError();
+        return Refused(wait, "the clock port's lock " + Narrow(ObjectName(place, port, L"").c_str()) +
+                                 " cannot be had (error " + std::to_string(code) +
+                                 "): another user may have made it without rights for others");
     }
     auto attempt = WaitFor(
         wait,
@@ -281,23 +309,86 @@ std::string LockPath(const std::string& folder, std::uint16_t port) {
     return folder + "/horavane-clock-port-" + std::to_string(port) + ".lock";
 }
 
-// The file is made readable and writable by everyone, whatever the umask, so that every user takes
-// the same lock. In a sticky folder an existing file of another user must not be opened with
-// O_CREAT (protected_regular refuses it), so it is opened plainly first; without write permission it
-// still locks, read-only.
-int OpenLockFile(const std::string& folder, std::uint16_t port) {
-    const std::string path = LockPath(folder, port);
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (fd >= 0 || errno != ENOENT) return fd;
-        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (fd >= 0) {
-            ::fchmod(fd, 0666);
-            return fd;
+std::string LockModeText(mode_t mode) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
+    return text;
+}
+
+bool OwnedByRootOrUs(uid_t owner) {
+    return owner == 0 || owner == ::geteuid();
+}
+
+// The first of the places that exists; a problem with it is reported, never passed by for the next.
+// Whoever else may write to the folder could remove the file and make a second one, unless the
+// folder is sticky, where only the file's owner (root, or us) may.
+std::optional<std::string> LockFolder(const std::vector<std::string>& places, std::string& problem) {
+    for (const std::string& folder : places) {
+        struct stat info {};
+        if (::stat(folder.c_str(), &info) != 0) {
+            if (errno == ENOENT) continue;
+            problem = "the lock folder " + folder + " cannot be looked at: " + std::strerror(errno);
+        } else if (!S_ISDIR(info.st_mode)) {
+            problem = "the lock folder " + folder + " is not a folder";
+        } else if (!OwnedByRootOrUs(info.st_uid)) {
+            problem = "the lock folder " + folder + " belongs to another user (uid " +
+                      std::to_string(info.st_uid) + "), who could replace the lock";
+        } else if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (info.st_mode & S_ISVTX) == 0) {
+            problem = "the lock folder " + folder + " may be written by others and is not sticky (mode " +
+                      LockModeText(info.st_mode) + "), so anyone could replace the lock";
+        } else {
+            return folder;
         }
-        if (errno != EEXIST) return -1;  // made by another program in between: open that one
+        return std::nullopt;
     }
+    problem = "no folder for the clock port's lock: none of /run/lock and /tmp exists";
+    return std::nullopt;
+}
+
+// The one lock file every user shares, or the reason it cannot be trusted. Made readable and
+// writable by everyone whatever the umask. In a sticky folder an existing file of another user must
+// not be opened with O_CREAT (protected_regular refuses it), so it is opened plainly first.
+int OpenLockFile(const std::string& folder, std::uint16_t port, std::string& problem) {
+    const std::string path = LockPath(folder, port);
+    constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+    int fd = -1;
+    for (int attempt = 0; attempt < 2 && fd < 0; ++attempt) {
+        fd = ::open(path.c_str(), O_RDWR | kFlags);
+        // Read-only still locks; the mode check below says what is wrong with the file.
+        if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_RDONLY | kFlags);
+        if (fd >= 0 || errno != ENOENT) break;
+        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | kFlags, 0666);
+        if (fd >= 0 && ::fchmod(fd, 0666) != 0) {
+            problem = "cannot make the lock file " + path + " usable by every user: " + std::strerror(errno);
+            ::close(fd);
+            return -1;
+        }
+        if (fd < 0 && errno != EEXIST) break;  // made by another program in between: open that one
+    }
+    if (fd < 0) {
+        problem = errno == ELOOP ? "the lock file " + path + " is a link; a lock file is never one: remove it"
+                                 : "the lock file " + path + " cannot be opened: " + std::strerror(errno);
+        return -1;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        problem = "the lock file " + path + " cannot be looked at: " + std::strerror(errno);
+    else if (!S_ISREG(info.st_mode))
+        problem = "the lock file " + path + " is not a regular file: remove it";
+    else if (!OwnedByRootOrUs(info.st_uid))
+        problem = "the lock file " + path + " belongs to another user (uid " + std::to_string(info.st_uid) +
+                  "), who could remove it and split the lock; root can make it for every user: "
+                  "install -m 0666 /dev/null " +
+                  path;
+    else if ((info.st_mode & 07777) != 0666)
+        problem = "the lock file " + path + " has mode " + LockModeText(info.st_mode) +
+                  " instead of 0666: remove it";
+    else if (info.st_nlink != 1)
+        problem = "the lock file " + path + " has another name besides (" + std::to_string(info.st_nlink) +
+                  " links): remove it";
+    else
+        return fd;
+    ::close(fd);
     return -1;
 }
 
@@ -305,10 +396,8 @@ PortHolder ReadRecord(int fd) {
     char text[160] = {};
     const ssize_t length = ::pread(fd, text, sizeof text - 1, 0);
     if (length <= 0) return {};
-    unsigned long processId = 0;
-    char program[128] = {};
-    if (std::sscanf(text, "%lu %127[^\n]", &processId, program) < 1) return {};
-    return PortHolder{program, static_cast<std::uint32_t>(processId)};
+    return ParsePortHolderText(std::string_view(text, static_cast<std::size_t>(length)))
+        .value_or(PortHolder{});
 }
 
 void WriteRecord(int fd) {
@@ -329,19 +418,17 @@ void PortLock::Release() {
     ::close(fd);  // and with the last descriptor, the lock
 }
 
+// Not $TMPDIR: each user may set their own, which would give each their own lock.
 std::vector<std::string> SystemPortLockPlaces() {
-    const char* temporary = std::getenv("TMPDIR");
-    return {"/run/lock", temporary != nullptr && temporary[0] == '/' ? temporary : "/tmp"};
+    return {"/run/lock", "/tmp"};
 }
 
 PortLockAttempt TakePortLock(std::uint16_t port, const PortWait& wait,
                              const std::vector<std::string>& places) {
-    int fd = -1;
-    for (const std::string& folder : places)
-        if ((fd = OpenLockFile(folder, port)) >= 0) break;
-    if (fd < 0) {
-        return Unguarded();
-    }
+    std::string problem;
+    const std::optional<std::string> folder = LockFolder(places, problem);
+    const int fd = folder ? OpenLockFile(*folder, port, problem) : -1;
+    if (fd < 0) return Refused(wait, std::move(problem));
     auto attempt = WaitFor(
         wait,
         [&]() -> std::optional<PortLock> {
@@ -355,16 +442,20 @@ PortLockAttempt TakePortLock(std::uint16_t port, const PortWait& wait,
     return Told(wait, std::move(attempt));
 }
 
+// Only the file TakePortLock would take, judged as it judges it: a planted one names nobody.
 std::optional<PortHolder> PortLockHolder(std::uint16_t port, const std::vector<std::string>& places) {
-    for (const std::string& folder : places) {
-        const int fd = ::open(LockPath(folder, port).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0) continue;
-        std::optional<PortHolder> holder;
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) holder = ReadRecord(fd);
-        ::close(fd);
-        if (holder) return holder;
-    }
-    return std::nullopt;
+    std::string problem;
+    const std::optional<std::string> folder = LockFolder(places, problem);
+    if (!folder) return std::nullopt;
+    const int fd = ::open(LockPath(*folder, port).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) return std::nullopt;
+    struct stat info {};
+    std::optional<PortHolder> holder;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && OwnedByRootOrUs(info.st_uid) &&
+        ::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        holder = ReadRecord(fd);
+    ::close(fd);
+    return holder;
 }
 
 #endif

@@ -6,6 +6,7 @@
 #include <optional>
 #include <stop_token>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace horavane {
@@ -32,6 +33,10 @@ struct PortWait {
     std::function<void(const PortHolder&)> onGaveUp;
     // Once, after onWaiting (and onGaveUp), when the wait ends: with the lock taken or not.
     std::function<void()> onWaitEnded;
+    // When the lock cannot be had safely (a planted file or link, another user's file, a place
+    // where none can be made): what is wrong and where. The program must then not go ahead
+    // unguarded; as with onGaveUp, everything is let go before. Without it, onGaveUp is told.
+    std::function<void(const std::string& problem)> onRefused;
 };
 
 // The lock itself, held for as long as the object lives. It is released by the thread that took it
@@ -46,8 +51,7 @@ class PortLock {
     PortLock& operator=(const PortLock&) = delete;
     ~PortLock();
 
-    // false for the empty lock handed out when the system has no place for one: the exchange then
-    // goes ahead unguarded, as it did before there was a lock.
+    // false only for a lock moved from: a taken lock always guards the port.
     [[nodiscard]] bool Guards() const;
 
   private:
@@ -63,14 +67,26 @@ struct PortLockAttempt {
     PortHolder holder;             // who held the port when it was not taken (read at the end)
     bool stopped = false;          // the wait ended by a stop request
     bool waited = false;           // the port was found held at first
+    std::string refusal;           // set when the lock could not be had safely: what and where
 };
 
-// Where the locks are kept, tried in order: folders on POSIX (/run/lock, then the temporary
-// folder), kernel namespaces on Windows (Global\, then Local\ where the global one is refused).
+// Where the locks may be kept. On POSIX, folders: the first that exists is the place, the same for
+// every user whatever their environment (/run/lock, else /tmp), and a problem there is never taken
+// as a reason to go elsewhere. On Windows, the kernel's global namespace alone: a lock in a
+// session's own would not keep out the programs of other sessions.
 [[nodiscard]] std::vector<std::string> SystemPortLockPlaces();
+
+// The holder's record as a lock file holds it: "PID PROGRAM\n". Anyone may write the file, so only
+// a decimal process id from 1 to 4294967295 and a program name of printable ASCII, at most 127
+// bytes, are taken; nullopt for anything else (then the holder stays unnamed).
+[[nodiscard]] std::optional<PortHolder> ParsePortHolderText(std::string_view text);
 
 // Takes the workstation-wide lock of one clock-port number, waiting for it as `wait` says. Every
 // user of the machine takes the same lock; programs on other port numbers never wait for each other.
+// On POSIX the lock file must be a regular file with one name, of root or of the user, mode 0666,
+// in a folder of root or the user that others may write to only when it is sticky: anything else
+// could be removed or swapped by another user to split the lock, so it is refused (`refusal`,
+// onRefused), never passed by.
 [[nodiscard]] PortLockAttempt TakePortLock(std::uint16_t port, const PortWait& wait,
                                            const std::vector<std::string>& places = SystemPortLockPlaces());
 

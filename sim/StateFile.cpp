@@ -276,7 +276,7 @@ bool StateFile::Save(const std::vector<Ipv4Address>& addresses, const std::vecto
     // A file of its own next to the state file, on the disk before it takes the state file's place:
     // two simulators saving at once, or a crash halfway, never leave a torn or mixed state file.
     std::string reason;
-    if (ReplaceFileWhole(path_, document_->dump(2) + "\n", reason)) return true;
+    if (ReplaceFileWhole(path_, document_->dump(2) + "\n", reason) == Replacement::kReplaced) return true;
     if (error != nullptr) *error = reason;
     return false;
 }

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/FileReplacement.h"
 #include "sim/ClockSimulator.h"
 #include "sim/FaultSpec.h"
 #include "sim/StateFile.h"
@@ -167,7 +168,8 @@ void AddOptions(CLI::App& app, CommandLine& line) {
     app.set_version_flag("--version", std::string("horavane-sim ") + HORAVANE_VERSION);
     app.footer(
         "Exit status: 0 after a signal or --exit-after, 1 for a bad command line or state file, 2 when "
-        "the clocks cannot start (address or port taken).\n");
+        "the clocks cannot start (address or port taken, or the state file held by another "
+        "simulator: FILE.lock beside it).\n");
 }
 
 }  // namespace
@@ -201,6 +203,14 @@ int main(int argc, char** argv) {
     if (!faults) return Usage(error);
     for (const auto& [clock, switches] : *faults) simulator.SetFaults(clock, switches);
 
+    // Two simulators saving one state file would each write back only their own clocks' last
+    // settings over the other's: the second is refused, as a second one on a taken port is.
+    std::optional<horavane::FileLock> stateLock;
+    if (options.stateFile && !(stateLock = horavane::FileLock::Take(*options.stateFile, error))) {
+        std::fprintf(stderr, "horavane-sim: state file %s cannot be taken: %s\n", options.stateFile->c_str(),
+                     error.c_str());
+        return kExitCannotStart;
+    }
     // An unusable state file is a mistake in what the program was given, like a bad option: exit 1,
     // before anything is bound, and the file is left as it is.
     if (options.stateFile) {

@@ -18,6 +18,8 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+
+#include "tests/common/HostileFiles.h"
 #endif
 
 namespace horavane {
@@ -133,6 +135,27 @@ TEST(PasswordFileTest, AnythingButAPlainFileInItsPlaceClosesTheGate) {
     PasswordDigest digest = InitialDigest();
     EXPECT_EQ(PasswordStore(std::filesystem::path{}).ReadPasswordFile(digest), PasswordFileState::kUnreadable)
         << "no known place: nobody can say that no password is set";
+}
+
+// A change writes only a regular file: whatever else stands in its place is refused and left as it
+// was, with no temporary file beside it. A link to a regular file is followed, by the rule every
+// written file keeps: the file it names takes the new password, the link stays a link.
+TEST(PasswordFileTest, AChangeWritesOnlyARegularFileAndFollowsALinkToOne) {
+    TempFolder folder;
+    const auto things = test::MakeHostileThings(folder.path());
+    const std::size_t entries = folder.EntryCount();
+    for (const test::HostileThing& thing : things) {
+        if (!thing.made) continue;
+        const std::string before = test::Identity(folder.File(thing.name));
+        EXPECT_FALSE(PasswordStore(folder.File(thing.name)).WritePasswordFile("x")) << thing.name;
+        EXPECT_EQ(test::Identity(folder.File(thing.name)), before) << thing.name;
+        EXPECT_EQ(folder.EntryCount(), entries) << thing.name;
+    }
+    WriteBytes(folder.File("real.dat"), Bytes(ComputePasswordDigest("old")));
+    std::filesystem::create_symlink("real.dat", folder.File("linked.dat"));
+    ASSERT_TRUE(PasswordStore(folder.File("linked.dat")).WritePasswordFile("new"));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.File("linked.dat")));
+    EXPECT_EQ(ReadBytes(folder.File("real.dat")), Bytes(ComputePasswordDigest("new")));
 }
 
 // A pipe in the file's place has no writer to wait for: it closes the gate, at once.

@@ -123,16 +123,21 @@ TEST(CtlSite, PrometheusFileShowsTheKnownSilentClocksAndIsWrittenWholeOrNotAtAll
     EXPECT_EQ(status.exitCode, 0) << status.err;
     EXPECT_NE(status.out.find("Ward 3, \"east\" (127.0.0.2)"), std::string::npos) << status.out;
 
-    // A file that cannot be replaced (a folder stands in its place): exit 10, nothing left behind.
+    // A folder in the file's place is no file to replace: exit 11, left alone, nothing left behind.
     TempFolder blocked;
     std::filesystem::create_directory(blocked.File("horavane.prom"));
     std::vector<std::string> failing = round;
     failing.back() = blocked.File("horavane.prom").string();
     const auto refused = RunCtl(sim, failing);
-    EXPECT_EQ(refused.exitCode, 10);
-    EXPECT_NE(refused.err.find("horavane.prom cannot be written: renaming"), std::string::npos)
+    EXPECT_EQ(refused.exitCode, 11);
+    EXPECT_NE(refused.err.find("horavane.prom is a folder, not a regular file"), std::string::npos)
         << refused.err;
     EXPECT_EQ(blocked.EntryCount(), 1u) << "the temporary file was left behind";
+    // A file that cannot be written (its folder is missing): exit 10.
+    failing.back() = (blocked.File("missing") / "horavane.prom").string();
+    const auto unwritten = RunCtl(sim, failing);
+    EXPECT_EQ(unwritten.exitCode, 10);
+    EXPECT_NE(unwritten.err.find("horavane.prom cannot be written"), std::string::npos) << unwritten.err;
 }
 
 }  // namespace

@@ -77,8 +77,13 @@ class ListRecorder final : public WriteRecorder {
             {clock, before ? std::optional(*before) : std::nullopt, request, net_.sent().size()});
         return failure;
     }
+    std::optional<std::string> Unsent() override {
+        ++unsent;
+        return std::nullopt;
+    }
     std::vector<Write> writes;
     std::optional<std::string> failure;
+    int unsent = 0;
 
   private:
     const FakeNetwork& net_;
@@ -489,6 +494,73 @@ TEST_F(ClockDialogLogicTest, EveryExchangeShowsTheWaitForAHeldPortAndSendsNothin
     EXPECT_EQ(limits, (std::vector<std::chrono::milliseconds>{kWindowPortWait, kWindowPortWait,
                                                               options.lockWait.limit}));
     EXPECT_TRUE(net_.sent().empty());
+}
+
+// A lock of the port that cannot be had safely (a planted lock file) is said, with what is wrong, in
+// a box by the query and Modify and in the status line by the search; nothing is sent, nothing is
+// recorded, and no exchange goes ahead without the lock.
+TEST_F(ClockDialogLogicTest, AnUnguardablePortIsSaidAndNothingIsSent) {
+    const std::string problem = "the lock file /run/lock/horavane-clock-port-6869.lock is a link";
+    ExchangeOptions options = net_.Options();
+    options.openPort = [&](const PortRequest& request) -> std::unique_ptr<DatagramPort> {
+        if (request.lockWait.onRefused) request.lockWait.onRefused(problem);
+        return nullptr;
+    };
+    net_.AddClock(kClock, SimulatedClock(clock_));
+    ClockDialogLogic logic(controls_, options);
+    ListRecorder recorder(net_);
+    logic.SetWriteRecorder(&recorder);
+    const std::string said = "The clock port 6869 cannot be guarded: " + problem + ". Nothing was sent.";
+
+    SelectClock("127.0.0.2");
+    EXPECT_FALSE(logic.OnClockSelected().sent);
+    EXPECT_FALSE(logic.SendToSelectedClock());
+    EXPECT_TRUE(recorder.writes.empty());
+    EXPECT_EQ(Messages(Box::Application), (std::vector<std::string>{said, said}));
+
+    controls_.SetIpParts(ctl::SearchAddress, Field(127, 0, 0, 1));
+    ASSERT_TRUE(logic.OnSearchClicked());
+    ControlsSearchView view(controls_);
+    RunSearch(view, options, {});
+    EXPECT_EQ(controls_.GetText(ctl::StatusLine), said);
+    EXPECT_TRUE(net_.sent().empty());
+}
+
+// A port whose every send fails.
+class SendlessPort final : public DatagramPort {
+  public:
+    explicit SendlessPort(std::unique_ptr<DatagramPort> real) : real_(std::move(real)) {}
+    bool SendTo(Ipv4Address, std::uint16_t, std::span<const std::uint8_t>) override { return false; }
+    UdpSocket::Wait WaitReadable(std::chrono::milliseconds limit) override {
+        return real_->WaitReadable(limit);
+    }
+    std::optional<ReceivedDatagram> ReceiveInto(std::span<std::uint8_t> buffer) override {
+        return real_->ReceiveInto(buffer);
+    }
+    Time Now() const override { return real_->Now(); }
+    void SleepUntil(Time until) override { real_->SleepUntil(until); }
+
+  private:
+    std::unique_ptr<DatagramPort> real_;
+};
+
+// A Modify recorded once the port was the window's, whose datagram then did not go, has its record
+// taken back; one whose record failed has nothing to take back.
+TEST_F(ClockDialogLogicTest, AWriteThatDidNotGoTakesItsRecordBack) {
+    ExchangeOptions options = net_.Options();
+    options.openPort = [real = options.openPort](const PortRequest& request) {
+        return std::unique_ptr<DatagramPort>(std::make_unique<SendlessPort>(real(request)));
+    };
+    ClockDialogLogic logic(controls_, options);
+    ListRecorder recorder(net_);
+    logic.SetWriteRecorder(&recorder);
+    SelectClock("127.0.0.2");
+    EXPECT_FALSE(logic.SendToSelectedClock());
+    EXPECT_EQ(recorder.writes.size(), 1u);
+    EXPECT_EQ(recorder.unsent, 1);
+    recorder.failure = "disk full";
+    EXPECT_FALSE(logic.SendToSelectedClock());
+    EXPECT_EQ(recorder.unsent, 1) << "no record was made";
 }
 
 // ---- The password dialogs ----------------------------------------------------------------------

@@ -171,7 +171,9 @@ TEST_F(FleetWriteTest, SilentRefusedAndUnverifiedClocksAreToldApartAndOnlyWrites
 // The main window's logic on in-memory controls, its writes recorded in `journal`.
 struct JournaledWindow {
     JournaledWindow(FakeNetwork& net, const WriteJournal& journal)
-        : recorder(journal), logic(controls, net.Options(Ms(100))) {
+        : JournaledWindow(journal, net.Options(Ms(100))) {}
+    JournaledWindow(const WriteJournal& journal, const ExchangeOptions& options)
+        : recorder(journal), logic(controls, options) {
         logic.OnInitDialog();
         logic.SetWriteRecorder(&recorder);
     }
@@ -236,6 +238,60 @@ TEST_F(FleetWriteTest, AWindowWriteIsJournaledLikeTheCommandLinesAndRestoreUndoe
     ASSERT_TRUE(restored) << error;
     EXPECT_EQ(restored->front().stage, WriteStage::kVerified);
     EXPECT_EQ(DecodeStatus(*state).settings.brightness, brightnessSet);
+}
+
+// A port whose sends fail while `failing` is set: a network that drops the window's write.
+class DroppingPort final : public DatagramPort {
+  public:
+    DroppingPort(std::unique_ptr<DatagramPort> real, std::shared_ptr<bool> failing)
+        : real_(std::move(real)), failing_(std::move(failing)) {}
+    bool SendTo(Ipv4Address destination, std::uint16_t port, std::span<const std::uint8_t> bytes) override {
+        return !*failing_ && real_->SendTo(destination, port, bytes);
+    }
+    UdpSocket::Wait WaitReadable(std::chrono::milliseconds limit) override {
+        return real_->WaitReadable(limit);
+    }
+    std::optional<ReceivedDatagram> ReceiveInto(std::span<std::uint8_t> buffer) override {
+        return real_->ReceiveInto(buffer);
+    }
+    Time Now() const override { return real_->Now(); }
+    void SleepUntil(Time until) override { real_->SleepUntil(until); }
+
+  private:
+    std::unique_ptr<DatagramPort> real_;
+    std::shared_ptr<bool> failing_;
+};
+
+// A window Modify whose datagram never left keeps no record: restore must not "undo" a write that
+// was not made, so it finds the command line's write as the last one, and the window's later write
+// that did go is recorded as usual.
+TEST_F(FleetWriteTest, AWindowWriteThatWasNotSentLeavesNoRecordForRestore) {
+    AddClock(0);
+    ASSERT_TRUE(
+        WriteAndVerify({Ip(127, 0, 0, 2)}, TimeZone("UTC +8"), "set", net.Options(Ms(100)), journal, error));
+    auto failing = std::make_shared<bool>(false);
+    ExchangeOptions options = net.Options(Ms(100));
+    options.openPort = [real = options.openPort, failing](const PortRequest& request) {
+        return std::unique_ptr<DatagramPort>(std::make_unique<DroppingPort>(real(request), failing));
+    };
+    JournaledWindow window(journal, options);
+    window.Select(Ip(127, 0, 0, 2));
+    ASSERT_EQ(window.logic.OnClockSelected().repliesAccepted, 1);
+    SelectComboText(window.controls, ctl::Brightness, "Dim");
+    *failing = true;
+    EXPECT_FALSE(window.logic.OnModify());
+    auto contents = journal.Read(Ip(127, 0, 0, 2), error);
+    ASSERT_TRUE(contents) << error;
+    ASSERT_EQ(contents->records.size(), 1u);
+    EXPECT_EQ(contents->records[0].command, "set");
+    EXPECT_EQ(contents->damaged, 0);
+
+    *failing = false;
+    ASSERT_TRUE(window.logic.OnModify());
+    contents = journal.Read(Ip(127, 0, 0, 2), error);
+    ASSERT_TRUE(contents) << error;
+    ASSERT_EQ(contents->records.size(), 2u);
+    EXPECT_EQ(contents->records[1].command, "window");
 }
 
 // A window that had not read the clock knows nothing of what it held: the record says so with an

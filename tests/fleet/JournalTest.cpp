@@ -17,6 +17,7 @@
 
 #include "fleet/FleetWrite.h"
 #include "fleet/WriteJournal.h"
+#include "platform/DurableFile.h"
 #include "sim/ClockBehaviour.h"
 #include "tests/common/FakeNetwork.h"
 #include "tests/common/TempFolder.h"
@@ -159,8 +160,14 @@ TEST(JournalTime, TakesTheFormsAnOperatorTypesAndRefusesImpossibleOnes) {
     EXPECT_EQ(ParseJournalTime("2026-12-07 10:11"), "2026-12-07T10:11:00.000Z");
     EXPECT_EQ(ParseJournalTime("2026-12-07T10:11:12.5Z"), "2026-12-07T10:11:12.500Z");
     EXPECT_EQ(ParseJournalTime("2026-12-07T23:59:59.999Z"), "2026-12-07T23:59:59.999Z");
-    for (const char* bad : {"2026-12-07T24:00", "2026-13-01", "2026-12-00", "2026-12-07T10:60",
-                            "2026-12-07T10:11:12.1234", "07.12.2026", ""})
+    EXPECT_EQ(ParseJournalTime("2024-02-29"), "2024-02-29T00:00:00.000Z");
+    EXPECT_EQ(ParseJournalTime("2000-02-29"), "2000-02-29T00:00:00.000Z");
+    EXPECT_EQ(ParseJournalTime("2026-12-31"), "2026-12-31T00:00:00.000Z");
+    EXPECT_EQ(ParseJournalTime("2026-04-30"), "2026-04-30T00:00:00.000Z");
+    for (const char* bad :
+         {"2026-12-07T24:00", "2026-13-01", "2026-12-00", "2026-12-07T10:60", "2026-12-07T10:11:12.1234",
+          "07.12.2026", "", "2026-02-30", "2026-04-31", "2025-02-29", "1900-02-29", "2026-06-31",
+          "2026-09-31", "2026-11-31", "2026-12-32", "2026-01-32", "2026-00-10"})
         EXPECT_EQ(ParseJournalTime(bad), std::nullopt) << bad;
 }
 
@@ -239,6 +246,104 @@ TEST(Journal, RefusesWhatIsNoRegularFileAndAFolderOthersMayWriteTo) {
                 "may be written by others (mode 0777)");
     ::chmod(folder.File("shared").c_str(), 0720);
     refusedBoth(WriteJournal(folder.File("shared") / "journal.jsonl"), "chmod go-w");
+}
+
+// A journal file others may write to, or one of another user, or a folder of another user, is
+// neither read nor written: whoever could change it could make restore write their settings.
+TEST(Journal, AFileOrFolderNotTheUsersOwnIsRefusedByAppendAndReadAlike) {
+    TempFolder folder;
+    const auto refusedBoth = [](const WriteJournal& journal, const std::string& reason) {
+        const std::string before = Bytes(journal.file());
+        std::string error;
+        EXPECT_FALSE(journal.Append(JournalLine(Record("2026-06-01T00:00:00.000Z", "127.0.0.2", 1)), error));
+        EXPECT_NE(error.find(reason), std::string::npos) << error;
+        EXPECT_EQ(Bytes(journal.file()), before);
+        int damaged = 0;
+        error.clear();
+        EXPECT_FALSE(journal.ForEach(
+            std::nullopt, [](JournalRecord&&) {}, damaged, error));
+        EXPECT_NE(error.find(reason), std::string::npos) << error;
+    };
+    const WriteJournal journal(folder.File("journal.jsonl"));
+    std::string error;
+    ASSERT_TRUE(journal.Append(JournalLine(Record("2026-05-01T00:00:00.000Z", "127.0.0.2", 1)), error))
+        << error;
+    ::chmod(journal.file().c_str(), 0666);
+    refusedBoth(journal, "may be written by others (mode 0666)");
+    ::chmod(journal.file().c_str(), 0620);
+    refusedBoth(journal, "chmod go-w");
+    ::chmod(journal.file().c_str(), 0600);
+    // An older generation is read as well, and judged as well.
+    const auto older = folder.File("journal.1.jsonl");
+    std::filesystem::copy_file(journal.file(), older);
+    ::chmod(older.c_str(), 0644);
+    int damaged = 0;
+    EXPECT_TRUE(journal.ForEach(
+        std::nullopt, [](JournalRecord&&) {}, damaged, error))
+        << error;
+    ::chmod(older.c_str(), 0646);
+    EXPECT_FALSE(journal.ForEach(
+        std::nullopt, [](JournalRecord&&) {}, damaged, error));
+    std::filesystem::remove(older);
+
+    if (::geteuid() != 0) GTEST_SKIP() << "files of another user need root to make";
+    constexpr uid_t kNobody = 65534;
+    ASSERT_EQ(::chown(journal.file().c_str(), kNobody, kNobody), 0);
+    refusedBoth(journal, "belongs to another user (uid 65534)");
+    ASSERT_EQ(::chown(journal.file().c_str(), 0, 0), 0);
+    std::filesystem::create_directory(folder.File("theirs"));
+    ::chmod(folder.File("theirs").c_str(), 0755);
+    ASSERT_EQ(::chown(folder.File("theirs").c_str(), kNobody, kNobody), 0);
+    refusedBoth(WriteJournal(folder.File("theirs") / "journal.jsonl"), "belongs to another user");
+}
+
+// The first record of a new journal is on the disk only with the folder's entry of the file: when
+// that flush fails, the append fails, and the file holds no record of a write that will not be sent.
+TEST(Journal, ANewJournalWhoseFolderFlushFailsHoldsNoRecord) {
+    TempFolder folder;
+    const auto file = folder.File("journal.jsonl");
+    std::string error;
+    const FolderFlush failing = [](const std::filesystem::path&, std::string& why) {
+        why = "fsync of the folder: input/output error";
+        return false;
+    };
+    EXPECT_FALSE(AppendLinesDurably(file, JournalLine(Record("2026-05-01T00:00:00.000Z", "127.0.0.2", 1)),
+                                    error, nullptr, failing));
+    EXPECT_NE(error.find("input/output error"), std::string::npos) << error;
+    EXPECT_EQ(Bytes(file), "");
+    const auto contents = WriteJournal(file).Read(std::nullopt, error);
+    ASSERT_TRUE(contents) << error;
+    EXPECT_TRUE(contents->records.empty());
+    // An existing file's name is on the disk already: its folder is not flushed again.
+    EXPECT_TRUE(AppendLinesDurably(file, JournalLine(Record("2026-05-02T00:00:00.000Z", "127.0.0.2", 2)),
+                                   error, nullptr, failing))
+        << error;
+}
+
+// What was appended is taken back whole, at the end of the file or between later lines, which stay;
+// lines that are no longer where they were written are never touched.
+TEST(Journal, WithdrawnRecordsAreGoneAndLaterOnesStay) {
+    TempFolder folder;
+    const WriteJournal journal(folder.File("journal.jsonl"));
+    std::string error;
+    AppendedLines first;
+    AppendedLines second;
+    ASSERT_TRUE(journal.Append(JournalLine(Record("2026-05-01T00:00:00.000Z", "127.0.0.2", 1)), error));
+    ASSERT_TRUE(
+        journal.Append(JournalLine(Record("2026-05-02T00:00:00.000Z", "127.0.0.2", 2)), error, &first));
+    ASSERT_TRUE(
+        journal.Append(JournalLine(Record("2026-05-03T00:00:00.000Z", "127.0.0.2", 3)), error, &second));
+    ASSERT_TRUE(journal.Withdraw(first, error)) << error;
+    int damaged = 0;
+    bool read = false;
+    EXPECT_EQ(Times(journal, damaged, read),
+              (std::vector<std::string>{"2026-05-01T00:00:00.000Z", "2026-05-03T00:00:00.000Z"}));
+    EXPECT_EQ(damaged, 0);
+    const auto size = std::filesystem::file_size(journal.file());
+    ASSERT_TRUE(journal.Withdraw(second, error)) << error;
+    EXPECT_EQ(std::filesystem::file_size(journal.file()), size - second.lines.size()) << "cut off at the end";
+    EXPECT_FALSE(journal.Withdraw(second, error)) << "no longer there";
+    EXPECT_EQ(Times(journal, damaged, read), (std::vector<std::string>{"2026-05-01T00:00:00.000Z"}));
 }
 
 TEST(Journal, FoldersAreMadeForTheUserAloneWhateverTheUmask) {

@@ -3,11 +3,22 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
+#include "platform/DurableFile.h"
 #include "platform/FileReplacement.h"
 #include "tests/common/TempFolder.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include "tests/common/HostileFiles.h"
 #endif
 
 namespace horavane::test {
@@ -80,7 +91,7 @@ TEST_P(FailedReplacement, LeavesTheOldFileAloneAndNoTemporaryFile) {
     const std::string file = folder.Write("horavane.prom", "old\n");
     FailingSteps steps(GetParam().step);
     std::string error;
-    EXPECT_FALSE(ReplaceFileWhole(file, std::string(4096, 'n'), error, steps));
+    EXPECT_EQ(ReplaceFileWhole(file, std::string(4096, 'n'), error, steps), Replacement::kFailed);
     EXPECT_EQ(ReadBytes(file), std::vector<unsigned char>({'o', 'l', 'd', '\n'}));
     EXPECT_EQ(folder.EntryCount(), 1u) << "a temporary file was left behind";
     EXPECT_EQ(error.rfind(file + " cannot be written: " + GetParam().message, 0), 0u) << error;
@@ -100,7 +111,7 @@ TEST(FileReplacement, PutsTheWholeNewFileInPlaceByteForByteAndReadableByAll) {
     TempFolder folder;
     const std::string file = folder.Write("horavane.prom", "old\n");
     std::string error;
-    ASSERT_TRUE(ReplaceFileWhole(file, "a 1\nb 2\n", error)) << error;
+    ASSERT_EQ(ReplaceFileWhole(file, "a 1\nb 2\n", error), Replacement::kReplaced) << error;
     EXPECT_EQ(ReadBytes(file), std::vector<unsigned char>({'a', ' ', '1', '\n', 'b', ' ', '2', '\n'}))
         << "line feeds stay line feeds on every system";
     EXPECT_EQ(folder.EntryCount(), 1u);
@@ -109,8 +120,120 @@ TEST(FileReplacement, PutsTheWholeNewFileInPlaceByteForByteAndReadableByAll) {
     ASSERT_EQ(::stat(file.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0644u);
 #endif
-    EXPECT_FALSE(ReplaceFileWhole(folder.File("no-such-folder") / "horavane.prom", "a 1\n", error));
+    EXPECT_EQ(ReplaceFileWhole(folder.File("no-such-folder") / "horavane.prom", "a 1\n", error),
+              Replacement::kFailed);
     EXPECT_NE(error.find("cannot be created"), std::string::npos) << error;
+}
+
+#ifndef _WIN32
+// Whatever stands in the file's place and is no regular file is refused by both ways a file is
+// written (whole, as --output, the state file and the password file are; appended, as the
+// journal is), and left exactly as it was, with no temporary file beside it.
+TEST(FileTarget, OnlyARegularFileIsWrittenWhicheverWayItIsWritten) {
+    TempFolder folder;
+    const auto things = MakeHostileThings(folder.path());
+    const std::size_t entries = folder.EntryCount();
+    for (const HostileThing& thing : things) {
+        if (!thing.made) continue;  // a device, without root
+        const auto path = folder.File(thing.name);
+        const std::string before = Identity(path);
+        std::string error;
+        EXPECT_EQ(JudgeFileTarget(path).kind, FileTarget::Kind::kRefused) << thing.name;
+        EXPECT_EQ(ReplaceFileWhole(path, "x 1\n", error), Replacement::kRefused) << thing.name;
+        EXPECT_NE(error.find(path.string()), std::string::npos) << error;
+        EXPECT_FALSE(AppendLinesDurably(path, "{}\n", error)) << thing.name;
+        EXPECT_EQ(Identity(path), before) << thing.name;
+        EXPECT_EQ(folder.EntryCount(), entries) << thing.name;
+    }
+    // The system's own: looked at, never written.
+    EXPECT_EQ(JudgeFileTarget("/dev/null").kind, FileTarget::Kind::kRefused);
+    EXPECT_NE(JudgeFileTarget("/dev/null").refusal.find("a device"), std::string::npos);
+}
+
+// The documented rule for links: one to a regular file (through other links too) is followed, the
+// file it ends at replaced in its own folder and the links left as links.
+TEST(FileTarget, ALinkToARegularFileIsFollowedAndStaysALink) {
+    TempFolder folder;
+    std::filesystem::create_directory(folder.File("real"));
+    const std::string target = folder.Write("real/horavane.prom", "old\n");
+    std::filesystem::create_symlink("real/horavane.prom", folder.File("middle"));
+    std::filesystem::create_symlink(folder.File("middle"), folder.File("horavane.prom"));
+    std::string error;
+    ASSERT_EQ(ReplaceFileWhole(folder.File("horavane.prom"), "new\n", error), Replacement::kReplaced)
+        << error;
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.File("horavane.prom")));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.File("middle")));
+    EXPECT_EQ(ReadBytes(target), std::vector<unsigned char>({'n', 'e', 'w', '\n'}));
+    EXPECT_EQ(folder.EntryCount(), 3u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.File("real")), {}), 1);
+
+    std::filesystem::create_symlink("loop-b", folder.File("loop-a"));
+    std::filesystem::create_symlink("loop-a", folder.File("loop-b"));
+    EXPECT_EQ(ReplaceFileWhole(folder.File("loop-a"), "x\n", error), Replacement::kRefused);
+}
+
+// A program killed halfway leaves its temporary file; the next replacement of the same file takes
+// it away, but never one a living program holds, nor a file that only looks alike.
+TEST(FileReplacement, ALeftoverOfAKilledRunIsSweptAndALiveOneKept) {
+    TempFolder folder;
+    const std::string file = folder.Write("horavane.prom", "old\n");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Killed while writing, with the temporary file open: nothing of the process runs after.
+        class KilledSteps final : public FileSteps {
+          public:
+            std::unique_ptr<NewFile> Create(const std::filesystem::path& path, std::string& error) override {
+                auto file = RealFileSteps().Create(path, error);
+                std::string ignored;
+                if (file && file->Write("half", ignored)) ::raise(SIGKILL);
+                return file;
+            }
+            bool Rename(const std::filesystem::path&, const std::filesystem::path&, std::string&) override {
+                return false;
+            }
+            void Remove(const std::filesystem::path&) override {}
+        } killed;
+        std::string error;
+        (void)ReplaceFileWhole(file, "new\n", error, killed);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_EQ(folder.EntryCount(), 2u) << "the kill left its temporary file";
+
+    const std::string alike = folder.Write("horavane.prom.tmp-backup", "mine\n");
+    const std::string live = folder.Write("horavane.prom.tmp-1-1", "held\n");
+    const int held = ::open(live.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    std::string error;
+    ASSERT_EQ(ReplaceFileWhole(file, "new\n", error), Replacement::kReplaced) << error;
+    ::close(held);
+    EXPECT_EQ(folder.EntryCount(), 3u) << "the leftover went; the look-alike and the held one stay";
+    EXPECT_TRUE(std::filesystem::exists(alike));
+    EXPECT_TRUE(std::filesystem::exists(live));
+}
+
+#endif
+
+// Two simulators on one state file: the second is refused while the first holds the file, and
+// takes it once the first has let go; a link planted as the lock file is never followed.
+TEST(FileLockTest, OneHolderAtATimeAndNeverThroughALink) {
+    TempFolder folder;
+    const auto state = folder.File("state.json");
+    std::string error;
+    std::optional<FileLock> first = FileLock::Take(state, error);
+    ASSERT_TRUE(first) << error;
+    EXPECT_FALSE(FileLock::Take(state, error));
+    EXPECT_NE(error.find("held by another program"), std::string::npos) << error;
+    first.reset();
+    EXPECT_TRUE(FileLock::Take(state, error)) << error;
+#ifndef _WIN32
+    std::filesystem::create_symlink(folder.File("elsewhere"), folder.File("linked.json.lock"));
+    EXPECT_FALSE(FileLock::Take(folder.File("linked.json"), error));
+    EXPECT_FALSE(std::filesystem::exists(folder.File("elsewhere")));
+#endif
 }
 
 }  // namespace

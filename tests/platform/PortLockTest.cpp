@@ -144,26 +144,179 @@ TEST(PortLock, AStopEndsTheWaitAtOnceWithoutGivingUpOnTheHolder) {
     EXPECT_LT(waiter.took, 5s);
 }
 
-// The places, as the system falls back through them: a place that cannot hold the lock is passed
-// over for the next, and without any place the exchange goes unguarded rather than never.
-TEST(PortLock, FallsBackToTheNextPlaceAndWithoutAnyGoesUnguarded) {
-    const test::TempFolder folder;
-#ifdef _WIN32
-    const std::vector<std::string> unusableFirst{"NoSuchNamespace\\", "Local\\"};
-    const std::vector<std::string> none{"NoSuchNamespace\\"};
-#else
-    const std::vector<std::string> unusableFirst{(folder.path() / "missing").string(),
-                                                 folder.path().string()};
-    const std::vector<std::string> none{(folder.path() / "missing").string()};
-#endif
-    const std::uint16_t port = UnusedPortNumber();
-    const auto held = TakePortLock(port, PortWait{}, unusableFirst);
-    ASSERT_TRUE(held.lock && held.lock->Guards());
-    EXPECT_FALSE(TakeOnAnotherThread(port, 0ms, unusableFirst).taken) << "the fallback place is one lock";
+// What a waiter is told when the lock cannot be had safely.
+struct Refusal {
+    std::optional<std::string> problem;
+    bool gaveUp = false;
+    PortLockAttempt attempt;
+};
 
-    const auto unguarded = TakePortLock(port, PortWait{}, none);
-    ASSERT_TRUE(unguarded.lock);
-    EXPECT_FALSE(unguarded.lock->Guards());
+Refusal TakeExpectingRefusal(std::uint16_t port, const std::vector<std::string>& places) {
+    Refusal told;
+    PortWait wait;
+    wait.limit = 0ms;
+    wait.onRefused = [&](const std::string& problem) { told.problem = problem; };
+    wait.onGaveUp = [&](const PortHolder&) { told.gaveUp = true; };
+    told.attempt = TakePortLock(port, wait, places);
+    return told;
+}
+
+#ifdef _WIN32
+// A lock in a session's own namespace would not keep out the other sessions: a global one that
+// cannot be had is refused, never traded for a local one, nor for no lock at all.
+TEST(PortLock, ANamespaceWithoutTheLockIsRefusedNeverPassedBy) {
+    const std::uint16_t port = UnusedPortNumber();
+    const Refusal told = TakeExpectingRefusal(port, {"NoSuchNamespace\\", "Local\\"});
+    EXPECT_FALSE(told.attempt.lock);
+    ASSERT_TRUE(told.problem);
+    EXPECT_NE(told.problem->find("NoSuchNamespace"), std::string::npos) << *told.problem;
+    EXPECT_FALSE(told.gaveUp);
+    EXPECT_EQ(SystemPortLockPlaces(), std::vector<std::string>{"Global\\"});
+}
+#else
+// Only a place that does not exist is passed over; the first that exists is the place for every
+// user, and what is wrong there is said, with the path, never a reason to go elsewhere.
+TEST(PortLock, OnlyAMissingPlaceIsPassedOverAndAProblemIsNeverFallenBackFrom) {
+    const test::TempFolder folder;
+    const std::uint16_t port = UnusedPortNumber();
+    const std::string name = "horavane-clock-port-" + std::to_string(port) + ".lock";
+    std::filesystem::create_directory(folder.File("first"));
+    std::filesystem::create_directory(folder.File("second"));
+    const std::vector<std::string> places{folder.File("missing").string(), folder.File("first").string(),
+                                          folder.File("second").string()};
+    {
+        const auto held = TakePortLock(port, PortWait{}, places);
+        ASSERT_TRUE(held.lock && held.lock->Guards()) << held.refusal;
+        EXPECT_TRUE(std::filesystem::exists(folder.File("first") / name));
+    }
+    std::filesystem::remove(folder.File("first") / name);
+    std::filesystem::create_symlink(folder.File("second") / name, folder.File("first") / name);
+    const Refusal told = TakeExpectingRefusal(port, places);
+    EXPECT_FALSE(told.attempt.lock);
+    ASSERT_TRUE(told.problem);
+    EXPECT_NE(told.problem->find((folder.File("first") / name).string()), std::string::npos) << *told.problem;
+    EXPECT_NE(told.problem->find("is a link"), std::string::npos) << *told.problem;
+    EXPECT_FALSE(told.gaveUp) << "a refusal is no wait that ran out";
+    EXPECT_FALSE(std::filesystem::exists(folder.File("second") / name)) << "fell back to the next place";
+    EXPECT_FALSE(PortLockHolder(port, places));
+
+    // A place that cannot be looked at is no missing one either.
+    const std::string plain = folder.Write("plain", "");
+    const Refusal unusable = TakeExpectingRefusal(port, {plain + "/lock", folder.File("second").string()});
+    EXPECT_FALSE(unusable.attempt.lock);
+    ASSERT_TRUE(unusable.problem);
+    EXPECT_NE(unusable.problem->find(plain), std::string::npos) << *unusable.problem;
+    EXPECT_FALSE(std::filesystem::exists(folder.File("second") / name)) << "fell back to the next place";
+
+    const Refusal none = TakeExpectingRefusal(port, {folder.File("missing").string()});
+    EXPECT_FALSE(none.attempt.lock) << "no place is no reason to run unguarded";
+    ASSERT_TRUE(none.problem);
+    EXPECT_EQ(SystemPortLockPlaces(), (std::vector<std::string>{"/run/lock", "/tmp"}))
+        << "the same for every user, whatever their TMPDIR";
+}
+
+struct PlantedLock {
+    const char* name;
+    const char* said;                                  // in the problem
+    bool (*plant)(const std::filesystem::path& lock);  // false when this system cannot make it
+    bool needsRoot = false;
+};
+
+void PrintTo(const PlantedLock& row, std::ostream* out) {
+    *out << row.name;
+}
+
+bool MakeFile(const std::filesystem::path& path, mode_t mode) {
+    std::ofstream(path) << "1 planted\n";
+    return ::chmod(path.c_str(), mode) == 0;
+}
+
+class PlantedLocks : public testing::TestWithParam<PlantedLock> {};
+
+// Another local user plants something at the lock's path, or makes the folder theirs to change:
+// every taker refuses loudly, naming the path, and takes no lock anywhere; nobody is named holder.
+TEST_P(PlantedLocks, FailLoudlyAndNeverGuardNorSplit) {
+    if (GetParam().needsRoot && ::geteuid() != 0) GTEST_SKIP() << "another user's file needs root to make";
+    const test::TempFolder folder;
+    std::filesystem::create_directory(folder.File("lock"));
+    const std::uint16_t port = UnusedPortNumber();
+    const auto lock = folder.File("lock") / ("horavane-clock-port-" + std::to_string(port) + ".lock");
+    ASSERT_TRUE(GetParam().plant(lock));
+    const std::vector<std::string> places{folder.File("lock").string()};
+    const Refusal told = TakeExpectingRefusal(port, places);
+    EXPECT_FALSE(told.attempt.lock);
+    EXPECT_FALSE(told.gaveUp);
+    ASSERT_TRUE(told.problem);
+    EXPECT_EQ(told.attempt.refusal, *told.problem);
+    EXPECT_NE(told.problem->find(GetParam().said), std::string::npos) << *told.problem;
+    EXPECT_NE(told.problem->find(folder.File("lock").string()), std::string::npos) << *told.problem;
+    EXPECT_FALSE(PortLockHolder(port, places));
+}
+
+constexpr uid_t kNobody = 65534;
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(EachWay, PlantedLocks, testing::Values(
+    PlantedLock{"link_to_a_good_file", "is a link", [](const std::filesystem::path& lock) {
+        return MakeFile(lock.parent_path().parent_path() / "good", 0666) &&
+               ::symlink((lock.parent_path().parent_path() / "good").c_str(), lock.c_str()) == 0; }},
+    PlantedLock{"dangling_link", "is a link", [](const std::filesystem::path& lock) {
+        return ::symlink("/nonexistent/x", lock.c_str()) == 0; }},
+    PlantedLock{"folder", "cannot be opened", [](const std::filesystem::path& lock) {
+        return ::mkdir(lock.c_str(), 0777) == 0; }},
+    PlantedLock{"fifo", "not a regular file", [](const std::filesystem::path& lock) {
+        return ::mkfifo(lock.c_str(), 0666) == 0 && ::chmod(lock.c_str(), 0666) == 0; }},
+    PlantedLock{"mode_0644", "has mode 0644 instead of 0666", [](const std::filesystem::path& lock) {
+        return MakeFile(lock, 0644); }},
+    PlantedLock{"mode_0600", "has mode 0600", [](const std::filesystem::path& lock) {
+        return MakeFile(lock, 0600); }},
+    PlantedLock{"second_name", "another name", [](const std::filesystem::path& lock) {
+        return MakeFile(lock, 0666) && ::link(lock.c_str(), (lock.string() + ".2").c_str()) == 0; }},
+    PlantedLock{"folder_open_to_all_not_sticky", "not sticky", [](const std::filesystem::path& lock) {
+        return ::chmod(lock.parent_path().c_str(), 0777) == 0; }},
+    PlantedLock{"another_users_file", "belongs to another user (uid 65534)",
+        [](const std::filesystem::path& lock) {
+        return MakeFile(lock, 0666) && ::chown(lock.c_str(), kNobody, kNobody) == 0 &&
+               ::chmod(lock.c_str(), 0666) == 0; }, true},
+    PlantedLock{"another_users_folder", "belongs to another user", [](const std::filesystem::path& lock) {
+        return ::chown(lock.parent_path().c_str(), kNobody, kNobody) == 0; }, true}),
+    [](const testing::TestParamInfo<PlantedLock>& row) { return std::string(row.param.name); });
+// clang-format on
+
+// A sticky folder open to all (/run/lock, /tmp) is the shared place: there only root and the
+// file's owner may remove the file. A file of root, made for every user, is taken too.
+TEST(PortLock, AStickyFolderOpenToAllAndAFileOfRootAreTrusted) {
+    const test::TempFolder folder;
+    ASSERT_EQ(::chmod(folder.path().c_str(), 01777), 0);
+    const std::uint16_t port = UnusedPortNumber();
+    const std::vector<std::string> places{folder.path().string()};
+    {
+        const auto held = TakePortLock(port, PortWait{}, places);
+        EXPECT_TRUE(held.lock && held.lock->Guards()) << held.refusal;
+    }
+    if (::geteuid() != 0) return;
+    const auto file = folder.path() / ("horavane-clock-port-" + std::to_string(port) + ".lock");
+    ASSERT_EQ(::chown(file.c_str(), 0, 0), 0);
+    const auto held = TakePortLock(port, PortWait{}, places);
+    EXPECT_TRUE(held.lock && held.lock->Guards()) << held.refusal;
+}
+#endif
+
+// The holder's record is written by anyone: only a whole, plain one names a holder.
+TEST(PortLock, OnlyAPlainHolderRecordNamesAHolder) {
+    const auto holder = ParsePortHolderText("1234 horavanectl\n");
+    ASSERT_TRUE(holder);
+    EXPECT_EQ(holder->processId, 1234u);
+    EXPECT_EQ(holder->program, "horavanectl");
+    EXPECT_EQ(ParsePortHolderText("4294967295 x")->processId, 4294967295u);
+    EXPECT_EQ(ParsePortHolderText("77")->program, "");
+    EXPECT_EQ(ParsePortHolderText(std::string(127, 'a').insert(0, "5 "))->program.size(), 127u);
+    for (const std::string& bad :
+         {std::string(""), std::string("0 x"), std::string("4294967296 x"), std::string("-1 x"),
+          std::string("12x y"), std::string(" 12 y"), std::string("12 \x1b]0;owned\x07"),
+          std::string("12 a\nb"), std::string("12 caf\xc3\xa9"), std::string("12 del\x7f"),
+          std::string(128, 'a').insert(0, "5 "), std::string("12345678901 x")})
+        EXPECT_FALSE(ParsePortHolderText(bad)) << bad;
 }
 
 #ifndef _WIN32

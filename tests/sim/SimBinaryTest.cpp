@@ -141,6 +141,23 @@ TEST(SimBinary, AnAddressAndPortAlreadyTakenExitsWithTwoAndNamesTheHolder) {
                                                 "), which holds the clock port");
 }
 
+// Two simulators saving one state file would each write back only their own clocks over the
+// other's: the second is refused (exit 2) while the first runs, whatever its addresses and port.
+TEST(SimBinary, ASecondSimulatorOnTheSameStateFileIsRefused) {
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
+    const TempFolder folder;
+    const std::string state = folder.File("clocks.json").string();
+    const SimProcess first({"--clocks", "2", "--state-file", state});
+    ASSERT_TRUE(first.started()) << first.Banner();
+    ChildProcess second({kProgram, "--clocks", "2", "--first-address", "127.0.0.20", "--port", "0",
+                         "--state-file", state, "--exit-after", "5"});
+    EXPECT_EQ(second.Wait(kStartLimit), 2);
+    EXPECT_NE(second.Stderr().find("state file " + state + " cannot be taken: " + state +
+                                   ".lock is held by another program"),
+              std::string::npos)
+        << second.Stderr();
+}
+
 TEST(FaultSpec, EveryKindSwitchesItsFaultAndSeveralAddUp) {
     sim::FaultSwitches f;
     for (const char* text :

@@ -12,6 +12,7 @@
 #include "protocol/ClockCodec.h"
 #include "sim/ClockBehaviour.h"
 #include "sim/StateFile.h"
+#include "tests/common/HostileFiles.h"
 #include "tests/common/SimSupport.h"
 #include "tests/common/TempFolder.h"
 
@@ -330,6 +331,25 @@ TEST_F(StateFile, ABrokenFileRefusesTheStartWithOneLineAndIsLeftAsItWas) {
         EXPECT_EQ(Text(), text);
     }
 }
+
+#ifndef _WIN32
+// The state file is saved only where a regular file stands: a FIFO, a socket, a folder, a device
+// or a link to none of a file is refused by the save and left exactly as it was.
+TEST(StateFileSave, WritesOnlyARegularFile) {
+    const TempFolder folder;
+    const std::vector<Ipv4Address> clock = {*Ipv4Address::Parse("127.0.0.2")};
+    const std::vector<ClockDatagram> states = {sim::DefaultClockState(0)};
+    for (const HostileThing& thing : MakeHostileThings(folder.path())) {
+        if (!thing.made) continue;
+        const auto path = folder.File(thing.name);
+        const std::string before = Identity(path);
+        std::string error;
+        EXPECT_FALSE(sim::StateFile(path.string()).Save(clock, states, &error)) << thing.name;
+        EXPECT_NE(error.find(path.string()), std::string::npos) << thing.name << ": " << error;
+        EXPECT_EQ(Identity(path), before) << thing.name;
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace horavane::test
