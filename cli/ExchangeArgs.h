@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/OutputText.h"
 #include "protocol/Exchange.h"
 
 namespace CLI {
@@ -30,7 +31,7 @@ struct ExchangeArgs {
 // Thrown out of an exchange whose wait for the clock port ran out, before anything was sent; the
 // command ends with exit 9, check with UNKNOWN. `message` names the port and what holds it.
 struct ClockPortHeld {
-    std::string message;
+    Message message;
 };
 
 // Thrown by the port opener of MakeExchangeOptions when the clock port cannot be bound: every

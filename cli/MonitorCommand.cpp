@@ -25,6 +25,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/KnownClockArgs.h"
 #include "cli/OneClockDialog.h"
+#include "cli/OutputText.h"
 #include "cli/PrometheusText.h"
 #include "cli/TextTable.h"
 #include "cli/VisibleText.h"
@@ -228,7 +229,7 @@ int WriteOutput(const MonitorArgs& args, const std::vector<ClockReading>& readin
     if (args.format == "prometheus")
         text = PrometheusText(readings, known, times);
     else if (args.json || args.format == "json")
-        text = JsonText(rows, 2) + "\n";
+        text = JsonOutputText(rows, 2) + "\n";
     else {
         std::ostringstream table;
         std::streambuf* const console = std::cout.rdbuf(table.rdbuf());
@@ -238,7 +239,7 @@ int WriteOutput(const MonitorArgs& args, const std::vector<ClockReading>& readin
     }
     std::string error;
     if (ReplaceFileWhole(args.output, text, error)) return kExitOk;
-    std::cerr << "horavanectl: " << error << "\n";
+    PrintError(Untrusted{error});
     return kExitOutput;
 }
 
@@ -253,7 +254,7 @@ int RunMonitorCommand(const MonitorArgs& args) {
     const auto known = options ? LoadFleet(args.fleet, error) : std::nullopt;
     const auto targets = known ? Targets(args, *known, *options, error) : std::nullopt;
     if (!targets) {
-        std::cerr << "horavanectl: " << error << "\n";
+        PrintError(Untrusted{error});
         return kExitUsage;
     }
     if (targets->empty()) std::cerr << "horavanectl: no clock answered the search\n";
@@ -281,7 +282,7 @@ int RunMonitorCommand(const MonitorArgs& args) {
                                         {times.started, std::chrono::steady_clock::now() - start})
                       << std::flush;
         } else if (json)
-            std::cout << JsonText(rows, args.once ? 2 : -1) << std::endl;
+            std::cout << JsonOutputText(rows, args.once ? 2 : -1) << std::endl;
         else
             PrintTable(rows, clearScreen, !known->empty());
         if (args.once || ++round == args.rounds) break;
