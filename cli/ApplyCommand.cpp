@@ -8,6 +8,7 @@
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
 #include "cli/KnownClockArgs.h"
+#include "cli/OutputText.h"
 #include "cli/PasswordPrompt.h"
 #include "dialog/ControlIds.h"
 #include "fleet/FleetWrite.h"
@@ -58,7 +59,7 @@ int RunApplyCommand(const ApplyArgs& args) {
     }
     auto change = targets ? ReadSettingsFile(args.file, error) : std::nullopt;
     if (!change) {
-        std::cerr << "horavanectl: " << error << "\n";
+        PrintError(Untrusted{error});
         return kExitUsage;
     }
     // One clock's own address copied onto many would give them all the same address: with more
@@ -69,12 +70,12 @@ int RunApplyCommand(const ApplyArgs& args) {
     const auto results =
         WriteAndVerify(*targets, *change, "apply", *options, WriteJournal::OfThisUser(), error);
     if (!results) {
-        std::cerr << "horavanectl: " << error << "; nothing was sent\n";
+        PrintError(Untrusted{error} + "; nothing was sent");
         return kExitJournal;
     }
     std::size_t verified = 0;
     for (const WrittenClock& clock : *results) {
-        std::cout << clock.address.ToString() << "  " << clock.result << "\n";
+        PrintLine(std::cout, clock.address + "  " + Untrusted{clock.result});
         if (clock.verified) ++verified;
     }
     std::cout << "apply: " << verified << " of " << results->size() << " clocks verified\n";

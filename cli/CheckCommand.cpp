@@ -8,6 +8,7 @@
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
 #include "cli/KnownClockArgs.h"
+#include "cli/OutputText.h"
 #include "fleet/FleetReadings.h"
 #include "protocol/HostRanges.h"
 
@@ -72,13 +73,13 @@ int RunCheckCommand(const CheckArgs& args) {
     std::vector<Ipv4Address> named;
     std::vector<Ipv4Address> all;
     auto options = MakeExchangeOptions(args.exchange, error);
-    if (!options) return ReportUnknown(error);
+    if (!options) return ReportUnknown(Untrusted{error});
     const auto known = LoadFleet(args.fleet, error);
-    if (!known) return ReportUnknown(error);
+    if (!known) return ReportUnknown(Untrusted{error});
     AddGroupClocks(args.fleet, *known, named);
     if (args.targets.empty() && args.fleet.groups.empty())
         for (const KnownClock& clock : known->clocks()) named.push_back(clock.address);
-    if (!SplitTargets(args.targets, *known, named, all, error)) return ReportUnknown(error);
+    if (!SplitTargets(args.targets, *known, named, all, error)) return ReportUnknown(Untrusted{error});
     if (all.empty())
         return ReportUnknown("no clock to check: name clocks, blocks or --group, or give a fleet file");
     if (args.timeout) {
@@ -95,8 +96,8 @@ int RunCheckCommand(const CheckArgs& args) {
         return ReportUnknown(held.message);
     }
     if (!readings)
-        return ReportUnknown("no network: no adapter, or the clock port " + std::to_string(options->port) +
-                             " cannot be opened");
+        return ReportUnknown("no network: no adapter, or the clock port " +
+                             Message::Own(std::to_string(options->port)) + " cannot be opened");
     const CheckVerdict verdict = Judge(SortByState(*readings, named, *known), args.thresholds, *known);
     std::cout << verdict.line << "\n";
     return verdict.code;
@@ -104,7 +105,7 @@ int RunCheckCommand(const CheckArgs& args) {
 
 }  // namespace
 
-int ReportUnknown(const std::string& reason) {
+int ReportUnknown(const Message& reason) {
     std::cout << UnknownLine(reason) << "\n";
     return kCheckUnknown;
 }

@@ -13,8 +13,9 @@ namespace {
 constexpr std::size_t kNamedInLine = 5;
 
 // Monitoring systems cut a plugin's text at "|" (the performance data follows) and Nagios turns ";"
-// into ":", so neither may come from a name.
-std::string PluginText(const std::string& text) {
+// into ":", so neither may come from a name; the names in `text` are visible already (NamedClock),
+// the rest is the check's own words, which use neither.
+std::string WithoutSeparators(const std::string& text) {
     std::string out;
     for (const char c : text) {
         if (c == ';')
@@ -66,7 +67,7 @@ std::string PerformanceData(const ClocksByState& clocks, const CheckThresholds& 
 CheckVerdict Verdict(int code, const std::string& summary, const ClocksByState& clocks,
                      const CheckThresholds& thresholds) {
     static constexpr const char* kStates[] = {"OK", "WARNING", "CRITICAL", "UNKNOWN"};
-    return {code, std::string("CLOCKS ") + kStates[code] + " - " + PluginText(summary) + " | " +
+    return {code, std::string("CLOCKS ") + kStates[code] + " - " + WithoutSeparators(summary) + " | " +
                       PerformanceData(clocks, thresholds)};
 }
 
@@ -119,8 +120,8 @@ CheckVerdict Judge(const ClocksByState& clocks, const CheckThresholds& threshold
     return Verdict(kCheckOk, summary, clocks, thresholds);
 }
 
-std::string UnknownLine(const std::string& reason) {
-    return "CLOCKS UNKNOWN - " + PluginText(reason);
+std::string UnknownLine(const Message& reason) {
+    return "CLOCKS UNKNOWN - " + reason.ForPlugin();
 }
 
 }  // namespace horavane::cli

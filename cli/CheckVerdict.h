@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/OutputText.h"
 #include "fleet/FleetReadings.h"
 #include "fleet/KnownClocks.h"
 
@@ -40,6 +41,6 @@ struct CheckVerdict {
                                  const KnownClocks& known);
 
 // A reason in the line of an UNKNOWN verdict.
-[[nodiscard]] std::string UnknownLine(const std::string& reason);
+[[nodiscard]] std::string UnknownLine(const Message& reason);
 
 }  // namespace horavane::cli

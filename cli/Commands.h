@@ -9,6 +9,8 @@ class App;
 
 namespace horavane::cli {
 
+class Message;
+
 // Each command group adds its subcommands; the one the user named leaves its work in `run`,
 // which main calls after parsing and whose result is the exit code.
 using CommandRun = std::function<int()>;
@@ -22,6 +24,6 @@ void AddCheckCommand(CLI::App& app, CommandRun& run);
 void AddJournalCommands(CLI::App& app, CommandRun& run);  // history, restore
 
 // `check`'s answer when it cannot check: "CLOCKS UNKNOWN - reason" on stdout, and its exit code.
-int ReportUnknown(const std::string& reason);
+int ReportUnknown(const Message& reason);
 
 }  // namespace horavane::cli

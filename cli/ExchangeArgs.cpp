@@ -29,16 +29,17 @@ PortWait LockWait(const ExchangeArgs& args) {
     const std::string port = std::to_string(args.port);
     if (!args.quietLockWait)
         wait.onWaiting = [port](const PortHolder& holder) {
-            std::fprintf(stderr, "horavanectl: waiting for the clock port %s: held by %s\n", port.c_str(),
-                         holder.Describe().c_str());
+            PrintError("waiting for the clock port " + Message::Own(port) + ": held by " +
+                       Untrusted{holder.Describe()});
         };
     wait.onGaveUp = [port, waited = Seconds(args.lockWaitSeconds)](const PortHolder& holder) {
-        throw ClockPortHeld{"the clock port " + port + " is held by " + holder.Describe() + " (waited " +
-                            waited + " s, --lock-wait); nothing was sent"};
+        throw ClockPortHeld{"the clock port " + Message::Own(port) + " is held by " +
+                            Untrusted{holder.Describe()} + " (waited " + Message::Own(waited) +
+                            " s, --lock-wait); nothing was sent"};
     };
     wait.onRefused = [port](const std::string& problem) {
-        throw ClockPortHeld{"the clock port " + port + " cannot be guarded: " + problem +
-                            "; nothing was sent"};
+        throw ClockPortHeld{"the clock port " + Message::Own(port) + " cannot be guarded: " +
+                            Untrusted{problem} + "; nothing was sent"};
     };
     return wait;
 }

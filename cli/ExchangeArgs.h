@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/OutputText.h"
 #include "protocol/Exchange.h"
 
 namespace CLI {
@@ -31,7 +32,7 @@ struct ExchangeArgs {
 // be had safely, before anything was sent; the command ends with exit 9, check with UNKNOWN.
 // `message` names the port and what holds it, or what is wrong with its lock and where.
 struct ClockPortHeld {
-    std::string message;
+    Message message;
 };
 
 // Thrown by the port opener of MakeExchangeOptions when the clock port cannot be bound: every

@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
+#include "cli/OutputText.h"
 
 namespace horavane::cli {
 
@@ -24,6 +25,12 @@ int RunHoravanectl(int argc, char** argv) {
                            "prometheus.\nhoravanectl COMMAND --help tells more.\n\n") +
                kExitCodeHelp);
 
+    // CLI11's messages quote the value it refused, as typed.
+    app.failure_message([](const CLI::App* failed, const CLI::Error& e) {
+        const std::string usual = CLI::FailureMessage::simple(failed, e);
+        return Message(Untrusted{e.what()}).ForTerminal() + usual.substr(std::string_view(e.what()).size());
+    });
+
     CommandRun run;
     AddReadCommands(app, run);
     AddSetCommand(app, run);
@@ -38,7 +45,7 @@ int RunHoravanectl(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         // A monitoring system reads check's bad usage from its status line and exit code 3.
         if (e.get_exit_code() != 0 && argc > 1 && std::string_view(argv[1]) == "check")
-            return ReportUnknown(e.what());
+            return ReportUnknown(Untrusted{e.what()});
         const int code = app.exit(e);
         return code == 0 ? kExitOk : kExitUsage;
     }
@@ -46,12 +53,12 @@ int RunHoravanectl(int argc, char** argv) {
     try {
         return run();
     } catch (const ClockPortUnavailable& e) {
-        if (std::string_view(argv[1]) == "check") return ReportUnknown(e.what());
-        std::cerr << "horavanectl: " << e.what() << "\n";
+        if (std::string_view(argv[1]) == "check") return ReportUnknown(Untrusted{e.what()});
+        PrintError(Untrusted{e.what()});
         return kExitNoReply;
     } catch (const ClockPortHeld& held) {
         if (std::string_view(argv[1]) == "check") return ReportUnknown(held.message);
-        std::cerr << "horavanectl: " << held.message << "\n";
+        PrintError(held.message);
         return kExitPortHeld;
     }
 }

@@ -9,6 +9,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/KnownClockArgs.h"
 #include "cli/OneClockDialog.h"
+#include "cli/OutputText.h"
 #include "cli/TextTable.h"
 #include "cli/VisibleText.h"
 #include "dialog/ClockDisplay.h"
@@ -136,7 +137,7 @@ std::string RenderRow(Json row, Format format) {
             row.erase(key);
         }
         row["timeServers"] = servers;
-        return JsonText(row);
+        return JsonOutputText(row);
     }
     for (const auto& [key, title] : Columns()) {
         const Json& value = row[key];
@@ -155,7 +156,7 @@ int RunInventoryCommand(const InventoryArgs& args) {
         hosts.reset();
     }
     if (!hosts || (args.csv && args.json)) {
-        std::cerr << "horavanectl: " << (hosts ? "--csv and --json exclude each other" : error) << "\n";
+        PrintError(hosts ? Message("--csv and --json exclude each other") : Untrusted{error});
         return kExitUsage;
     }
     AddGroupClocks(args.fleet, *known, *hosts);

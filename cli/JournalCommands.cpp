@@ -7,6 +7,7 @@
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
 #include "cli/KnownClockArgs.h"
+#include "cli/OutputText.h"
 #include "cli/PasswordPrompt.h"
 #include "cli/VisibleText.h"
 #include "fleet/FleetWrite.h"
@@ -36,8 +37,9 @@ struct RestoreArgs {
 
 void ReportDamaged(const WriteJournal& journal, int damaged) {
     if (damaged > 0)
-        std::cerr << "horavanectl: " << damaged << " damaged line(s) of " << journal.file().string()
-                  << " skipped (the end of a program killed while it wrote, or a line that is no record)\n";
+        PrintError(Message::Own(std::to_string(damaged)) + " damaged line(s) of " +
+                   Untrusted{journal.file().string()} +
+                   " skipped (the end of a program killed while it wrote, or a line that is no record)");
 }
 
 Json RecordJson(const JournalRecord& r) {
@@ -69,7 +71,7 @@ int RunHistoryCommand(const HistoryArgs& args) {
     std::optional<Ipv4Address> clock;
     const auto known = LoadFleet(args.fleet, error);
     if (!known || (!args.address.empty() && !(clock = ParseClockAddress(args.address, error)))) {
-        std::cerr << "horavanectl: " << error << "\n";
+        PrintError(Untrusted{error});
         return kExitUsage;
     }
     // Each record is printed as it is read, so that memory stays flat however long the journal is.
@@ -91,7 +93,7 @@ int RunHistoryCommand(const HistoryArgs& args) {
                 Json record = RecordJson(r);
                 const auto address = Ipv4Address::Parse(r.address);
                 if (address) AddNameKeys(record, *known, *address);
-                std::string text = JsonText(record, 2);
+                std::string text = JsonOutputText(record, 2);
                 for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 3))
                     text.replace(at, 1, "\n  ");
                 std::cout << (records == 0 ? "[\n  " : ",\n  ") << text;
@@ -106,12 +108,12 @@ int RunHistoryCommand(const HistoryArgs& args) {
     if (args.json) std::cout << (records == 0 ? "[]\n" : "\n]\n");
     ReportDamaged(journal, damaged);
     if (!read) {
-        std::cerr << "horavanectl: " << error << "\n";
+        PrintError(Untrusted{error});
         return kExitJournal;
     }
     if (records == 0 && !args.json)
-        std::cerr << "horavanectl: no writes" << (clock ? " to " + clock->ToString() : std::string())
-                  << " in " << journal.file().string() << "\n";
+        PrintError("no writes" + (clock ? " to " + Message(*clock) : Message("")) + " in " +
+                   Untrusted{journal.file().string()});
     return kExitOk;
 }
 
@@ -124,7 +126,7 @@ int RunRestoreCommand(const RestoreArgs& args) {
         error =
             "--at: \"" + args.at + "\" is not a time such as 2026-12-07T10:11:12 (UTC, as history prints it)";
     if (!clock || (!args.at.empty() && !at)) {
-        std::cerr << "horavanectl: " << error << "\n";
+        PrintError(Untrusted{error});
         return kExitUsage;
     }
     const WriteJournal journal = WriteJournal::OfThisUser();
@@ -134,33 +136,33 @@ int RunRestoreCommand(const RestoreArgs& args) {
         clock, [&](JournalRecord&& r) { choice.Offer(std::move(r)); }, damaged, error);
     ReportDamaged(journal, damaged);
     if (!read) {
-        std::cerr << "horavanectl: " << error << "; nothing was sent\n";
+        PrintError(Untrusted{error} + "; nothing was sent");
         return kExitJournal;
     }
     const std::optional<JournalRecord>& record = choice.chosen();
     if (!record) {
-        std::cerr << "horavanectl: " << journal.file().string() << " holds no write to " << clock->ToString()
-                  << (at ? " after " + *at : std::string()) << ": nothing to restore\n";
+        PrintError(Untrusted{journal.file().string()} + " holds no write to " + *clock +
+                   (at ? " after " + Untrusted{*at} : Message("")) + ": nothing to restore");
         return kExitUsage;
     }
     const auto change = ChangeBackTo(*record, error);
     if (!change) {
-        std::cerr << "horavanectl: the journal's record of " << VisibleText(record->time)
-                  << " cannot be used: " << error << "\n";
+        PrintError("the journal's record of " + Untrusted{record->time} +
+                   " cannot be used: " + Untrusted{error});
         return kExitUsage;
     }
     if (!CheckOperatorPassword(args.password)) return kExitPassword;
 
     const auto results = WriteAndVerify({*clock}, *change, "restore", *options, journal, error);
     if (!results) {
-        std::cerr << "horavanectl: " << error << "; nothing was sent\n";
+        PrintError(Untrusted{error} + "; nothing was sent");
         return kExitJournal;
     }
     const WrittenClock& result = results->front();
-    std::cout << result.address.ToString() << "  " << result.result << "\n";
+    PrintLine(std::cout, result.address + "  " + Untrusted{result.result});
     if (!result.verified) return kExitNotVerified;
-    std::cout << "restore: " << result.address.ToString() << " holds again what it held before the "
-              << VisibleText(record->command) << " of " << VisibleText(record->time) << "\n";
+    PrintLine(std::cout, "restore: " + result.address + " holds again what it held before the " +
+                             Untrusted{record->command} + " of " + Untrusted{record->time});
     return kExitOk;
 }
 

@@ -24,8 +24,7 @@ std::optional<KnownClocks> LoadFleet(const KnownClockArgs& args, std::string& er
     auto known = LoadKnownClocks(args.fleetFile, DefaultFleetFiles(), error);
     if (!known) return std::nullopt;
     if (const auto unknown = known->UnknownGroups(args.groups); !unknown.empty()) {
-        error =
-            "--group: no clock of the fleet file is in the group \"" + VisibleText(unknown.front()) + "\"";
+        error = "--group: no clock of the fleet file is in the group \"" + unknown.front() + "\"";
         return std::nullopt;
     }
     return known;

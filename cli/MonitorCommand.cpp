@@ -25,6 +25,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/KnownClockArgs.h"
 #include "cli/OneClockDialog.h"
+#include "cli/OutputText.h"
 #include "cli/PrometheusText.h"
 #include "cli/TextTable.h"
 #include "cli/VisibleText.h"
@@ -228,7 +229,7 @@ int WriteOutput(const MonitorArgs& args, const std::vector<ClockReading>& readin
     if (args.format == "prometheus")
         text = PrometheusText(readings, known, times);
     else if (args.json || args.format == "json")
-        text = JsonText(rows, 2) + "\n";
+        text = JsonOutputText(rows, 2) + "\n";
     else {
         std::ostringstream table;
         std::streambuf* const console = std::cout.rdbuf(table.rdbuf());
@@ -239,7 +240,7 @@ int WriteOutput(const MonitorArgs& args, const std::vector<ClockReading>& readin
     std::string error;
     const Replacement written = ReplaceFileWhole(args.output, text, error);
     if (written == Replacement::kReplaced) return kExitOk;
-    std::cerr << "horavanectl: --output: " << error << "\n";
+    PrintError(Message("--output: ") + Untrusted{error});
     return written == Replacement::kRefused ? kExitNotAFile : kExitOutput;
 }
 
@@ -253,7 +254,7 @@ int RunMonitorCommand(const MonitorArgs& args) {
     if (!args.output.empty()) {
         if (const FileTarget output = JudgeFileTarget(args.output);
             output.kind == FileTarget::Kind::kRefused) {
-            std::cerr << "horavanectl: --output: " << output.refusal << "; nothing was sent\n";
+            PrintError(Message("--output: ") + Untrusted{output.refusal} + "; nothing was sent");
             return kExitNotAFile;
         }
     }
@@ -262,7 +263,7 @@ int RunMonitorCommand(const MonitorArgs& args) {
     const auto known = options ? LoadFleet(args.fleet, error) : std::nullopt;
     const auto targets = known ? Targets(args, *known, *options, error) : std::nullopt;
     if (!targets) {
-        std::cerr << "horavanectl: " << error << "\n";
+        PrintError(Untrusted{error});
         return kExitUsage;
     }
     if (targets->empty()) std::cerr << "horavanectl: no clock answered the search\n";
@@ -290,7 +291,7 @@ int RunMonitorCommand(const MonitorArgs& args) {
                                         {times.started, std::chrono::steady_clock::now() - start})
                       << std::flush;
         } else if (json)
-            std::cout << JsonText(rows, args.once ? 2 : -1) << std::endl;
+            std::cout << JsonOutputText(rows, args.once ? 2 : -1) << std::endl;
         else
             PrintTable(rows, clearScreen, !known->empty());
         if (args.once || ++round == args.rounds) break;

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/ExitCodes.h"
+#include "cli/OutputText.h"
 #include "dialog/ClockDisplay.h"
 #include "dialog/ControlIds.h"
 
@@ -22,8 +23,9 @@ int QueryExitCode(const QueryOutcome& outcome) {
 
 void PrintMessages(const InMemoryControls& controls) {
     for (const auto& message : controls.messages()) {
-        if (message.title) std::cerr << *message.title << ": ";
-        std::cerr << message.text << "\n";
+        // The window's message boxes may quote what a clock or the operator typed.
+        PrintLine(std::cerr,
+                  (message.title ? Untrusted{*message.title} + ": " : Message("")) + Untrusted{message.text});
     }
 }
 

@@ -1,5 +1,7 @@
 #include "cli/PasswordPrompt.h"
 
+#include "cli/OutputText.h"
+
 #ifdef _WIN32
 #include <conio.h>
 
@@ -36,12 +38,13 @@ std::optional<std::string> ReadPasswordFileLine(const std::string& path) {
     while (file && line.size() <= kLongestPasswordLine && file.get(c) && c != '\n') line += c;
     // A read error, such as a folder named as the file, is not a wrong password.
     if (!file.is_open() || file.bad()) {
-        std::cerr << "horavanectl: cannot read the password file " << path << "\n";
+        PrintError("cannot read the password file " + Untrusted{path});
         return std::nullopt;
     }
     if (line.size() > kLongestPasswordLine) {
-        std::cerr << "horavanectl: the password file " << path << " has no line end within its first "
-                  << kLongestPasswordLine << " bytes; it must hold the password on its first line\n";
+        PrintError("the password file " + Untrusted{path} + " has no line end within its first " +
+                   Message::Own(std::to_string(kLongestPasswordLine)) +
+                   " bytes; it must hold the password on its first line");
         return std::nullopt;
     }
     return WithoutLineEnd(line);
@@ -186,7 +189,7 @@ bool CheckOperatorPassword(const PasswordArgs& args) {
     PasswordDigest stored = InitialDigest();
     const PasswordStore store(ChosenStore().empty() ? DefaultPasswordFilePath() : ChosenStore());
     if (store.ReadPasswordFile(stored) == PasswordFileState::kUnreadable) {
-        std::cerr << "horavanectl: " << UnreadablePasswordFileMessage(store.path()) << "\n";
+        PrintError(Untrusted{UnreadablePasswordFileMessage(store.path())});
         return false;
     }
     const auto typed = args.passwordFile.empty() ? AskOnTerminal() : ReadPasswordFileLine(args.passwordFile);

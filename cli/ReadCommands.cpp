@@ -12,6 +12,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/KnownClockArgs.h"
 #include "cli/OneClockDialog.h"
+#include "cli/OutputText.h"
 #include "dialog/ControlIds.h"
 #include "dialog/SearchWorker.h"
 #include "protocol/HostRanges.h"
@@ -53,7 +54,7 @@ struct SearchArgs {
 
 void PrintClocks(const std::vector<std::string>& clocks, bool json) {
     if (json) {
-        std::cout << JsonText(Json(clocks), 2) << "\n";
+        std::cout << JsonOutputText(Json(clocks), 2) << "\n";
     } else {
         for (const std::string& clock : clocks) std::cout << clock << "\n";
     }
@@ -63,14 +64,14 @@ void PrintClocks(const std::vector<std::string>& clocks, bool json) {
 int SearchPaced(const std::string& address, bool json, const ExchangeOptions& options) {
     const auto field = IpFieldValue::Parse(address);
     if (!field) {
-        std::cerr << "horavanectl: \"" << address
-                  << "\" is not a search address: up to four numbers 0 to 255 joined by dots\n";
+        PrintError("\"" + Untrusted{address} +
+                   "\" is not a search address: up to four numbers 0 to 255 joined by dots");
         return kExitUsage;
     }
     // The window's own sweep takes any subnet; the command line keeps to where clocks can be.
     std::string error;
     if (!field->IsBlank() && !SweptSubnet(field->Address(), address, error)) {
-        std::cerr << "horavanectl: " << error << "\n";
+        PrintError(Untrusted{error});
         return kExitUsage;
     }
     InMemoryControls controls = FreshWindow();
@@ -95,7 +96,7 @@ int RunSearchCommand(const SearchArgs& args) {
         error = "--wait and --rate are for --fast and for blocks; the paced search keeps the window's pace";
     const auto hosts = options && !paced ? ParseSweepHosts(args.targets, error) : std::nullopt;
     if (!error.empty()) {
-        std::cerr << "horavanectl: " << error << "\n";
+        PrintError(Untrusted{error});
         return kExitUsage;
     }
     if (paced) return SearchPaced(args.targets.front(), args.json, *options);
@@ -127,11 +128,11 @@ int ShowOneClock(const StatusArgs& args, Ipv4Address clock, const KnownClocks& k
         return code;
     }
     if (args.writableOnly) {
-        std::cout << JsonText(WritableJson(dialog.controls()), 2) << "\n";
+        std::cout << JsonOutputText(WritableJson(dialog.controls()), 2) << "\n";
     } else if (args.json) {
         Json status = StatusJson(dialog.controls(), dialog.address());
         AddNameKeys(status, known, clock);
-        std::cout << JsonText(status, 2) << "\n";
+        std::cout << JsonOutputText(status, 2) << "\n";
     } else {
         std::cout << StatusBlock(dialog.controls(), NamedClock(known, clock));
     }
@@ -150,7 +151,7 @@ int RunStatusCommand(const StatusArgs& args) {
         if (const auto clock = OneClock(args.address, args.fleet, *known, error)) clocks.push_back(*clock);
     }
     if (clocks.empty()) {
-        std::cerr << "horavanectl: " << error << "\n";
+        PrintError(Untrusted{error});
         return kExitUsage;
     }
     int code = kExitOk;

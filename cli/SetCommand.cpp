@@ -6,6 +6,7 @@
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
 #include "cli/KnownClockArgs.h"
+#include "cli/OutputText.h"
 #include "cli/PasswordPrompt.h"
 #include "fleet/FleetWrite.h"
 
@@ -29,10 +30,10 @@ int ReportSet(const WrittenClock& clock) {
             std::cerr << "horavanectl: no reply from " << address << "\n";
             return kExitNoReply;
         case WriteStage::kChecksumError:
-            std::cerr << clock.result << "\n";
+            PrintLine(std::cerr, Untrusted{clock.result});
             return kExitChecksum;
         case WriteStage::kRefused:
-            for (const std::string& message : clock.refusals) std::cerr << message << "\n";
+            for (const std::string& message : clock.refusals) PrintLine(std::cerr, Untrusted{message});
             return kExitRefused;
         case WriteStage::kNotSent:
             std::cerr << "horavanectl: the settings could not be sent to " << address << "\n";
@@ -45,7 +46,7 @@ int ReportSet(const WrittenClock& clock) {
                 std::cerr << "horavanectl: " << address << ": the write could not be verified\n";
             } else {
                 std::cerr << "horavanectl: " << address << " does not show what was written:\n";
-                for (const std::string& line : clock.differing) std::cerr << "  " << line << "\n";
+                for (const std::string& line : clock.differing) PrintLine(std::cerr, "  " + Untrusted{line});
             }
             return kExitNotVerified;
         case WriteStage::kVerified:
@@ -62,7 +63,7 @@ int RunSetCommand(const SetArgs& args) {
     const auto clock = known ? OneClock(args.address, args.fleet, *known, error) : std::nullopt;
     const auto change = clock ? ChangeFromOptions(args.settings, error) : std::nullopt;
     if (!change) {
-        std::cerr << "horavanectl: " << error << "\n";
+        PrintError(Untrusted{error});
         return kExitUsage;
     }
     if (!CheckOperatorPassword(args.password)) return kExitPassword;
@@ -72,7 +73,7 @@ int RunSetCommand(const SetArgs& args) {
     const auto results =
         WriteAndVerify({*clock}, *change, "set", *options, WriteJournal::OfThisUser(), error, !args.noVerify);
     if (!results) {
-        std::cerr << "horavanectl: " << error << "; nothing was sent\n";
+        PrintError(Untrusted{error} + "; nothing was sent");
         return kExitJournal;
     }
     return ReportSet(results->front());

@@ -11,6 +11,7 @@
 
 #include "platform/PortLock.h"
 #include "platform/UdpSocket.h"
+#include "platform/VisibleText.h"
 #include "sim/ClockBehaviour.h"
 #include "sim/FaultSpec.h"
 #include "sim/SocketPoll.h"
@@ -286,7 +287,7 @@ void ClockSimulator::Impl::TakeWrite(Clock& clock, const ClockDatagram& write, H
     std::string error;
     if (!stateFile->Save(addresses, states, &error)) {
         handling.note += "; state file not saved: " + error;
-        std::fprintf(stderr, "horavane-sim: state file not saved: %s\n", error.c_str());
+        std::fprintf(stderr, "horavane-sim: state file not saved: %s\n", VisibleText(error).c_str());
     }
 }
 

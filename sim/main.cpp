@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/FileReplacement.h"
+#include "platform/VisibleText.h"
 #include "sim/ClockSimulator.h"
 #include "sim/FaultSpec.h"
 #include "sim/StateFile.h"
@@ -44,8 +45,14 @@ struct CommandLine {
     double exitAfter = 0;  // 0: until a signal
 };
 
+// Every message of the simulator on stderr: they quote the command line, the state file and the
+// holder named in the port's lock file, none of which the simulator wrote.
+void PrintError(const std::string& message) {
+    std::fprintf(stderr, "horavane-sim: %s\n", horavane::VisibleText(message).c_str());
+}
+
 int Usage(const std::string& message) {
-    std::fprintf(stderr, "horavane-sim: %s\n", message.c_str());
+    PrintError(message);
     return kExitUsage;
 }
 
@@ -181,6 +188,7 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() != 0) return Usage(e.what());
         return app.exit(e) == 0 ? 0 : kExitUsage;
     }
 
@@ -197,7 +205,9 @@ int main(int argc, char** argv) {
     options.port = static_cast<std::uint16_t>(line.port);
     if (!line.stateFile.empty()) options.stateFile = line.stateFile;
     if (line.verbose)
-        options.log = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
+        options.log = [](const std::string& text) {
+            std::fprintf(stderr, "%s\n", horavane::VisibleText(text).c_str());
+        };
     ClockSimulator simulator(options);
     const auto faults = Faults(line, simulator, &error);
     if (!faults) return Usage(error);
@@ -224,7 +234,7 @@ int main(int argc, char** argv) {
     const EndSignals endSignals;  // before the service thread starts
 
     if (!simulator.Start(&error)) {
-        std::fprintf(stderr, "horavane-sim: %s\n", error.c_str());
+        PrintError(error);
         return kExitCannotStart;
     }
     std::printf("horavane-sim: %d clocks on %s-%s port %u\n", simulator.clockCount(),

@@ -102,7 +102,8 @@ TEST(CheckVerdict, TheLineNamesFiveClocksAtMostAndKeepsThePluginSyntax) {
     one.clocks = 1;
     one.synchronised = 1;
     EXPECT_EQ(Judge(one, {}, known).line.substr(0, 39), "CLOCKS OK - 1 clock, 1 synchronised | c");
-    EXPECT_EQ(UnknownLine("bad | input; here"), "CLOCKS UNKNOWN - bad \\x7c input\\x3b here");
+    EXPECT_EQ(UnknownLine("bad input: " + Untrusted{"a | b; c\x1b"}),
+              "CLOCKS UNKNOWN - bad input: a \\x7c b\\x3b c\\x1b");
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
-#include "cli/VisibleText.h"
+#include "platform/VisibleText.h"
 
 #include <cstdint>
 #include <cstdio>
 
-namespace horavane::cli {
+namespace horavane {
 namespace {
 
 void AppendHex(std::string& out, const char* format, unsigned value) {
@@ -101,14 +101,40 @@ std::string VisibleText(std::string_view text) {
     return out;
 }
 
-std::string CsvField(std::string_view clockText) {
-    std::string text = VisibleText(clockText);
-    if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos)
-        text.insert(text.begin(), '\'');
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
+namespace {
+
+// Nothing in it that VisibleText would show as \xHH.
+bool IsUtf8(std::string_view text) {
+    while (!text.empty()) {
+        char32_t codePoint = 0;
+        const std::size_t length =
+            static_cast<std::uint8_t>(text.front()) < 0x80 ? 1 : Utf8Length(text, codePoint);
+        if (length == 0) return false;
+        text.remove_prefix(length);
+    }
+    return true;
 }
 
-}  // namespace horavane::cli
+}  // namespace
+
+std::string JsonVisibleText(std::string_view text) {
+    if (IsUtf8(text)) return std::string(text);
+    std::string out;
+    out.reserve(text.size());
+    while (!text.empty()) {
+        const auto c = static_cast<std::uint8_t>(text.front());
+        char32_t codePoint = 0;
+        const std::size_t length = c < 0x80 ? 1 : Utf8Length(text, codePoint);
+        if (length == 0) {
+            AppendHex(out, "\\x%02x", c);
+            text.remove_prefix(1);
+            continue;
+        }
+        if (c == '\\') out += '\\';
+        out.append(text.substr(0, length));
+        text.remove_prefix(length);
+    }
+    return out;
+}
+
+}  // namespace horavane
