@@ -38,8 +38,8 @@ PortWait LockWait(const ExchangeArgs& args) {
                             " s, --lock-wait); nothing was sent"};
     };
     wait.onRefused = [port](const std::string& problem) {
-        throw ClockPortHeld{"the clock port " + Message::Own(port) + " cannot be guarded: " +
-                            Untrusted{problem} + "; nothing was sent"};
+        throw ClockPortHeld{"the clock port " + Message::Own(port) +
+                            " cannot be guarded: " + Untrusted{problem} + "; nothing was sent"};
     };
     return wait;
 }
