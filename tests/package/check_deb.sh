@@ -34,7 +34,7 @@ for entry in ./usr/bin/horavane ./usr/bin/horavanectl ./usr/bin/horavane-sim \
     ./usr/share/man/man1/horavane-sim.1.gz \
     ./usr/share/bash-completion/completions/horavanectl \
     ./usr/share/doc/horavane/copyright ./usr/share/doc/horavane/changelog.Debian.gz \
-    ./usr/share/doc/horavane/README.md; do
+    ./usr/share/doc/horavane/README.md ./usr/lib/tmpfiles.d/horavane.conf; do
     grep -q " $entry\$" "$scratch/contents" || fail "$entry is not in the package"
 done
 grep -q '^drwxr-xr-x root/root .* ./var/lib/horavane/$' "$scratch/contents" ||
@@ -82,6 +82,10 @@ records=$root/var/lib/systemd/deb-systemd-helper-enabled
 sed "s|/var/lib/horavane|$root/var/lib/horavane|" "$scratch/control/postrm" >"$scratch/postrm"
 in_root() { DPKG_MAINTSCRIPT_PACKAGE=horavane DPKG_ROOT=$root sh "$@"; }
 in_root "$scratch/control/postinst" configure || fail "postinst configure failed"
+if command -v systemd-tmpfiles >/dev/null 2>&1; then
+    [ "$(stat -c '%a %U %F' "$root/run/lock/horavane-clock-port-6869.lock" 2>&1)" = "666 root regular empty file" ] ||
+        fail "the installation did not make the clock port's lock file as root, mode 0666"
+fi
 [ ! -e "$wants" ] || fail "a fresh installation enabled the timer"
 DPKG_MAINTSCRIPT_PACKAGE=horavane DPKG_ROOT=$root deb-systemd-helper enable horavane-prometheus.timer ||
     fail "the operator's enable"
