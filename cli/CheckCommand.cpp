@@ -73,8 +73,23 @@ int RunCheckCommand(const CheckArgs& args) {
     std::vector<Ipv4Address> all;
     auto options = MakeExchangeOptions(args.exchange, error);
     if (!options) return ReportUnknown(error);
-    const auto known = LoadFleet(args.fleet, error);
+    // Of a large fleet file only the rows of the targets and the groups are kept.
+    KnownClockFilter keep;
+    if (!args.targets.empty()) {
+        if (!SplitTargets(args.targets, KnownClocks(), named, all, error)) return ReportUnknown(error);
+        keep = [&all, &groups = args.fleet.groups](const KnownClock& clock) {
+            return std::binary_search(all.begin(), all.end(), clock.address) ||
+                   std::find(groups.begin(), groups.end(), clock.group) != groups.end();
+        };
+    } else if (!args.fleet.groups.empty()) {
+        keep = [&groups = args.fleet.groups](const KnownClock& clock) {
+            return std::find(groups.begin(), groups.end(), clock.group) != groups.end();
+        };
+    }
+    const auto known = LoadFleet(args.fleet, error, keep);
     if (!known) return ReportUnknown(error);
+    named.clear();
+    all.clear();
     AddGroupClocks(args.fleet, *known, named);
     if (args.targets.empty() && args.fleet.groups.empty())
         for (const KnownClock& clock : known->clocks()) named.push_back(clock.address);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "protocol/HostRanges.h"
 #include "settings/IpFieldValue.h"
@@ -39,7 +40,21 @@ PortWait LockWait(const ExchangeArgs& args) {
     return wait;
 }
 
+struct Network {
+    PortOpener openPort;
+    AdapterLister adapters;
+};
+
+Network& ChosenNetwork() {
+    static Network network;
+    return network;
+}
+
 }  // namespace
+
+void UseNetwork(PortOpener openPort, AdapterLister adapters) {
+    ChosenNetwork() = Network{std::move(openPort), std::move(adapters)};
+}
 
 void AddExchangeOptions(CLI::App& command, ExchangeArgs& args) {
     command.add_option("--port", args.port, "UDP port of the clocks and of this program")
@@ -76,6 +91,10 @@ std::optional<ExchangeOptions> MakeExchangeOptions(const ExchangeArgs& args, std
                                        " cannot be opened: " + reason);
         return port;
     };
+    if (const Network& chosen = ChosenNetwork(); chosen.openPort) {
+        options.openPort = chosen.openPort;
+        options.adapters = chosen.adapters;
+    }
     // NaN passes every range check CLI11 has, so the ranges are checked here.
     if (args.waitSeconds) {
         if (!(*args.waitSeconds >= kShortestWait && *args.waitSeconds <= kLongestWait)) {

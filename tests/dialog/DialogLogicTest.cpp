@@ -393,13 +393,15 @@ TEST_F(ClockDialogLogicTest, SearchClearsTheDisplayStartsOnEnterInItsFieldAndHan
     EXPECT_FALSE(controls_.IsEnabled(ctl::SearchButton));
     EXPECT_FALSE(controls_.IsEnabled(ctl::ClockList));
 
-    // A sweep that ends before its first batch (no adapter) hands back only the list and the button.
+    // A sweep that ends before its first batch (no adapter) says so and hands back only the list
+    // and the button.
     controls_.ListAdd(ctl::ClockList, "10.9.9.9");  // left over from an earlier search
     ExchangeOptions noAdapter = logic_.options();
     noAdapter.adapters = [] { return std::optional<std::vector<AdapterInfo>>{}; };
     ControlsSearchView view(controls_);
-    RunSearch(view, noAdapter, {});
-    EXPECT_EQ(controls_.GetText(ctl::StatusLine), "");
+    EXPECT_EQ(RunSearch(view, noAdapter, {}), SweepEnd::NoAdapter);
+    EXPECT_EQ(controls_.GetText(ctl::StatusLine), msg::kNoAdapter);
+    EXPECT_TRUE(net_.sent().empty());
     EXPECT_EQ(controls_.ListEntries(ctl::ClockList), std::vector<std::string>{"10.9.9.9"});
     EXPECT_TRUE(controls_.IsEnabled(ctl::ClockList));
     EXPECT_TRUE(controls_.IsEnabled(ctl::SearchButton));
