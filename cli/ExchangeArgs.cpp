@@ -35,7 +35,7 @@ PortWait LockWait(const ExchangeArgs& args) {
         };
     wait.onGaveUp = [port, waited = Seconds(args.lockWaitSeconds)](const PortHolder& holder) {
         throw ClockPortHeld{"the clock port " + port + " is held by " + holder.Describe() + " (waited " +
-                            waited + " s, --lock-wait); nothing was sent"};
+                            waited + " s, --lock-wait), nothing was sent"};
     };
     return wait;
 }

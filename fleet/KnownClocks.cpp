@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <cstdint>
+#include <fstream>
 #include <system_error>
 #include <utility>
 
@@ -96,7 +96,8 @@ std::string NotAClock(const std::string& text) {
 }
 
 // The row's clock, or the reason it is refused.
-std::optional<KnownClock> RowClock(const CsvRecord& record, const std::array<std::size_t, kColumns.size()>& column,
+std::optional<KnownClock> RowClock(const CsvRecord& record,
+                                   const std::array<std::size_t, kColumns.size()>& column,
                                    std::size_t fieldCount, std::string& why) {
     for (const std::string& field : record.fields)
         if (!IsUtf8(field)) {
@@ -118,8 +119,8 @@ std::optional<KnownClock> RowClock(const CsvRecord& record, const std::array<std
         why = std::move(*refusal);
         return std::nullopt;
     }
-    return KnownClock{*address, UndoCsvField(record.fields[column[1]]), UndoCsvField(record.fields[column[2]]),
-                      UndoCsvField(record.fields[column[3]])};
+    return KnownClock{*address, UndoCsvField(record.fields[column[1]]),
+                      UndoCsvField(record.fields[column[2]]), UndoCsvField(record.fields[column[3]])};
 }
 
 }  // namespace
@@ -171,8 +172,8 @@ std::optional<KnownClocks> ParseFleetFile(std::istream& in, const std::string& f
     return KnownClocks(std::move(clocks), rows);
 }
 
-std::optional<KnownClocks> ParseFleetFile(std::string_view text, const std::string& fileName, std::string& error,
-                                          const KnownClockFilter& keep) {
+std::optional<KnownClocks> ParseFleetFile(std::string_view text, const std::string& fileName,
+                                          std::string& error, const KnownClockFilter& keep) {
     ViewBuffer buffer(text);
     std::istream in(&buffer);
     return ParseFleetFile(in, fileName, error, keep);

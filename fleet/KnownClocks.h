@@ -71,9 +71,11 @@ inline constexpr std::size_t kLargestFleetFile = 256U << 20U;
 // 224.0.0.0 and above, host 0 or 255 of a /24), an address named twice, a row longer than
 // kLongestFleetRow, an unbalanced quote. Only the rows `keep` takes are kept.
 [[nodiscard]] std::optional<KnownClocks> ParseFleetFile(std::istream& in, const std::string& fileName,
-                                                        std::string& error, const KnownClockFilter& keep = {});
+                                                        std::string& error,
+                                                        const KnownClockFilter& keep = {});
 [[nodiscard]] std::optional<KnownClocks> ParseFleetFile(std::string_view text, const std::string& fileName,
-                                                        std::string& error, const KnownClockFilter& keep = {});
+                                                        std::string& error,
+                                                        const KnownClockFilter& keep = {});
 
 // The places a fleet file is looked for when none is named, in order: the user's, then the
 // workstation's (UserConfigFolder and WorkstationConfigFolder, each with fleet.csv).
@@ -84,6 +86,7 @@ inline constexpr std::size_t kLargestFleetFile = 256U << 20U;
 // kLargestFleetFile or holds a bad row is refused: nullopt with `error` naming the file (and the line).
 [[nodiscard]] std::optional<KnownClocks> LoadKnownClocks(const std::filesystem::path& named,
                                                          const std::vector<std::filesystem::path>& candidates,
-                                                         std::string& error, const KnownClockFilter& keep = {});
+                                                         std::string& error,
+                                                         const KnownClockFilter& keep = {});
 
 }  // namespace horavane

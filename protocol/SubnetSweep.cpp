@@ -22,7 +22,7 @@ struct Sweep {
     const std::uint16_t clockPort;
     const std::chrono::milliseconds wait;
     int lastHost = 0;
-    ClockDatagram received;  // the sweep's own; the window's buffer belongs to the window's thread
+    ClockDatagram received;         // the sweep's own; the window's buffer belongs to the window's thread
     std::array<bool, 256> heard{};  // the hosts of the subnet that have answered, by host number
 };
 
@@ -67,7 +67,8 @@ bool ReceiveAndReport(Sweep& sweep) {
     sweep.sink.ClockAnswered(from->source);
     const Ipv4Address source = from->source;
     const std::uint8_t host = source.octets[3];
-    const bool inSubnet = std::equal(source.octets.begin(), source.octets.begin() + 3, sweep.subnet.octets.begin());
+    const bool inSubnet =
+        std::equal(source.octets.begin(), source.octets.begin() + 3, sweep.subnet.octets.begin());
     if (!inSubnet || host < kFirstHost || host > sweep.lastHost || sweep.heard[host]) return false;
     sweep.heard[host] = true;
     return true;

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <istream>
+#include <streambuf>
+#include <string>
+
 #include "fleet/KnownClocks.h"
 #include "tests/common/TempFolder.h"
 #include "tests/common/TestSupport.h"
@@ -114,8 +118,9 @@ INSTANTIATE_TEST_SUITE_P(
 // and the file's other clocks still count as a fleet file that names clocks.
 TEST(FleetFile, KeepsOnlyTheRowsTheFilterTakesButJudgesThemAll) {
     std::string text = kHeader;
-    for (int i = 1; i <= 200; ++i) text += "127.0.1." + std::to_string(i) + ",n" + std::to_string(i) + ",,g" +
-                                           std::to_string(i % 3) + "\n";
+    for (int i = 1; i <= 200; ++i)
+        text +=
+            "127.0.1." + std::to_string(i) + ",n" + std::to_string(i) + ",,g" + std::to_string(i % 3) + "\n";
     std::string error;
     int asked = 0;
     const auto known = ParseFleetFile(text, "f.csv", error, [&](const KnownClock& clock) {
@@ -139,13 +144,48 @@ TEST(FleetFile, KeepsOnlyTheRowsTheFilterTakesButJudgesThemAll) {
     EXPECT_FALSE(none->empty()) << "the file named clocks, though none was kept";
 }
 
+// Rows made as they are read, a million of them, counting the bytes taken.
+class RowSource : public std::streambuf {
+  public:
+    explicit RowSource(std::string first) : row_(std::move(first)) {
+        setg(row_.data(), row_.data(), row_.data() + row_.size());
+    }
+    std::size_t taken = 0;
+
+  protected:
+    int_type underflow() override {
+        taken += row_.size();
+        if (++rows_ > 1'000'000) return traits_type::eof();
+        row_ = "10." + std::to_string(rows_ >> 16U) + "." + std::to_string((rows_ >> 8U) & 0xFFU) + "." +
+               std::to_string(rows_ % 254 + 1) + ",n,,g\n";
+        setg(row_.data(), row_.data(), row_.data() + row_.size());
+        return traits_type::to_int_type(row_.front());
+    }
+
+  private:
+    std::string row_;
+    std::size_t rows_ = 0;
+};
+
+// The file is read as a stream: a bad row near its start ends the reading there, however long the
+// rest, and nothing but the rows asked for is kept.
+TEST(FleetFile, IsReadAsAStreamThatStopsAtTheFirstBadRow) {
+    RowSource source(kHeader + "127.0.0.2,a,b,c\n224.0.0.1,d,e,f\n");
+    std::istream in(&source);
+    std::string error;
+    EXPECT_FALSE(ParseFleetFile(in, "f.csv", error));
+    EXPECT_EQ(error.rfind("the fleet file f.csv, line 3: \"224.0.0.1\"", 0), 0u) << error;
+    EXPECT_LT(source.taken, 1000u) << "read no further than the bad row";
+}
+
 // What inventory --csv wrote reads back as the clock holds it; a backslash that starts no escape
 // the writer makes is kept as typed.
 TEST(FleetFile, UndoesTheFormulaGuardAndTheVisibleEscapes) {
-    const std::string text = kHeader +
-                             "127.0.0.2,'=HYPERLINK(1),\"'-3, east\",'@g\n"
-                             "127.0.0.3,Tab\\there\\nnew\\x1b[31m\\u202egnp.exe,back\\\\slash,C:\\q\\x\\u00zz\n"
-                             "127.0.0.4,'plain,O'Brien,\\u00e9\n";
+    const std::string text =
+        kHeader +
+        "127.0.0.2,'=HYPERLINK(1),\"'-3, east\",'@g\n"
+        "127.0.0.3,Tab\\there\\nnew\\x1b[31m\\u202egnp.exe,back\\\\slash,C:\\q\\x\\u00zz\n"
+        "127.0.0.4,'plain,O'Brien,\\u00e9\n";
     std::string error;
     const auto known = ParseFleetFile(text, "f.csv", error);
     ASSERT_TRUE(known) << error;
