@@ -254,12 +254,12 @@ TEST_F(ClockDialogLogicTest, ReplyFromAnotherAddressIsNeverShownAsTheSelectedClo
 // A list entry where no clock can be (the window's list takes what a reply's source was) is never
 // queried nor written to, and no record is made of a write that cannot go.
 TEST_F(ClockDialogLogicTest, AnEntryWhereNoClockCanBeIsNeitherQueriedNorWritten) {
-    TypeEverySetting();
     ListRecorder recorder(net_);
     logic_.SetWriteRecorder(&recorder);
     for (const char* entry : {"0.0.0.0", "224.0.0.1", "255.255.255.255", "127.0.0.255"}) {
         SelectClock(entry);
         EXPECT_TRUE(logic_.OnClockSelected().destinationRefused) << entry;
+        TypeEverySetting();  // the query cleared the settings
         EXPECT_FALSE(logic_.OnModify()) << entry;
     }
     EXPECT_TRUE(net_.sent().empty());
