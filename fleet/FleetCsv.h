@@ -26,9 +26,18 @@ class CsvReader {
     bool Next(CsvRecord& record, std::string& error);
 
   private:
+    static constexpr std::size_t kChunk = 1U << 16U;
+
+    // false at the end of the stream; otherwise at_ points at the next byte.
+    bool Fill();
+    int Peek();
+
     std::streambuf& in_;
     std::size_t longest_;
     std::size_t line_ = 1;
+    std::vector<char> chunk_;
+    const char* at_ = nullptr;
+    const char* end_ = nullptr;
 };
 
 // Whether `text` is well-formed UTF-8 (no overlong forms, surrogates or code points above U+10FFFF).

@@ -95,7 +95,8 @@ std::string NotAClock(const std::string& text) {
     return "\"" + text + "\" is not a clock address (four numbers 0 to 255)";
 }
 
-// The row's clock, or the reason it is refused.
+// The row's clock (its address and group: the name and location are read for a row kept), or the
+// reason it is refused.
 std::optional<KnownClock> RowClock(const CsvRecord& record,
                                    const std::array<std::size_t, kColumns.size()>& column,
                                    std::size_t fieldCount, std::string& why) {
@@ -119,8 +120,7 @@ std::optional<KnownClock> RowClock(const CsvRecord& record,
         why = std::move(*refusal);
         return std::nullopt;
     }
-    return KnownClock{*address, UndoCsvField(record.fields[column[1]]),
-                      UndoCsvField(record.fields[column[2]]), UndoCsvField(record.fields[column[3]])};
+    return KnownClock{*address, {}, {}, UndoCsvField(record.fields[column[3]])};
 }
 
 }  // namespace
@@ -165,7 +165,10 @@ std::optional<KnownClocks> ParseFleetFile(std::istream& in, const std::string& f
         if (!clock) return refuse(record.line, why);
         lines.Add(clock->address, record.line);
         ++rows;
-        if (!keep || keep(*clock)) clocks.push_back(std::move(*clock));
+        if (keep && !keep(*clock)) continue;
+        clock->name = UndoCsvField(record.fields[column[1]]);
+        clock->location = UndoCsvField(record.fields[column[2]]);
+        clocks.push_back(std::move(*clock));
     }
     if (!why.empty()) return refuse(record.line, why);
     if (lines.FirstRepeat().line != 0) return refuse(SIZE_MAX, "");

@@ -51,7 +51,9 @@ class KnownClocks {
 };
 
 // Which rows a command keeps of the file it reads; every row is judged all the same. Empty: all.
-// A filter must keep every row of a group the command names, so that UnknownGroups holds.
+// It is shown a row's address and group (the name and location are read for the rows it keeps,
+// so that a large file costs little). A filter must keep every row of a group the command names,
+// so that UnknownGroups holds.
 using KnownClockFilter = std::function<bool(const KnownClock&)>;
 
 // Bounds that keep a file put in the fleet file's place from taking the memory or the time. The file
