@@ -12,6 +12,7 @@
 
 #include "cli/ExchangeArgs.h"
 #include "cli/Horavanectl.h"
+#include "cli/PasswordPrompt.h"
 #include "cli/VisibleText.h"
 #include "fleet/KnownClocks.h"
 #include "tests/common/FakeNetwork.h"
@@ -76,18 +77,22 @@ Ran RunOn(FakeNetwork& net, std::vector<std::string> args, bool withAdapter = tr
 TEST(Boundaries, FleetRowsWhereNoClockCanBeReachNoCommand) {
     TempFolder folder;
     const std::string settings = folder.Write("settings.json", "{\"brightness\": \"Dim\"}");
+    // The default password holds in a store of the test's own, so that a write that got past the
+    // file would go on to the wire, and be judged there.
+    cli::UsePasswordStore(folder.File("store"));
+    const std::string password = folder.Write("password", "QXNdarvelint\n");
     for (const char* address : {"0.0.0.0", "224.0.0.1", "255.255.255.255"}) {
         const std::string fleet =
             folder.Write("fleet.csv", std::string("address,name,location,group\n") +
-                                          "127.0.0.2,Gym,Hall,g\n" + address + ",Bad,,g\n");
+                                          "127.0.0.2,Gym,Hall,g\n" + address + ",Bad,,h\n");
         const std::vector<std::vector<std::string>> commands = {
             {"check"},
-            {"check", "--group", "g"},
+            {"check", "--group", "h"},
             {"monitor", "--once"},
-            {"inventory", "--group", "g"},
-            {"apply", settings, "--group", "g"},
-            {"set", "--group", "g", "--brightness", "Dim"},
-            {"status", "--group", "g"},
+            {"inventory", "--group", "h"},
+            {"apply", settings, "--group", "h", "--password-file", password},
+            {"set", "--group", "h", "--brightness", "Dim", "--password-file", password},
+            {"status", "--group", "h"},
         };
         for (std::vector<std::string> command : commands) {
             FakeNetwork net;
@@ -101,6 +106,7 @@ TEST(Boundaries, FleetRowsWhereNoClockCanBeReachNoCommand) {
             EXPECT_TRUE(net.sent().empty()) << command[0] << " " << address;
         }
     }
+    cli::UsePasswordStore({});
 }
 
 TEST(Boundaries, WithoutAnAdapterTheSearchAndStatusSayNothingCouldBeSent) {
@@ -167,7 +173,8 @@ TEST(Boundaries, MonitorRefusesAFileOrPrometheusWithoutOnceWhateverTheTargets) {
         for (const std::vector<std::string>& format : std::vector<std::vector<std::string>>{
                  {"--output", folder.File("out.prom").string()}, {"--format", "prometheus"}}) {
             FakeNetwork net;
-            std::vector<std::string> command = {"monitor", "--fleet", fleet};
+            // One round at most, should the refusal ever go.
+            std::vector<std::string> command = {"monitor", "--fleet", fleet, "--rounds", "1"};
             command.insert(command.end(), targets.begin(), targets.end());
             command.insert(command.end(), format.begin(), format.end());
             const Ran run = RunOn(net, command);
