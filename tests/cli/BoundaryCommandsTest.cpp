@@ -121,6 +121,21 @@ TEST(Boundaries, WithoutAnAdapterTheSearchAndStatusSayNothingCouldBeSent) {
     }
 }
 
+// check keeps of a fleet file only the rows of its targets and groups, with their names.
+TEST(Boundaries, CheckOfSomeClocksKnowsThemAndTheirGroupsByName) {
+    TempFolder folder;
+    const std::string fleet = folder.Write("fleet.csv",
+                                           "address,name,location,group\n127.0.0.2,Gym,,g\n"
+                                           "127.0.0.3,Hall,,h\n127.0.0.4,Lab,,h\n");
+    FakeNetwork net;
+    net.AddClock(Ip(127, 0, 0, 3), SimulatedClock(0));
+    const Ran run = RunOn(net, {"check", "127.0.0.3", "--group", "g", "--fleet", fleet, "--own-address",
+                                "127.0.0.1", "--wait", "0.1"});
+    EXPECT_EQ(run.code, 2);
+    EXPECT_EQ(run.out.rfind("CLOCKS CRITICAL - 2 clocks, 1 synchronised - silent: Gym (127.0.0.2) |", 0), 0u)
+        << run.out;
+}
+
 // A clock that takes ten seconds to answer: the check gives up at its --timeout, UNKNOWN, saying
 // what it had not finished, and the virtual clock shows it never waited longer.
 TEST(Boundaries, CheckEndsWithinItsTimeoutNamingWhatItHadNotFinished) {
