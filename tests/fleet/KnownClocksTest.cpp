@@ -104,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "broadcast address), never a clock's"},
         BadFile{"Latin1Name", kHeader + "127.0.0.2,Caf\xe9,b,c\n",
                 "line 2: the text is not UTF-8: save the file as UTF-8 (CSV UTF-8)"},
-        BadFile{"OverlongSlash", kHeader + "127.0.0.2,a\xc0\xaf,b,c\n",
+        BadFile{"OverlongSlash", kHeader + "127.0.0.2,a\xe0\x80\xaf,b,c\n",
                 "line 2: the text is not UTF-8: save the file as UTF-8 (CSV UTF-8)"},
         BadFile{"Surrogate", kHeader + "127.0.0.2,a,\xed\xa0\x80,c\n",
                 "line 2: the text is not UTF-8: save the file as UTF-8 (CSV UTF-8)"},
