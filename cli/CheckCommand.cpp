@@ -208,8 +208,9 @@ void AddCheckCommand(CLI::App& app, CommandRun& run) {
         ->check(CLI::Range(0, 1000000))
         ->capture_default_str();
     check->add_option("--timeout", args->timeout,
-                      "seconds within which the check answers: the wait for a clock port held by another "
-                      "program is cut short to leave the clocks their time");
+                      "seconds within which the check answers, whatever it is waiting for: the wait for a "
+                      "clock port held by another program is cut short to leave the clocks their time, "
+                      "and what is not done by then ends the check UNKNOWN");
     args->exchange.quietLockWait = true;
     check
         ->add_option("--warn-unknown", args->thresholds.warnUnknown,
