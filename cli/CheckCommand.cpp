@@ -1,5 +1,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <iostream>
 #include <memory>
 
@@ -35,6 +37,52 @@ void FitLockWaitIntoTimeout(ExchangeArgs& exchange, const ExchangeOptions& optio
     exchange.lockWaitSeconds = std::clamp(timeout - clocks, 0.0, exchange.lockWaitSeconds);
 }
 
+// Thrown out of the exchange when --timeout has run out, with how far it got.
+struct CheckTimedOut {
+    std::size_t asked = 0;
+    std::size_t received = 0;
+};
+
+// The check's endpoint under --timeout: past the deadline nothing more is sent or waited for, and
+// the exchange is left by CheckTimedOut, so that the whole run (the wait for the port, the sweep
+// and the replies) ends within the timeout whatever the clocks and the network do.
+class TimedPort final : public DatagramPort {
+  public:
+    TimedPort(std::unique_ptr<DatagramPort> port, std::chrono::nanoseconds left)
+        : port_(std::move(port)), deadline_(port_->Now() + left) {}
+
+    bool SendTo(Ipv4Address destination, std::uint16_t port, std::span<const std::uint8_t> bytes) override {
+        CheckDeadline();
+        ++done_.asked;
+        return port_->SendTo(destination, port, bytes);
+    }
+    UdpSocket::Wait WaitReadable(std::chrono::milliseconds limit) override {
+        CheckDeadline();
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline_ - port_->Now());
+        const UdpSocket::Wait wait = port_->WaitReadable(std::min(limit, left));
+        if (wait != UdpSocket::Wait::Readable && limit > left) CheckDeadline();
+        return wait;
+    }
+    std::optional<ReceivedDatagram> ReceiveInto(std::span<std::uint8_t> buffer) override {
+        ++done_.received;
+        return port_->ReceiveInto(buffer);
+    }
+    [[nodiscard]] Time Now() const override { return port_->Now(); }
+    void SleepUntil(Time until) override {
+        port_->SleepUntil(std::min(until, deadline_));
+        CheckDeadline();
+    }
+
+  private:
+    void CheckDeadline() const {
+        if (port_->Now() >= deadline_) throw done_;
+    }
+
+    std::unique_ptr<DatagramPort> port_;
+    Time deadline_;
+    CheckTimedOut done_;
+};
+
 // Named clocks, those of the groups and the known clocks inside a block are expected to answer; the
 // other hosts of a block are clocks only when they do.
 bool SplitTargets(const std::vector<std::string>& texts, const KnownClocks& known,
@@ -69,13 +117,30 @@ bool SplitTargets(const std::vector<std::string>& texts, const KnownClocks& know
 }
 
 int RunCheckCommand(const CheckArgs& args) {
+    const auto start = std::chrono::steady_clock::now();
     std::string error;
     std::vector<Ipv4Address> named;
     std::vector<Ipv4Address> all;
     auto options = MakeExchangeOptions(args.exchange, error);
     if (!options) return ReportUnknown(Untrusted{error});
-    const auto known = LoadFleet(args.fleet, error);
+    // Of a large fleet file only the rows of the targets and the groups are kept.
+    KnownClockFilter keep;
+    if (!args.targets.empty()) {
+        if (!SplitTargets(args.targets, KnownClocks(), named, all, error))
+            return ReportUnknown(Untrusted{error});
+        keep = [&all, &groups = args.fleet.groups](const KnownClock& clock) {
+            return std::binary_search(all.begin(), all.end(), clock.address) ||
+                   std::find(groups.begin(), groups.end(), clock.group) != groups.end();
+        };
+    } else if (!args.fleet.groups.empty()) {
+        keep = [&groups = args.fleet.groups](const KnownClock& clock) {
+            return std::find(groups.begin(), groups.end(), clock.group) != groups.end();
+        };
+    }
+    const auto known = LoadFleet(args.fleet, error, keep);
     if (!known) return ReportUnknown(Untrusted{error});
+    named.clear();
+    all.clear();
     AddGroupClocks(args.fleet, *known, named);
     if (args.targets.empty() && args.fleet.groups.empty())
         for (const KnownClock& clock : known->clocks()) named.push_back(clock.address);
@@ -88,12 +153,28 @@ int RunCheckCommand(const CheckArgs& args) {
         ExchangeArgs fitted = args.exchange;
         FitLockWaitIntoTimeout(fitted, *options, all.size(), *args.timeout);
         options = MakeExchangeOptions(fitted, error);
+        const auto limit = std::chrono::duration_cast<std::chrono::nanoseconds>(
+            std::chrono::duration<double>(*args.timeout));
+        options->openPort = [open = options->openPort, limit, start](const PortRequest& request) {
+            auto port = open(request);
+            const auto left = limit - (std::chrono::steady_clock::now() - start);
+            return port ? std::unique_ptr<DatagramPort>(std::make_unique<TimedPort>(std::move(port), left))
+                        : nullptr;
+        };
     }
     std::optional<std::vector<ClockReading>> readings;
     try {
         readings = ReadClocks(all, *options, false);
     } catch (const ClockPortHeld& held) {
         return ReportUnknown(held.message);
+    } catch (const CheckTimedOut& done) {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%g", *args.timeout);
+        return ReportUnknown(Message::Own(
+            std::string("--timeout ") + seconds +
+            " s ran out before the check finished: " + std::to_string(done.asked) + " requests sent to " +
+            std::to_string(all.size()) + (all.size() == 1 ? " clock, " : " clocks, ") +
+            std::to_string(done.received) + " datagrams received, the rest not waited for"));
     }
     if (!readings)
         return ReportUnknown("no network: no adapter, or the clock port " +
@@ -130,8 +211,9 @@ void AddCheckCommand(CLI::App& app, CommandRun& run) {
         ->check(CLI::Range(0, 1000000))
         ->capture_default_str();
     check->add_option("--timeout", args->timeout,
-                      "seconds within which the check answers: the wait for a clock port held by another "
-                      "program is cut short to leave the clocks their time");
+                      "seconds within which the check answers, whatever it is waiting for: the wait for a "
+                      "clock port held by another program is cut short to leave the clocks their time, "
+                      "and what is not done by then ends the check UNKNOWN");
     args->exchange.quietLockWait = true;
     check
         ->add_option("--warn-unknown", args->thresholds.warnUnknown,

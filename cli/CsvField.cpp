@@ -19,9 +19,18 @@ std::string CsvField(std::string_view text) {
     // the field, where a quote would also be taken as the start of a quoted cell and dropped.
     std::string field;
     field.reserve(visible.size() + 2);
+    // An apostrophe of the text's own where the guard would stand gets one too, so that a fleet file
+    // saved from the inventory reads back exactly (UndoCsvField takes one off).
+    const auto guarded = [&visible](std::size_t i) {
+        const char c = visible[i];
+        return StartsFormula(c) || (i > 0 && c == '"') ||
+               (c == '\'' && i + 1 < visible.size() &&
+                (StartsFormula(visible[i + 1]) || visible[i + 1] == '\'' ||
+                 (i > 0 && visible[i + 1] == '"')));
+    };
     for (std::size_t i = 0; i < visible.size(); ++i) {
         const bool cellStart = i == 0 || visible[i - 1] == ';' || visible[i - 1] == ',';
-        if (cellStart && (StartsFormula(visible[i]) || (i > 0 && visible[i] == '"'))) field += '\'';
+        if (cellStart && guarded(i)) field += '\'';
         field += visible[i];
     }
     if (field.find_first_of(";,\"\r\n") == std::string::npos) return field;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "protocol/HostRanges.h"
 #include "settings/IpFieldValue.h"
@@ -35,16 +36,30 @@ PortWait LockWait(const ExchangeArgs& args) {
     wait.onGaveUp = [port, waited = Seconds(args.lockWaitSeconds)](const PortHolder& holder) {
         throw ClockPortHeld{"the clock port " + Message::Own(port) + " is held by " +
                             Untrusted{holder.Describe()} + " (waited " + Message::Own(waited) +
-                            " s, --lock-wait); nothing was sent"};
+                            " s, --lock-wait), nothing was sent"};
     };
     wait.onRefused = [port](const std::string& problem) {
         throw ClockPortHeld{"the clock port " + Message::Own(port) +
-                            " cannot be guarded: " + Untrusted{problem} + "; nothing was sent"};
+                            " cannot be guarded: " + Untrusted{problem} + ", nothing was sent"};
     };
     return wait;
 }
 
+struct Network {
+    PortOpener openPort;
+    AdapterLister adapters;
+};
+
+Network& ChosenNetwork() {
+    static Network network;
+    return network;
+}
+
 }  // namespace
+
+void UseNetwork(PortOpener openPort, AdapterLister adapters) {
+    ChosenNetwork() = Network{std::move(openPort), std::move(adapters)};
+}
 
 void AddExchangeOptions(CLI::App& command, ExchangeArgs& args) {
     command.add_option("--port", args.port, "UDP port of the clocks and of this program")
@@ -81,6 +96,10 @@ std::optional<ExchangeOptions> MakeExchangeOptions(const ExchangeArgs& args, std
                                        " cannot be opened: " + reason);
         return port;
     };
+    if (const Network& chosen = ChosenNetwork(); chosen.openPort) {
+        options.openPort = chosen.openPort;
+        options.adapters = chosen.adapters;
+    }
     // NaN passes every range check CLI11 has, so the ranges are checked here.
     if (args.waitSeconds) {
         if (!(*args.waitSeconds >= kShortestWait && *args.waitSeconds <= kLongestWait)) {

@@ -44,6 +44,12 @@ class ClockPortUnavailable : public std::runtime_error {
 };
 
 void AddExchangeOptions(CLI::App& command, ExchangeArgs& args);
+
+// The network every command's exchanges use from now on in this process: the system's (the clock
+// port bound, or exit 3) until a test that runs the commands in-process puts a scripted one in its
+// place; `adapters` stands for the system's adapters (--own-address still wins). The shipped
+// program never calls it.
+void UseNetwork(PortOpener openPort, AdapterLister adapters);
 // --rate N, for the fleet commands.
 void AddFleetOptions(CLI::App& command, ExchangeArgs& args);
 

@@ -20,8 +20,9 @@ void AddKnownClockOptions(CLI::App& command, KnownClockArgs& args, bool withGrou
             ->allow_extra_args(false);
 }
 
-std::optional<KnownClocks> LoadFleet(const KnownClockArgs& args, std::string& error) {
-    auto known = LoadKnownClocks(args.fleetFile, DefaultFleetFiles(), error);
+std::optional<KnownClocks> LoadFleet(const KnownClockArgs& args, std::string& error,
+                                     const KnownClockFilter& keep) {
+    auto known = LoadKnownClocks(args.fleetFile, DefaultFleetFiles(), error, keep);
     if (!known) return std::nullopt;
     if (const auto unknown = known->UnknownGroups(args.groups); !unknown.empty()) {
         error = "--group: no clock of the fleet file is in the group \"" + unknown.front() + "\"";

@@ -25,7 +25,9 @@ void AddKnownClockOptions(CLI::App& command, KnownClockArgs& args, bool withGrou
 // The clocks of the fleet file --fleet names, or of the first one of DefaultFleetFiles() that
 // exists. nullopt with `error` (naming the file and line) when the file is refused or a --group
 // names no clock of it; nothing has been sent then.
-[[nodiscard]] std::optional<KnownClocks> LoadFleet(const KnownClockArgs& args, std::string& error);
+// Only the rows `keep` takes are kept (all without one).
+[[nodiscard]] std::optional<KnownClocks> LoadFleet(const KnownClockArgs& args, std::string& error,
+                                                   const KnownClockFilter& keep = {});
 
 // The clocks of the --group options, added to `targets` (kept ascending, each once).
 void AddGroupClocks(const KnownClockArgs& args, const KnownClocks& known, std::vector<Ipv4Address>& targets);

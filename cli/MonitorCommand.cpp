@@ -170,18 +170,19 @@ std::vector<Ipv4Address> Addresses(const KnownClocks& known) {
 
 std::optional<std::vector<Ipv4Address>> Targets(const MonitorArgs& args, const KnownClocks& known,
                                                 const ExchangeOptions& options, std::string& error) {
-    const bool named = !args.addresses.empty() || !args.fleet.groups.empty();
-    if (!named && args.subnets.empty() && !known.empty()) return Addresses(known);
-    if (named == !args.subnets.empty()) {
-        error = "monitor needs clock addresses or --group, or --subnet, not both";
-        return std::nullopt;
-    }
+    // Judged before the targets, whichever they are (the whole fleet file too).
     if (!args.output.empty() && !args.once) {
         error = "--output needs --once: the file holds one whole round";
         return std::nullopt;
     }
     if (args.format == "prometheus" && !args.once) {
         error = "--format prometheus needs --once: a textfile collector reads one whole round";
+        return std::nullopt;
+    }
+    const bool named = !args.addresses.empty() || !args.fleet.groups.empty();
+    if (!named && args.subnets.empty() && !known.empty()) return Addresses(known);
+    if (named == !args.subnets.empty()) {
+        error = "monitor needs clock addresses or --group, or --subnet, not both";
         return std::nullopt;
     }
     if (!args.subnets.empty()) return FindBySearch(args.subnets, known, options, error);

@@ -35,7 +35,12 @@ void ReportQueryFailure(const QueryOutcome& outcome, const InMemoryControls& con
         PrintMessages(controls);
         return;
     }
-    if (outcome.repliesAccepted == 0) std::cerr << "horavanectl: no reply from " << address << "\n";
+    if (outcome.destinationRefused)
+        std::cerr << "horavanectl: nothing was sent: " << address << " is no clock's address\n";
+    else if (!outcome.sent)
+        std::cerr << "horavanectl: " << kNothingSentNoAdapter << "\n";
+    else if (outcome.repliesAccepted == 0)
+        std::cerr << "horavanectl: no reply from " << address << "\n";
 }
 
 }  // namespace horavane::cli

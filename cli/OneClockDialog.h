@@ -27,11 +27,14 @@ class OneClockDialog {
     ClockDialogLogic logic_;
 };
 
+// What the commands say when an exchange could send nothing for want of an adapter.
+inline constexpr const char* kNothingSentNoAdapter = "nothing could be sent: no network adapter";
+
 // Exit code of a query: 0 when a reply was shown, 4 after "Error CheckSum", 3 otherwise.
 [[nodiscard]] int QueryExitCode(const QueryOutcome& outcome);
 
 // Prints on stderr what the operator would have been shown: the message boxes of the controls,
-// or that no reply came.
+// or that nothing could be sent, or that no reply came.
 void ReportQueryFailure(const QueryOutcome& outcome, const InMemoryControls& controls,
                         const std::string& address);
 

@@ -80,9 +80,14 @@ int SearchPaced(const std::string& address, bool json, const ExchangeOptions& op
         PrintMessages(controls);
         return kExitUsage;
     }
+    SweepEnd end = SweepEnd::NotStarted;
     {
         ProgressSearchView view(controls, ::isatty(STDERR_FILENO) == 1);
-        RunSearch(view, options, std::stop_token{});
+        end = RunSearch(view, options, std::stop_token{});
+    }
+    if (end == SweepEnd::NoAdapter) {
+        std::cerr << "horavanectl: " << kNothingSentNoAdapter << "\n";
+        return kExitNoReply;
     }
     PrintClocks(controls.ListEntries(ctl::ClockList), json);
     return kExitOk;
@@ -103,7 +108,7 @@ int RunSearchCommand(const SearchArgs& args) {
     // In the window's list order (as text), whichever sweep found them.
     std::set<std::string> found;
     if (!SweepHosts(*hosts, *options, [&](Ipv4Address clock) { found.insert(clock.ToString()); })) {
-        std::cerr << "horavanectl: nothing could be sent: no network adapter\n";
+        std::cerr << "horavanectl: " << kNothingSentNoAdapter << "\n";
         return kExitNoReply;
     }
     PrintClocks(std::vector<std::string>(found.begin(), found.end()), args.json);

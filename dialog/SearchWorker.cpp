@@ -43,6 +43,7 @@ class ViewSink final : public SweepSink {
     void Ended(SweepEnd end) {
         if (Stopped() || end == SweepEnd::Stopped) return;
         if (end == SweepEnd::Finished) view_.SetStatusText(msg::kSearchFinished);
+        if (end == SweepEnd::NoAdapter) view_.SetStatusText(msg::kNoAdapter);
         // An early end leaves the window as the button handler left it, but with the list and the
         // button it disabled handed back.
         view_.EnableClockList(true);
@@ -102,11 +103,13 @@ bool PrepareSearch(DialogControls& controls) {
     return true;
 }
 
-void RunSearch(SearchView& view, const ExchangeOptions& options, std::stop_token stop) {
+SweepEnd RunSearch(SearchView& view, const ExchangeOptions& options, std::stop_token stop) {
     ViewSink sink(view, stop);
     ExchangeOptions waiting = options;
     waiting.lockWait = PortWaitOnWorker(view, options.port, options.lockWait, stop);
-    sink.Ended(SweepSubnet(sink, waiting, stop));
+    const SweepEnd end = SweepSubnet(sink, waiting, stop);
+    sink.Ended(end);
+    return end;
 }
 
 SearchWorker::SearchWorker(SearchView& view, ExchangeOptions options)

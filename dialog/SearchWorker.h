@@ -51,8 +51,9 @@ class ControlsSearchView : public SearchView {
 
 // The worker's half: sweeps the subnet in the search field (read when the sweep needs it, not at
 // the click) and shows its progress and the clocks found. Once stop is requested the view is
-// touched no more, and the call returns within one stop-check slice.
-void RunSearch(SearchView& view, const ExchangeOptions& options, std::stop_token stop);
+// touched no more, and the call returns within one stop-check slice. Without a network adapter the
+// status line says that nothing could be sent. Returns how the sweep ended.
+SweepEnd RunSearch(SearchView& view, const ExchangeOptions& options, std::stop_token stop);
 
 // RunSearch on a thread of its own. Destroying the worker requests stop and joins.
 class SearchWorker {

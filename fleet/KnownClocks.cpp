@@ -2,91 +2,19 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <fstream>
-#include <map>
 #include <system_error>
+#include <utility>
 
+#include "fleet/FleetCsv.h"
 #include "platform/Paths.h"
+#include "protocol/HostRanges.h"
 
 namespace horavane {
 namespace {
 
 constexpr std::array<const char*, 4> kColumns = {"address", "name", "location", "group"};
-
-// One record of the file and the line it starts on.
-struct CsvRecord {
-    std::vector<std::string> fields;
-    std::size_t line = 0;
-};
-
-// Reads CSV records one at a time; a quoted field may span lines, so records and lines differ.
-class CsvReader {
-  public:
-    explicit CsvReader(std::string_view text) : text_(text) {
-        if (text_.starts_with("\xEF\xBB\xBF")) text_.remove_prefix(3);  // spreadsheets write a BOM
-    }
-
-    // false at the end of the text, or with `error` set (without the file's name).
-    bool Next(CsvRecord& record, std::string& error) {
-        record = CsvRecord{{}, line_};
-        if (at_ >= text_.size()) return false;
-        const std::size_t start = at_;
-        std::string field;
-        bool quoted = false;     // inside quotes
-        bool wasQuoted = false;  // the field began with a quote
-        while (at_ < text_.size()) {
-            if (at_ - start > kLongestFleetRow) {
-                error = "the row is longer than " + std::to_string(kLongestFleetRow) + " bytes";
-                return false;
-            }
-            const char c = text_[at_++];
-            if (quoted) {
-                if (c == '"' && at_ < text_.size() && text_[at_] == '"') {
-                    field += '"';
-                    ++at_;
-                } else if (c == '"') {
-                    quoted = false;
-                } else {
-                    if (c == '\n') ++line_;
-                    field += c;
-                }
-                continue;
-            }
-            if (c == '"') {
-                if (wasQuoted || !field.empty()) {
-                    error = "a quote inside a field that is not quoted as a whole";
-                    return false;
-                }
-                quoted = wasQuoted = true;
-            } else if (c == ',') {
-                record.fields.push_back(std::move(field));
-                field.clear();
-                wasQuoted = false;
-            } else if (c == '\r' && at_ < text_.size() && text_[at_] == '\n') {
-                continue;  // the LF ends the record
-            } else if (c == '\n') {
-                ++line_;
-                break;
-            } else if (wasQuoted) {
-                error = "text after the closing quote of a field";
-                return false;
-            } else {
-                field += c;
-            }
-        }
-        if (quoted) {
-            error = "a quoted field that never ends";
-            return false;
-        }
-        record.fields.push_back(std::move(field));
-        return true;
-    }
-
-  private:
-    std::string_view text_;
-    std::size_t at_ = 0;
-    std::size_t line_ = 1;
-};
 
 bool Blank(const CsvRecord& record) {
     return record.fields.size() == 1 && record.fields[0].empty();
@@ -94,7 +22,8 @@ bool Blank(const CsvRecord& record) {
 
 }  // namespace
 
-KnownClocks::KnownClocks(std::vector<KnownClock> clocks) : clocks_(std::move(clocks)) {
+KnownClocks::KnownClocks(std::vector<KnownClock> clocks, std::size_t rowsInFile)
+    : clocks_(std::move(clocks)), rowsInFile_(std::max(rowsInFile, clocks_.size())) {
     std::sort(clocks_.begin(), clocks_.end(),
               [](const KnownClock& a, const KnownClock& b) { return a.address < b.address; });
 }
@@ -130,44 +59,127 @@ std::vector<std::string> KnownClocks::UnknownGroups(const std::vector<std::strin
     return unknown;
 }
 
-std::optional<KnownClocks> ParseFleetFile(std::string_view text, const std::string& fileName,
-                                          std::string& error) {
-    CsvReader reader(text);
+namespace {
+
+// Every address the file names and the line naming it, 8 bytes a row, so that an address named twice
+// is found without keeping the rows themselves.
+class AddressLines {
+  public:
+    void Add(Ipv4Address address, std::size_t line) {
+        seen_.push_back((std::uint64_t{address.ToUint32()} << 32U) | static_cast<std::uint32_t>(line));
+    }
+    struct Repeat {
+        std::size_t line = 0;  // 0: none
+        std::size_t earlier = 0;
+        Ipv4Address address;
+    };
+    // The first line (in the file's order) that names an address an earlier line named.
+    Repeat FirstRepeat() {
+        std::sort(seen_.begin(), seen_.end());
+        Repeat first;
+        for (std::size_t i = 1; i < seen_.size(); ++i) {
+            if ((seen_[i] >> 32U) != (seen_[i - 1] >> 32U)) continue;
+            const auto later = static_cast<std::size_t>(seen_[i] & 0xFFFFFFFFU);
+            if (first.line == 0 || later < first.line)
+                first = {later, static_cast<std::size_t>(seen_[i - 1] & 0xFFFFFFFFU),
+                         Ipv4Address::FromUint32(static_cast<std::uint32_t>(seen_[i] >> 32U))};
+        }
+        return first;
+    }
+
+  private:
+    std::vector<std::uint64_t> seen_;
+};
+
+std::string NotAClock(const std::string& text) {
+    return "\"" + text + "\" is not a clock address (four numbers 0 to 255)";
+}
+
+// The row's clock (its address and group: the name and location are read for a row kept), or the
+// reason it is refused.
+std::optional<KnownClock> RowClock(const CsvRecord& record,
+                                   const std::array<std::size_t, kColumns.size()>& column,
+                                   std::size_t fieldCount, std::string& why) {
+    for (const std::string& field : record.fields)
+        if (!IsUtf8(field)) {
+            why = "the text is not UTF-8: save the file as UTF-8 (CSV UTF-8)";
+            return std::nullopt;
+        }
+    if (record.fields.size() != fieldCount) {
+        why = "the row has " + std::to_string(record.fields.size()) + " fields, the header " +
+              std::to_string(fieldCount);
+        return std::nullopt;
+    }
+    const std::string& addressText = record.fields[column[0]];
+    const auto address = Ipv4Address::Parse(addressText);
+    if (!address) {
+        why = NotAClock(addressText);
+        return std::nullopt;
+    }
+    if (auto refusal = RefusedClockAddress(*address)) {
+        why = std::move(*refusal);
+        return std::nullopt;
+    }
+    return KnownClock{*address, {}, {}, UndoCsvField(record.fields[column[3]])};
+}
+
+}  // namespace
+
+std::optional<KnownClocks> ParseFleetFile(std::istream& in, const std::string& fileName, std::string& error,
+                                          const KnownClockFilter& keep) {
+    std::streambuf* buffer = in.rdbuf();
+    if (buffer == nullptr) {
+        error = "the fleet file " + fileName + " cannot be read";
+        return std::nullopt;
+    }
+    CsvReader reader(*buffer, kLongestFleetRow);
     CsvRecord record;
-    auto refuse = [&](const std::string& why) {
-        error = "the fleet file " + fileName + ", line " + std::to_string(record.line) + ": " + why;
+    AddressLines lines;
+    // A bad row, or an address named twice before it, whichever comes first in the file.
+    auto refuse = [&](std::size_t line, const std::string& why) -> std::optional<KnownClocks> {
+        if (const auto repeat = lines.FirstRepeat(); repeat.line != 0 && repeat.line < line) {
+            error = "the fleet file " + fileName + ", line " + std::to_string(repeat.line) + ": " +
+                    repeat.address.ToString() + " is named already on line " + std::to_string(repeat.earlier);
+            return std::nullopt;
+        }
+        error = "the fleet file " + fileName + ", line " + std::to_string(line) + ": " + why;
         return std::nullopt;
     };
     std::string why;
     if (!reader.Next(record, why))
-        return refuse(why.empty() ? "no header row (address,name,location,group)" : why);
+        return refuse(record.line, why.empty() ? "no header row (address,name,location,group)" : why);
     const std::vector<std::string> header = record.fields;
     std::array<std::size_t, kColumns.size()> column{};
     for (std::size_t i = 0; i < kColumns.size(); ++i) {
         const auto found = std::find(header.begin(), header.end(), kColumns[i]);
         if (found == header.end())
-            return refuse(std::string("the header has no column \"") + kColumns[i] +
-                          "\" (it needs address,name,location,group)");
+            return refuse(record.line, std::string("the header has no column \"") + kColumns[i] +
+                                           "\" (it needs address,name,location,group)");
         column[i] = static_cast<std::size_t>(found - header.begin());
     }
     std::vector<KnownClock> clocks;
-    std::map<Ipv4Address, std::size_t> lineOf;
+    std::size_t rows = 0;
     while (reader.Next(record, why)) {
         if (Blank(record)) continue;
-        if (record.fields.size() != header.size())
-            return refuse("the row has " + std::to_string(record.fields.size()) + " fields, the header " +
-                          std::to_string(header.size()));
-        const std::string& addressText = record.fields[column[0]];
-        const auto address = Ipv4Address::Parse(addressText);
-        if (!address) return refuse("\"" + addressText + "\" is not a clock address (four numbers 0 to 255)");
-        if (const auto [earlier, fresh] = lineOf.emplace(*address, record.line); !fresh)
-            return refuse(address->ToString() + " is named already on line " +
-                          std::to_string(earlier->second));
-        clocks.push_back(
-            {*address, record.fields[column[1]], record.fields[column[2]], record.fields[column[3]]});
+        auto clock = RowClock(record, column, header.size(), why);
+        if (!clock) return refuse(record.line, why);
+        lines.Add(clock->address, record.line);
+        ++rows;
+        if (keep && !keep(*clock)) continue;
+        clock->name = UndoCsvField(record.fields[column[1]]);
+        clock->location = UndoCsvField(record.fields[column[2]]);
+        clocks.push_back(std::move(*clock));
     }
-    if (!why.empty()) return refuse(why);
-    return KnownClocks(std::move(clocks));
+    if (!why.empty()) return refuse(record.line, why);
+    if (lines.FirstRepeat().line != 0) return refuse(SIZE_MAX, "");
+    return KnownClocks(std::move(clocks), rows);
+}
+
+std::optional<KnownClocks> ParseFleetFile(std::string_view text, const std::string& fileName,
+                                          std::string& error, const KnownClockFilter& keep) {
+    ViewBuffer buffer(text);
+    std::istream in(&buffer);
+    return ParseFleetFile(in, fileName, error, keep);
 }
 
 std::vector<std::filesystem::path> DefaultFleetFiles() {
@@ -179,7 +191,7 @@ std::vector<std::filesystem::path> DefaultFleetFiles() {
 
 std::optional<KnownClocks> LoadKnownClocks(const std::filesystem::path& named,
                                            const std::vector<std::filesystem::path>& candidates,
-                                           std::string& error) {
+                                           std::string& error, const KnownClockFilter& keep) {
     std::filesystem::path file = named;
     std::error_code failure;
     if (file.empty()) {
@@ -205,16 +217,11 @@ std::optional<KnownClocks> LoadKnownClocks(const std::filesystem::path& named,
         return std::nullopt;
     }
     std::ifstream in(file, std::ios::binary);
-    std::string text(failure ? 0 : static_cast<std::size_t>(size), '\0');
-    if (!failure && in) {
-        in.read(text.data(), static_cast<std::streamsize>(text.size()));
-        text.resize(static_cast<std::size_t>(in.gcount()));
-    }
     if (failure || !in) {
         error = "the fleet file " + fileName + " cannot be read";
         return std::nullopt;
     }
-    return ParseFleetFile(text, fileName, error);
+    return ParseFleetFile(in, fileName, error, keep);
 }
 
 }  // namespace horavane

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
+#include <istream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,12 +22,14 @@ struct KnownClock {
     std::string group;
 };
 
-// The clocks of a fleet file, in ascending address order, each address once.
+// The clocks of a fleet file a command keeps (all of them unless it chose), in ascending address
+// order, each address once.
 class KnownClocks {
   public:
     KnownClocks() = default;
-    // `clocks` must hold each address once (ParseFleetFile makes sure).
-    explicit KnownClocks(std::vector<KnownClock> clocks);
+    // `clocks` must hold each address once (ParseFleetFile makes sure); `rowsInFile`: how many clocks
+    // the file named, those not kept too (at least as many as are kept).
+    explicit KnownClocks(std::vector<KnownClock> clocks, std::size_t rowsInFile = 0);
 
     // nullptr for a clock the file does not name.
     [[nodiscard]] const KnownClock* Find(Ipv4Address address) const;
@@ -36,27 +40,44 @@ class KnownClocks {
     // Groups named by no clock, so that a mistyped --group is refused instead of selecting nothing.
     [[nodiscard]] std::vector<std::string> UnknownGroups(const std::vector<std::string>& groups) const;
 
-    [[nodiscard]] bool empty() const { return clocks_.empty(); }
+    // Whether the file named no clock at all (or there was none), whatever was kept.
+    [[nodiscard]] bool empty() const { return rowsInFile_ == 0; }
     [[nodiscard]] std::size_t size() const { return clocks_.size(); }
     [[nodiscard]] const std::vector<KnownClock>& clocks() const { return clocks_; }
 
   private:
     std::vector<KnownClock> clocks_;
+    std::size_t rowsInFile_ = 0;
 };
 
-// Bounds that keep a file put in the fleet file's place from filling the memory. A site of 65,536
-// clocks with long names fits within the file's bound many times over.
-inline constexpr std::size_t kLongestFleetRow = 4096;
-inline constexpr std::size_t kLargestFleetFile = 64U << 20U;
+// Which rows a command keeps of the file it reads; every row is judged all the same. Empty: all.
+// It is shown a row's address and group (the name and location are read for the rows it keeps,
+// so that a large file costs little). A filter must keep every row of a group the command names,
+// so that UnknownGroups holds.
+using KnownClockFilter = std::function<bool(const KnownClock&)>;
 
-// A fleet file's text: CSV (RFC 4180: quoted fields may hold commas, quotes and line breaks; CRLF or
-// LF line ends; a leading byte-order mark is skipped) with a header row naming at least the columns
-// address, name, location and group, in any order; other columns are ignored, so that an inventory
-// export can seed the file. Blank lines are skipped. nullopt with `error` naming `fileName` and the
-// line at the first bad row: a field count that differs from the header's, an address that is not a
-// dotted quad, an address named twice, a row longer than kLongestFleetRow, an unbalanced quote.
+// Bounds that keep a file put in the fleet file's place from taking the memory or the time. The file
+// is read as a stream, one row at a time, keeping what the command asked for and 8 bytes a row to
+// find an address named twice; a million rows with long names fit within the file's bound.
+inline constexpr std::size_t kLongestFleetRow = 4096;
+inline constexpr std::size_t kLargestFleetFile = 256U << 20U;
+
+// A fleet file's text: UTF-8 CSV (RFC 4180: quoted fields may hold commas, quotes and line breaks;
+// CRLF or LF line ends; a leading byte-order mark is skipped) with a header row naming at least the
+// columns address, name, location and group, in any order; other columns are ignored, so that an
+// inventory export can seed the file. Each field is read back as `inventory --csv` writes it
+// (UndoCsvField: the formula guard and the visible-text escapes undone), so that a saved inventory
+// names the clocks as they hold their texts. Blank lines are skipped. nullopt with `error` naming
+// `fileName` and the line at the first bad row: text that is not UTF-8, a field count that differs
+// from the header's, an address that is not a dotted quad or that no clock can have (0.x.x.x,
+// 224.0.0.0 and above, host 0 or 255 of a /24), an address named twice, a row longer than
+// kLongestFleetRow, an unbalanced quote. Only the rows `keep` takes are kept.
+[[nodiscard]] std::optional<KnownClocks> ParseFleetFile(std::istream& in, const std::string& fileName,
+                                                        std::string& error,
+                                                        const KnownClockFilter& keep = {});
 [[nodiscard]] std::optional<KnownClocks> ParseFleetFile(std::string_view text, const std::string& fileName,
-                                                        std::string& error);
+                                                        std::string& error,
+                                                        const KnownClockFilter& keep = {});
 
 // The places a fleet file is looked for when none is named, in order: the user's, then the
 // workstation's (UserConfigFolder and WorkstationConfigFolder, each with fleet.csv).
@@ -67,6 +88,7 @@ inline constexpr std::size_t kLargestFleetFile = 64U << 20U;
 // kLargestFleetFile or holds a bad row is refused: nullopt with `error` naming the file (and the line).
 [[nodiscard]] std::optional<KnownClocks> LoadKnownClocks(const std::filesystem::path& named,
                                                          const std::vector<std::filesystem::path>& candidates,
-                                                         std::string& error);
+                                                         std::string& error,
+                                                         const KnownClockFilter& keep = {});
 
 }  // namespace horavane

@@ -366,8 +366,9 @@ int OpenLockFile(const std::string& folder, std::uint16_t port, std::string& pro
         if (fd < 0 && errno != EEXIST) break;  // made by another program in between: open that one
     }
     if (fd < 0) {
-        problem = errno == ELOOP ? "the lock file " + path + " is a link; a lock file is never one: remove it"
-                                 : "the lock file " + path + " cannot be opened: " + std::strerror(errno);
+        problem = errno == ELOOP
+                      ? "the lock file " + path + " is a link, which a lock file never is: remove it"
+                      : "the lock file " + path + " cannot be opened: " + std::strerror(errno);
         return -1;
     }
     struct stat info {};
@@ -377,9 +378,9 @@ int OpenLockFile(const std::string& folder, std::uint16_t port, std::string& pro
         problem = "the lock file " + path + " is not a regular file: remove it";
     else if (!OwnedByRootOrUs(info.st_uid))
         problem = "the lock file " + path + " belongs to another user (uid " + std::to_string(info.st_uid) +
-                  "), who could remove it and split the lock; root can make it for every user: "
+                  "), who could remove it and split the lock (root can make it for every user: "
                   "install -m 0666 /dev/null " +
-                  path;
+                  path + ")";
     else if ((info.st_mode & 07777) != 0666)
         problem = "the lock file " + path + " has mode " + LockModeText(info.st_mode) +
                   " instead of 0666: remove it";

@@ -36,11 +36,44 @@ struct ExchangeOptions {
 // checksum cause another.
 inline constexpr int kMaxRequestsPerClock = 6;
 
+// Where an exchange's datagrams may go. Every exchange sends through the endpoint OpenExchangePort
+// gives it, and that endpoint refuses the rest, so that no address can reach the wire unjudged
+// whether an operator typed it, a fleet file named it or a window's list held it.
+enum class DestinationRule {
+    // A clock named as one: never 0.x.x.x, never 224.0.0.0 and above (multicast, reserved,
+    // broadcast), never host 0 or 255 of a /24 (RefusedClockAddress).
+    Clock,
+    // A host of the subnet the window's search sweeps: never host 0 or 255 of a /24, which also
+    // keeps 255.255.255.255 out. The window's own sweep takes any subnet, as it always has.
+    SweptHost,
+};
+
+// The endpoint of one exchange, as the exchanges see it: sends to an address the rule refuses are
+// dropped and return false, nothing going out.
+class GuardedPort final : public DatagramPort {
+  public:
+    GuardedPort(std::unique_ptr<DatagramPort> port, DestinationRule rule);
+
+    // Whether a datagram to `destination` would go out, asked before anything is prepared for it.
+    [[nodiscard]] bool Allows(Ipv4Address destination) const;
+
+    bool SendTo(Ipv4Address destination, std::uint16_t port, std::span<const std::uint8_t> bytes) override;
+    [[nodiscard]] UdpSocket::Wait WaitReadable(std::chrono::milliseconds limit) override;
+    std::optional<ReceivedDatagram> ReceiveInto(std::span<std::uint8_t> buffer) override;
+    [[nodiscard]] Time Now() const override;
+    void SleepUntil(Time until) override;
+
+  private:
+    std::unique_ptr<DatagramPort> port_;
+    DestinationRule rule_;
+};
+
 // The endpoint of one exchange, on the clock port, with the network library at the version the
 // exchange asks for (the search 2.2, everything else 1.1), and a receive buffer of `receiveBuffer`
-// bytes (0: the system's default).
-[[nodiscard]] std::unique_ptr<DatagramPort> OpenExchangePort(const ExchangeOptions& options, int libraryMajor,
-                                                             int libraryMinor, int receiveBuffer = 0);
+// bytes (0: the system's default); its sends judged by `rule`. nullptr when no endpoint can be had.
+[[nodiscard]] std::unique_ptr<GuardedPort> OpenExchangePort(const ExchangeOptions& options, int libraryMajor,
+                                                            int libraryMinor, int receiveBuffer = 0,
+                                                            DestinationRule rule = DestinationRule::Clock);
 
 // What the exchanges with many clocks ask for: room for about 200 ms of replies at the default
 // rate, so that replies arriving while the program is not scheduled are not dropped.

@@ -33,7 +33,7 @@ struct Pending {
 
 class FleetQuery {
   public:
-    FleetQuery(const std::vector<Ipv4Address>& clocks, const ExchangeOptions& options, DatagramPort& port,
+    FleetQuery(const std::vector<Ipv4Address>& clocks, const ExchangeOptions& options, GuardedPort& port,
                const OwnAdapter& own, const FleetReplySink& onReply)
         : options_(options),
           port_(port),
@@ -86,6 +86,11 @@ class FleetQuery {
     void Send(std::size_t index) {
         FleetOutcome& clock = outcomes_[index];
         ClockProgress& state = states_[index];
+        if (!port_.Allows(clock.address)) {
+            clock.destinationRefused = state.givenUp = true;
+            Settle(state);
+            return;
+        }
         const Time now = port_.Now();
         if (clock.requestsSent++ == 0) state.firstSent = now;
         pacer_.Take(now);
@@ -159,7 +164,7 @@ class FleetQuery {
     }
 
     const ExchangeOptions& options_;
-    DatagramPort& port_;
+    GuardedPort& port_;
     const FleetReplySink& onReply_;
     const ClockDatagram request_;
     RequestPacer pacer_;

@@ -19,6 +19,7 @@ struct FleetOutcome {
     int repliesAccepted = 0;     // a clock that answers twice before the exchange ends counts twice
     bool checksumError = false;  // six requests all drew a wrong checksum: "Error CheckSum"
     std::chrono::microseconds responseTime{0};  // from the first request to the first accepted reply
+    bool destinationRefused = false;            // no clock can have the address (GuardedPort): never asked
 
     [[nodiscard]] bool Answered() const { return repliesAccepted > 0 && !checksumError; }
 };

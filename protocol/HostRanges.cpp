@@ -35,8 +35,8 @@ std::optional<AddressBlock> ParseCidr(std::string_view text, std::size_t slash, 
         return std::nullopt;
     }
     if (prefix > kNarrowestPrefix) {
-        error =
-            "\"" + std::string(text) + "\": blocks from /16 to /30 only; name a single clock by its address";
+        error = "\"" + std::string(text) +
+                "\": blocks from /16 to /30 only, a single clock is named by its address";
         return std::nullopt;
     }
     const std::uint32_t size = std::uint32_t{1} << (32 - prefix);

@@ -38,6 +38,10 @@ QueryOutcome QueryClock(Ipv4Address clock, ClockDatagram& buffer, const Exchange
     QueryOutcome outcome;
     const auto port = OpenExchangePort(options, 1, 1);
     if (!port) return outcome;
+    if (!port->Allows(clock)) {
+        outcome.destinationRefused = true;
+        return outcome;
+    }
 
     for (int request = 1; request <= kMaxRequestsPerClock; ++request) {
         // The adapter list is read afresh for every request built.

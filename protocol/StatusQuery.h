@@ -8,10 +8,11 @@
 namespace horavane {
 
 struct QueryOutcome {
-    bool sent = false;           // false when the query stopped before its first request
-    int requestsSent = 0;        // 1..6
-    int repliesAccepted = 0;     // a second reply within the listening second counts again
-    bool checksumError = false;  // the sixth request drew a wrong checksum too
+    bool sent = false;                // false when the query stopped before its first request
+    int requestsSent = 0;             // 1..6
+    int repliesAccepted = 0;          // a second reply within the listening second counts again
+    bool checksumError = false;       // the sixth request drew a wrong checksum too
+    bool destinationRefused = false;  // no clock can have the address (GuardedPort): nothing was sent
 };
 
 // Called with each accepted reply as it arrives; the caller shows it (a later one over an earlier).

@@ -1,6 +1,7 @@
 #include "protocol/SubnetSweep.h"
 
 #include <algorithm>
+#include <array>
 
 namespace horavane {
 namespace {
@@ -21,7 +22,8 @@ struct Sweep {
     const std::uint16_t clockPort;
     const std::chrono::milliseconds wait;
     int lastHost = 0;
-    ClockDatagram received;  // the sweep's own; the window's buffer belongs to the window's thread
+    ClockDatagram received;         // the sweep's own; the window's buffer belongs to the window's thread
+    std::array<bool, 256> heard{};  // the hosts of the subnet that have answered, by host number
 };
 
 void SendNextBatch(Sweep& sweep) {
@@ -55,20 +57,31 @@ WaitEnd AwaitDatagram(Sweep& sweep, Time deadline) {
     }
 }
 
-// Any datagram ends a wait; only an accepted reply names a clock. The program's own request,
-// when the workstation lies in the swept subnet, arrives here too and is dropped for its
-// direction.
-void ReceiveAndReport(Sweep& sweep) {
+// Only an accepted reply names a clock. The program's own request, when the workstation lies in
+// the swept subnet, arrives here too and is dropped for its direction. Whether a host of the
+// subnet that was asked answered for the first time: only that holds the next batch, so that the
+// sweep waits at most one extra wait per host, whatever anyone sends.
+bool ReceiveAndReport(Sweep& sweep) {
     const auto from = sweep.port.ReceiveInto(sweep.received.bytes());
-    if (from && AcceptAsReply(sweep.received)) sweep.sink.ClockAnswered(from->source);
+    if (!from || !AcceptAsReply(sweep.received)) return false;
+    sweep.sink.ClockAnswered(from->source);
+    const Ipv4Address source = from->source;
+    const std::uint8_t host = source.octets[3];
+    const bool inSubnet =
+        std::equal(source.octets.begin(), source.octets.begin() + 3, sweep.subnet.octets.begin());
+    if (!inSubnet || host < kFirstHost || host > sweep.lastHost || sweep.heard[host]) return false;
+    sweep.heard[host] = true;
+    return true;
 }
 
-// Reads datagrams as they come until a full wait passes in silence. false when stopped.
+// Reads datagrams as they come until a full wait passes in which no clock answered anew. false
+// when stopped.
 bool ListUntilSilent(Sweep& sweep) {
+    Time silentBy = sweep.port.Now() + sweep.wait;
     for (;;) {
-        switch (AwaitDatagram(sweep, sweep.port.Now() + sweep.wait)) {
+        switch (AwaitDatagram(sweep, silentBy)) {
             case WaitEnd::Datagram:
-                ReceiveAndReport(sweep);
+                if (ReceiveAndReport(sweep)) silentBy = sweep.port.Now() + sweep.wait;
                 break;
             case WaitEnd::Silence:
                 return true;
@@ -90,16 +103,17 @@ bool SweepPaced(Sweep& sweep) {
 }  // namespace
 
 SweepEnd SweepSubnet(SweepSink& sink, const ExchangeOptions& options, std::stop_token stop) {
-    const auto port = OpenExchangePort(options, 2, 2);
-    const auto own = port ? FindOwnAdapter(options) : std::nullopt;
-    if (!own) return SweepEnd::NotStarted;
+    const auto port = OpenExchangePort(options, 2, 2, 0, DestinationRule::SweptHost);
+    if (!port) return SweepEnd::NotStarted;
+    const auto own = FindOwnAdapter(options);
+    if (!own) return SweepEnd::NoAdapter;
     const ClockDatagram request = BuildOwnRequest(Command::Search, *own);
 
     const std::optional<Ipv4Address> subnet = sink.SubnetToSweep();
     if (stop.stop_requested()) return SweepEnd::Stopped;
     if (!subnet) return SweepEnd::NotStarted;
 
-    Sweep sweep{*port, sink, stop, request, *subnet, options.port, options.wait, 0, {}};
+    Sweep sweep{*port, sink, stop, request, *subnet, options.port, options.wait, 0, {}, {}};
     SendNextBatch(sweep);
     sink.FirstBatchSent(sweep.lastHost);
     return SweepPaced(sweep) ? SweepEnd::Finished : SweepEnd::Stopped;

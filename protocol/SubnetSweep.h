@@ -26,15 +26,20 @@ class SweepSink {
 };
 
 enum class SweepEnd {
-    NotStarted,  // no network library, socket or adapter, or no subnet: nothing was sent
+    NotStarted,  // no network library or socket, or no subnet: nothing was sent
+    NoAdapter,   // the workstation has no network adapter to put into the request: nothing was sent
     Finished,    // host 254 was asked and the network fell silent
     Stopped,     // a stop was requested
 };
 
 // Sends a Search request to hosts 1..254 of the subnet, ten at a time, and reports every sender of
-// an accepted reply. The next ten hosts go only after a full wait in which no datagram arrived, so
-// a busy subnet slows the sweep down instead of flooding the clocks. Returns within one stop-check
-// slice (50 ms) of a stop request. (The command line's faster sweeps are SweepHosts.)
+// an accepted reply. The next ten hosts go only after a full wait in which no host of the subnet
+// that was asked answered for the first time, so a subnet of clocks still answering slows the sweep
+// down instead of flooding them; anything else (a datagram that is no accepted reply, a clock that
+// answers again, a stranger) does not hold it, so that a host sending junk cannot keep the sweep,
+// and the clock port with it, for ever.
+// Returns within one stop-check slice (50 ms) of a stop request. (The command line's faster sweeps
+// are SweepHosts.)
 SweepEnd SweepSubnet(SweepSink& sink, const ExchangeOptions& options, std::stop_token stop);
 
 }  // namespace horavane

@@ -34,4 +34,7 @@ inline constexpr std::string_view kOldPasswordWrong = "Old Passwod Error";
 inline constexpr std::string_view kNewPasswordsDiffer = "Two New Passwod Error";
 inline constexpr std::string_view kNoRight = "No Right!";
 
+// Our own, where the window used to say nothing: a search that could send nothing.
+inline constexpr std::string_view kNoAdapter = "Nothing could be sent: no network adapter.";
+
 }  // namespace horavane::msg

@@ -119,9 +119,8 @@ bool AllowSockets(std::size_t count, std::string* error) {
         ::setrlimit(RLIMIT_NOFILE, &limit);
         if (limit.rlim_cur < wanted) {
             if (error != nullptr)
-                *error = std::to_string(count) +
-                         " clocks need as many open sockets, but this process may open " +
-                         std::to_string(highest) +
+                *error = std::to_string(count) + (count == 1 ? " clock needs" : " clocks need") +
+                         " as many open sockets, but this process may open " + std::to_string(highest) +
                          " files at most: raise the limit (ulimit -Hn) or simulate fewer";
             return false;
         }

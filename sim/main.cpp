@@ -71,7 +71,8 @@ std::optional<Ipv4Address> FirstAddress(const CommandLine& line, std::string* er
     const Ipv4Address last = horavane::sim::SimulatedClockAddress(*first, line.clocks - 1);
     if (first->octets[0] != 127 || last.octets[0] != 127) {
         *error = "--first-address " + line.firstAddress + ": the " + std::to_string(line.clocks) +
-                 " clocks must lie within the loopback range 127.0.0.1 to 127.255.255.254";
+                 (line.clocks == 1 ? " clock must lie" : " clocks must lie") +
+                 " within the loopback range 127.0.0.1 to 127.255.255.254";
         return std::nullopt;
     }
     return first;
@@ -237,8 +238,8 @@ int main(int argc, char** argv) {
         PrintError(error);
         return kExitCannotStart;
     }
-    std::printf("horavane-sim: %d clocks on %s-%s port %u\n", simulator.clockCount(),
-                simulator.address(0).ToString().c_str(),
+    std::printf("horavane-sim: %d %s on %s-%s port %u\n", simulator.clockCount(),
+                simulator.clockCount() == 1 ? "clock" : "clocks", simulator.address(0).ToString().c_str(),
                 simulator.address(simulator.clockCount() - 1).ToString().c_str(), unsigned{simulator.port()});
     std::fflush(stdout);
 

@@ -256,6 +256,22 @@ TEST_F(ClockDialogLogicTest, ReplyFromAnotherAddressIsNeverShownAsTheSelectedClo
 
 // ---- Modify ------------------------------------------------------------------------------------
 
+// A list entry where no clock can be (the window's list takes what a reply's source was) is never
+// queried nor written to, and no record is made of a write that cannot go.
+TEST_F(ClockDialogLogicTest, AnEntryWhereNoClockCanBeIsNeitherQueriedNorWritten) {
+    ListRecorder recorder(net_);
+    logic_.SetWriteRecorder(&recorder);
+    for (const char* entry : {"0.0.0.0", "224.0.0.1", "255.255.255.255", "127.0.0.255"}) {
+        SelectClock(entry);
+        EXPECT_TRUE(logic_.OnClockSelected().destinationRefused) << entry;
+        TypeEverySetting();  // the query cleared the settings
+        EXPECT_FALSE(logic_.OnModify()) << entry;
+    }
+    EXPECT_TRUE(net_.sent().empty());
+    EXPECT_TRUE(recorder.writes.empty());
+    EXPECT_TRUE(controls_.messages().empty());
+}
+
 TEST_F(ClockDialogLogicTest, RefusedModifySendsNothingShowsItsMessageAndStartsTheListOver) {
     TypeEverySetting();
     ListRecorder recorder(net_);
@@ -403,13 +419,15 @@ TEST_F(ClockDialogLogicTest, SearchClearsTheDisplayStartsOnEnterInItsFieldAndHan
     EXPECT_FALSE(controls_.IsEnabled(ctl::SearchButton));
     EXPECT_FALSE(controls_.IsEnabled(ctl::ClockList));
 
-    // A sweep that ends before its first batch (no adapter) hands back only the list and the button.
+    // A sweep that ends before its first batch (no adapter) says so and hands back only the list
+    // and the button.
     controls_.ListAdd(ctl::ClockList, "10.9.9.9");  // left over from an earlier search
     ExchangeOptions noAdapter = logic_.options();
     noAdapter.adapters = [] { return std::optional<std::vector<AdapterInfo>>{}; };
     ControlsSearchView view(controls_);
-    RunSearch(view, noAdapter, {});
-    EXPECT_EQ(controls_.GetText(ctl::StatusLine), "");
+    EXPECT_EQ(RunSearch(view, noAdapter, {}), SweepEnd::NoAdapter);
+    EXPECT_EQ(controls_.GetText(ctl::StatusLine), msg::kNoAdapter);
+    EXPECT_TRUE(net_.sent().empty());
     EXPECT_EQ(controls_.ListEntries(ctl::ClockList), std::vector<std::string>{"10.9.9.9"});
     EXPECT_TRUE(controls_.IsEnabled(ctl::ClockList));
     EXPECT_TRUE(controls_.IsEnabled(ctl::SearchButton));

@@ -193,7 +193,7 @@ TEST(Adapters, RequestCarriesTheLastAdapterAndNoAdapterSendsNothing) {
     options.adapters = [] { return std::optional<std::vector<AdapterInfo>>{}; };
     EXPECT_FALSE(QueryClock(kClock, buffer, options, nullptr).sent);
     RecordingSink sink(Ip(127, 0, 0, 1));
-    EXPECT_EQ(SweepSubnet(sink, options, {}), SweepEnd::NotStarted);
+    EXPECT_EQ(SweepSubnet(sink, options, {}), SweepEnd::NoAdapter);
     RecordingSink blank(std::nullopt);
     EXPECT_EQ(SweepSubnet(blank, net.Options(), {}), SweepEnd::NotStarted);
     EXPECT_EQ(net.sent().size(), 1u);
@@ -244,16 +244,88 @@ TEST(Sweep, PacedSweepAsksEveryHostOnceAndTakesEveryReplyAsItComes) {
     EXPECT_EQ(LibraryVersion(net.opened()[0]), 22);
 }
 
-TEST(Sweep, DatagramsArrivingWithinEachSecondHoldTheNextBatch) {
+// Only a host of the subnet that answers for the first time holds the next batch: junk, a stranger's
+// reply or a clock answering again every half second cannot keep the sweep, and the clock port,
+// for ever.
+TEST(Sweep, OnlyAFirstAnswerOfAnAskedHostHoldsTheNextBatch) {
+    const ClockDatagram reply = sim::BuildStatusReply(sim::DefaultClockState(0), 1);
+    for (const bool hostile : {false, true}) {
+        FakeNetwork net;
+        net.AddClock(Ip(127, 0, 0, 5), SimulatedClock(0, Faults([](auto& f) { f.delay = Ms(600); })));
+        for (int at = 1000; hostile && at <= 600'000; at += 500) {
+            net.Deliver(Ms(at), Ip(127, 0, 0, 9), Bytes(95, 0x11));     // junk from the subnet
+            net.Deliver(Ms(at), Ip(127, 0, 9, 9), ToBytes(reply));      // a stranger's reply
+            net.Deliver(Ms(at + 1), Ip(127, 0, 0, 5), ToBytes(reply));  // the clock, again and again
+        }
+        RecordingSink sink(Ip(127, 0, 0, 1));
+        EXPECT_EQ(SweepSubnet(sink, net.Options(), {}), SweepEnd::Finished);
+        const auto sent = net.sent();
+        ASSERT_EQ(sent.size(), 254u);
+        EXPECT_EQ(sent[10].at, Ms(1600)) << "the first answer of host 5 at 0.6 s put the batch back";
+        EXPECT_EQ(sent[20].at, Ms(2600)) << "then a batch every silent second";
+        EXPECT_EQ(net.now(), Ms(26'600));
+        EXPECT_EQ(sink.answered.front(), "127.0.0.5");
+    }
+}
+
+// ---- Destinations ----------------------------------------------------------------------------
+
+// Addresses where no clock can be: this network, multicast, the limited broadcast, a /24's own
+// address and its broadcast. Every exchange refuses them where it sends, whoever named them.
+const std::vector<Ipv4Address> kNoClocks = {Ip(0, 0, 0, 0),     Ip(0, 1, 2, 3),         Ip(224, 0, 0, 1),
+                                            Ip(239, 9, 9, 9),   Ip(255, 255, 255, 255), Ip(127, 0, 0, 0),
+                                            Ip(127, 0, 0, 255), Ip(10, 1, 2, 0)};
+
+std::vector<Ipv4Address> Destinations(const FakeNetwork& net) {
+    std::vector<Ipv4Address> to;
+    for (const auto& sent : net.sent()) to.push_back(sent.to);
+    return to;
+}
+
+TEST(Destinations, NoExchangeSendsWhereNoClockCanBe) {
     FakeNetwork net;
-    for (int at = 500; at <= 5000; at += 500) net.Deliver(Ms(at), Ip(127, 0, 9, 9), Bytes(95, 0x11));
-    RecordingSink sink(Ip(127, 0, 0, 1));
-    SweepSubnet(sink, net.Options(), {});
-    const auto sent = net.sent();
-    ASSERT_GT(sent.size(), 10u);
-    EXPECT_EQ(sent[10].to.octets[3], 11);
-    EXPECT_EQ(sent[10].at, Ms(6000)) << "the junk ended at 5 s; a silent second later the batch went";
-    EXPECT_TRUE(sink.answered.empty());
+    net.AddClock(kClock, SimulatedClock(0));
+    ClockDatagram buffer;
+    for (const Ipv4Address address : kNoClocks) {
+        const QueryOutcome query = QueryClock(address, buffer, net.Options(), nullptr);
+        EXPECT_TRUE(query.destinationRefused && !query.sent) << address.ToString();
+        bool prepared = false;
+        ClockDatagram request = BuildWriteRequest(ClockSettings{});
+        EXPECT_FALSE(SendWrite(address, request, net.Options(), [&] { return prepared = true; }));
+        EXPECT_FALSE(prepared) << "nothing is journaled for a write that cannot go";
+    }
+    std::vector<Ipv4Address> fleet = kNoClocks;
+    fleet.push_back(kClock);
+    const auto outcomes = QueryFleet(fleet, net.Options(), nullptr);
+    ASSERT_TRUE(outcomes);
+    for (const FleetOutcome& outcome : *outcomes) {
+        EXPECT_EQ(outcome.destinationRefused, outcome.address != kClock) << outcome.address.ToString();
+        EXPECT_EQ(outcome.Answered(), outcome.address == kClock) << outcome.address.ToString();
+    }
+    std::vector<FleetWrite> writes;
+    for (const Ipv4Address address : fleet) writes.push_back({address, BuildWriteRequest(ClockSettings{})});
+    EXPECT_EQ(SendFleetWrites(writes, net.Options()), 1);
+    EXPECT_TRUE(SweepHosts(fleet, net.Options(), nullptr));
+    EXPECT_EQ(Destinations(net), std::vector<Ipv4Address>(3, kClock)) << "the query, the write and the sweep";
+}
+
+// The window's sweep takes any subnet, as it always has, but still never host 0 or 255.
+TEST(Destinations, TheWindowsSweepTakesAnySubnetButNeverHostZeroOr255) {
+    for (const Ipv4Address subnet : {Ip(224, 0, 0, 0), Ip(0, 0, 0, 7)}) {
+        FakeNetwork net;
+        RecordingSink sink(subnet);
+        EXPECT_EQ(SweepSubnet(sink, net.Options(Ms(10)), {}), SweepEnd::Finished);
+        const auto to = Destinations(net);
+        ASSERT_EQ(to.size(), 254u);
+        EXPECT_EQ(to.front(), Ip(subnet.octets[0], 0, 0, 1));
+        EXPECT_EQ(to.back(), Ip(subnet.octets[0], 0, 0, 254));
+    }
+    FakeNetwork net;
+    const auto port = OpenExchangePort(net.Options(), 2, 2, 0, DestinationRule::SweptHost);
+    ASSERT_TRUE(port);
+    for (const Ipv4Address address : {Ip(224, 0, 0, 0), Ip(224, 0, 0, 255), Ip(255, 255, 255, 255)})
+        EXPECT_FALSE(port->Allows(address)) << address.ToString();
+    EXPECT_TRUE(port->Allows(Ip(224, 0, 0, 1)));
 }
 
 // ---- Blocks of a site and their sweep ---------------------------------------------------------

@@ -25,6 +25,18 @@ const std::string kProgram = HORAVANE_SIM_PATH;
 // A slow sanitizer build can take a while to come up; the programs themselves are prompt.
 constexpr Ms kStartLimit{5000};
 
+TEST(SimBinary, BannerCountsOneClockInTheSingular) {
+    HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
+    ChildProcess sim({kProgram, "--clocks", "1", "--port", "0", "--exit-after", "5"});
+    const auto banner = sim.ReadLine(kStartLimit);
+    ASSERT_TRUE(banner);
+    EXPECT_TRUE(std::regex_match(
+        *banner, std::regex(R"(horavane-sim: 1 clock on 127\.0\.0\.2-127\.0\.0\.2 port \d+)")))
+        << *banner;
+    sim.Signal(SIGTERM);
+    EXPECT_EQ(sim.Wait(Ms(1000)), 0);
+}
+
 // A --fault reaching its clock the command-line tests show (a silent clock's exit code).
 TEST(SimBinary, BannerGivesTheRangeAndAPortWhereTheClocksAnswerAndVerboseLogsBothWays) {
     HORAVANE_SKIP_UNDER_WINE(kWineClockAddresses);
