@@ -111,7 +111,7 @@ TEST(Message, TheLockHoldersTextIsEscapedWhereverItIsShown) {
         EXPECT_EQ(line.rfind("CLOCKS UNKNOWN - the clock port 6869 is held by \\x1b]0\\x3bowned", 0), 0u)
             << line;
         EXPECT_EQ(line.find('|'), std::string::npos) << line;
-        EXPECT_EQ(std::count(line.begin(), line.end(), ';'), 1) << "the program's own \"; nothing was sent\"";
+        EXPECT_EQ(line.find(';'), std::string::npos) << "check's own words hold no \";\": " << line;
     }
 }
 
