@@ -9,9 +9,8 @@
 #include "cli/ExitCodes.h"
 #include "cli/KnownClockArgs.h"
 #include "cli/PasswordPrompt.h"
-#include "dialog/ControlIds.h"
 #include "fleet/FleetWrite.h"
-#include "fleet/SettingsChange.h"
+#include "fleet/SettingsFile.h"
 
 namespace horavane::cli {
 namespace {
@@ -63,7 +62,7 @@ int RunApplyCommand(const ApplyArgs& args) {
     }
     // One clock's own address copied onto many would give them all the same address: with more
     // than one clock, each keeps the address it has.
-    if (targets->size() > 1) change->DropAddress(ctl::IpAddress);
+    if (targets->size() > 1) change->ipAddress.reset();
     if (!CheckOperatorPassword(args.password)) return kExitPassword;
 
     const auto results =

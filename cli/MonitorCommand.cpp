@@ -72,16 +72,16 @@ std::string Now() {
 Json ClockRow(const ClockReading& reading, const Json* lastSeen, const KnownClocks& known) {
     Json row;
     const FleetOutcome& clock = reading.outcome;
-    const bool answered = reading.status.has_value();
+    const ClockState state = StateOf(reading);
+    const bool answered = Answering(state);
     if (answered) {
-        const InMemoryControls window = ShownWindow(*reading.status);
-        const Json status = StatusJson(window, clock.address.ToString());
+        const Json status = StatusJson(ReadoutOf(*reading.status), clock.address.ToString());
         row["address"] = status["address"];
         row["serialNumber"] = status["serialNumber"];
         row["syncStatus"] = status["syncStatus"];
         row["currentTimeServer"] = status["currentTimeServer"];
         row["timeZone"] = status["timeZone"];
-        row["daylightSaving"] = DaylightSavingText(window);
+        row["daylightSaving"] = DaylightSavingText(status);
         row["lastSeen"] = Now();
     } else if (lastSeen) {
         row = *lastSeen;
@@ -96,15 +96,22 @@ Json ClockRow(const ClockReading& reading, const Json* lastSeen, const KnownCloc
     row["location"] = knownClock ? Json(knownClock->location) : Json();
     row["group"] = knownClock ? Json(knownClock->group) : Json();
     row["known"] = knownClock != nullptr;
-    const bool synchronised = answered && row["syncStatus"] == std::string(msg::kSync);
     row["answered"] = answered;
-    row["synchronised"] = synchronised;
-    if (clock.checksumError)
-        row["state"] = "checksum error";
-    else if (!answered)
-        row["state"] = "silent";
-    else
-        row["state"] = synchronised ? "ok" : "unsynchronised";
+    row["synchronised"] = state == ClockState::kSynchronised;
+    switch (state) {
+        case ClockState::kChecksumError:
+            row["state"] = "checksum error";
+            break;
+        case ClockState::kSilent:
+            row["state"] = "silent";
+            break;
+        case ClockState::kSynchronised:
+            row["state"] = "ok";
+            break;
+        case ClockState::kUnsynchronised:
+            row["state"] = "unsynchronised";
+            break;
+    }
     return row;
 }
 

@@ -12,6 +12,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/KnownClockArgs.h"
 #include "cli/OneClockDialog.h"
+#include "dialog/ClockDisplay.h"
 #include "dialog/ControlIds.h"
 #include "dialog/SearchWorker.h"
 #include "protocol/HostRanges.h"
@@ -73,7 +74,8 @@ int SearchPaced(const std::string& address, bool json, const ExchangeOptions& op
         std::cerr << "horavanectl: " << error << "\n";
         return kExitUsage;
     }
-    InMemoryControls controls = FreshWindow();
+    InMemoryControls controls;
+    FillDialogLists(controls);
     controls.SetIpParts(ctl::SearchAddress, *field);
     if (!PrepareSearch(controls)) {
         PrintMessages(controls);
@@ -127,13 +129,13 @@ int ShowOneClock(const StatusArgs& args, Ipv4Address clock, const KnownClocks& k
         return code;
     }
     if (args.writableOnly) {
-        std::cout << JsonText(WritableJson(dialog.controls()), 2) << "\n";
+        std::cout << JsonText(SettingsJson(ReadSettingsForm(dialog.controls())), 2) << "\n";
     } else if (args.json) {
-        Json status = StatusJson(dialog.controls(), dialog.address());
+        Json status = StatusJson(ReadClockReadout(dialog.controls()), dialog.address());
         AddNameKeys(status, known, clock);
         std::cout << JsonText(status, 2) << "\n";
     } else {
-        std::cout << StatusBlock(dialog.controls(), NamedClock(known, clock));
+        std::cout << StatusBlock(ReadClockReadout(dialog.controls()), NamedClock(known, clock));
     }
     return kExitOk;
 }

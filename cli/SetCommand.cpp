@@ -7,6 +7,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/KnownClockArgs.h"
 #include "cli/PasswordPrompt.h"
+#include "cli/SetOptions.h"
 #include "fleet/FleetWrite.h"
 
 namespace horavane::cli {
