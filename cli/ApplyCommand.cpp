@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
+#include "cli/FleetCommand.h"
 #include "cli/KnownClockArgs.h"
 #include "cli/PasswordPrompt.h"
 #include "fleet/FleetWrite.h"
@@ -47,10 +48,8 @@ std::optional<SettingsChange> ReadSettingsFile(const std::string& path, std::str
 
 int RunApplyCommand(const ApplyArgs& args) {
     std::string error;
-    const auto options = MakeExchangeOptions(args.exchange, error);
-    const auto known = options ? LoadFleet(args.fleet, error) : std::nullopt;
-    auto targets = known ? ParseClockAddresses(args.addresses, error) : std::nullopt;
-    if (targets) AddGroupClocks(args.fleet, *known, *targets);
+    const auto command = OpenFleetCommand(args.exchange, args.fleet, error);
+    auto targets = command ? NamedTargets(args.addresses, args.fleet, command->known, error) : std::nullopt;
     if (targets && targets->empty()) {
         error = "name the clocks: ADDRESS... or --group";
         targets.reset();
@@ -66,7 +65,7 @@ int RunApplyCommand(const ApplyArgs& args) {
     if (!CheckOperatorPassword(args.password)) return kExitPassword;
 
     const auto results =
-        WriteAndVerify(*targets, *change, "apply", *options, WriteJournal::OfThisUser(), error);
+        WriteAndVerify(*targets, *change, "apply", command->options, WriteJournal::OfThisUser(), error);
     if (!results) {
         std::cerr << "horavanectl: " << error << "; nothing was sent\n";
         return kExitJournal;

@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
+#include "cli/FleetCommand.h"
 #include "cli/KnownClockArgs.h"
 #include "fleet/FleetReadings.h"
 #include "protocol/HostRanges.h"
@@ -71,11 +72,11 @@ int RunCheckCommand(const CheckArgs& args) {
     std::string error;
     std::vector<Ipv4Address> named;
     std::vector<Ipv4Address> all;
-    auto options = MakeExchangeOptions(args.exchange, error);
-    if (!options) return ReportUnknown(error);
-    const auto known = LoadFleet(args.fleet, error);
-    if (!known) return ReportUnknown(error);
-    AddGroupClocks(args.fleet, *known, named);
+    auto command = OpenFleetCommand(args.exchange, args.fleet, error);
+    if (!command) return ReportUnknown(error);
+    std::optional<ExchangeOptions> options = command->options;
+    const KnownClocks* known = &command->known;
+    named = *NamedTargets({}, args.fleet, *known, error);
     if (args.targets.empty() && args.fleet.groups.empty())
         for (const KnownClock& clock : known->clocks()) named.push_back(clock.address);
     if (!SplitTargets(args.targets, *known, named, all, error)) return ReportUnknown(error);

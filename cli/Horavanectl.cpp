@@ -2,7 +2,6 @@
 
 #include <CLI/CLI.hpp>
 #include <iostream>
-#include <string_view>
 
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
@@ -33,12 +32,13 @@ int RunHoravanectl(int argc, char** argv) {
     AddCheckCommand(app, run);
     AddJournalCommands(app, run);
 
+    // The parser knows which command it took, even when it refused its options.
+    const CLI::App* check = app.get_subcommand("check");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         // A monitoring system reads check's bad usage from its status line and exit code 3.
-        if (e.get_exit_code() != 0 && argc > 1 && std::string_view(argv[1]) == "check")
-            return ReportUnknown(e.what());
+        if (e.get_exit_code() != 0 && check->parsed()) return ReportUnknown(e.what());
         const int code = app.exit(e);
         return code == 0 ? kExitOk : kExitUsage;
     }
@@ -46,11 +46,11 @@ int RunHoravanectl(int argc, char** argv) {
     try {
         return run();
     } catch (const ClockPortUnavailable& e) {
-        if (std::string_view(argv[1]) == "check") return ReportUnknown(e.what());
+        if (check->parsed()) return ReportUnknown(e.what());
         std::cerr << "horavanectl: " << e.what() << "\n";
         return kExitNoReply;
     } catch (const ClockPortHeld& held) {
-        if (std::string_view(argv[1]) == "check") return ReportUnknown(held.message);
+        if (check->parsed()) return ReportUnknown(held.message);
         std::cerr << "horavanectl: " << held.message << "\n";
         return kExitPortHeld;
     }

@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
+#include "cli/FleetCommand.h"
 #include "cli/KnownClockArgs.h"
 #include "cli/OneClockDialog.h"
 #include "cli/TextTable.h"
@@ -143,9 +144,8 @@ std::string RenderRow(Json row, Format format) {
 
 int RunInventoryCommand(const InventoryArgs& args) {
     std::string error;
-    const auto options = MakeExchangeOptions(args.exchange, error);
-    const auto known = options ? LoadFleet(args.fleet, error) : std::nullopt;
-    auto hosts = known ? ParseSweepHosts(args.ranges, error) : std::nullopt;
+    const auto command = OpenFleetCommand(args.exchange, args.fleet, error);
+    auto hosts = command ? SweptTargets(args.ranges, args.fleet, command->known, error) : std::nullopt;
     if (hosts && args.ranges.empty() && args.fleet.groups.empty()) {
         error = "inventory needs blocks to sweep or --group";
         hosts.reset();
@@ -154,12 +154,12 @@ int RunInventoryCommand(const InventoryArgs& args) {
         std::cerr << "horavanectl: " << (hosts ? "--csv and --json exclude each other" : error) << "\n";
         return kExitUsage;
     }
-    AddGroupClocks(args.fleet, *known, *hosts);
+    const KnownClocks* known = &command->known;
     const Format format = args.csv ? Format::Csv : args.json ? Format::Json : Format::Table;
     // Every host is asked for its status at once: the reply that shows a clock is there is its row,
     // so each clock costs one request instead of a search and then a query. The rows are made
     // once every reading is in, so that taking the replies in keeps up with a high --rate.
-    const auto readings = ReadClocks(*hosts, *options);
+    const auto readings = ReadClocks(*hosts, command->options);
     if (!readings) {
         std::cerr << "horavanectl: nothing could be sent: no network adapter, or the clock port cannot be "
                      "opened\n";

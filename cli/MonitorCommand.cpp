@@ -23,6 +23,7 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
+#include "cli/FleetCommand.h"
 #include "cli/KnownClockArgs.h"
 #include "cli/OneClockDialog.h"
 #include "cli/PrometheusText.h"
@@ -191,9 +192,7 @@ std::optional<std::vector<Ipv4Address>> Targets(const MonitorArgs& args, const K
         return std::nullopt;
     }
     if (!args.subnets.empty()) return FindBySearch(args.subnets, known, options, error);
-    auto addresses = ParseClockAddresses(args.addresses, error);
-    if (addresses) AddGroupClocks(args.fleet, known, *addresses);
-    return addresses;
+    return NamedTargets(args.addresses, args.fleet, known, error);
 }
 
 // One round: every clock queried at once; the readings, the rows, and whether all is well.
@@ -256,13 +255,14 @@ int RunMonitorCommand(const MonitorArgs& args) {
         return kExitUsage;
     }
     std::string error;
-    const auto options = MakeExchangeOptions(args.exchange, error);
-    const auto known = options ? LoadFleet(args.fleet, error) : std::nullopt;
-    const auto targets = known ? Targets(args, *known, *options, error) : std::nullopt;
+    const auto command = OpenFleetCommand(args.exchange, args.fleet, error);
+    const auto targets = command ? Targets(args, command->known, command->options, error) : std::nullopt;
     if (!targets) {
         std::cerr << "horavanectl: " << error << "\n";
         return kExitUsage;
     }
+    const KnownClocks* known = &command->known;
+    const ExchangeOptions* options = &command->options;
     if (targets->empty()) std::cerr << "horavanectl: no clock answered the search\n";
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);

@@ -10,6 +10,7 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
+#include "cli/FleetCommand.h"
 #include "cli/KnownClockArgs.h"
 #include "cli/OneClockDialog.h"
 #include "dialog/ClockDisplay.h"
@@ -143,13 +144,13 @@ int ShowOneClock(const StatusArgs& args, Ipv4Address clock, const KnownClocks& k
 // One clock, or each clock of the groups in turn (status only); the first failure's code.
 int RunStatusCommand(const StatusArgs& args) {
     std::string error;
-    const auto options = MakeExchangeOptions(args.exchange, error);
-    const auto known = options ? LoadFleet(args.fleet, error) : std::nullopt;
+    const auto command = OpenFleetCommand(args.exchange, args.fleet, error);
     std::vector<Ipv4Address> clocks;
-    if (known && !args.writableOnly && args.address.empty() && !args.fleet.groups.empty()) {
-        AddGroupClocks(args.fleet, *known, clocks);
-    } else if (known) {
-        if (const auto clock = OneClock(args.address, args.fleet, *known, error)) clocks.push_back(*clock);
+    if (command && !args.writableOnly && args.address.empty() && !args.fleet.groups.empty()) {
+        clocks = *NamedTargets({}, args.fleet, command->known, error);
+    } else if (command) {
+        if (const auto clock = OneClock(args.address, args.fleet, command->known, error))
+            clocks.push_back(*clock);
     }
     if (clocks.empty()) {
         std::cerr << "horavanectl: " << error << "\n";
@@ -158,7 +159,7 @@ int RunStatusCommand(const StatusArgs& args) {
     int code = kExitOk;
     for (std::size_t i = 0; i < clocks.size(); ++i) {
         if (i > 0 && !args.json) std::cout << "\n";
-        const int shown = ShowOneClock(args, clocks[i], *known, *options);
+        const int shown = ShowOneClock(args, clocks[i], command->known, command->options);
         if (code == kExitOk) code = shown;
     }
     return code;
