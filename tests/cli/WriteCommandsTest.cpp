@@ -181,10 +181,9 @@ TEST_F(CtlWrite, ApplyWritesNothingItCannotReadCheckOrUnlock) {
     EXPECT_NE(checks.out.find("127.0.0.2  refused: Two value not the same."), std::string::npos)
         << checks.out;
 
-    for (const char* bad :
-         {R"({"timeZoneEntry": "UTC +15"})", R"({"colour": 1})", "not json",
-          R"({"timeServers": ["10.0.0.1"]})",
-          R"({"dstStart": {"hour": "2", "weeek": "Last", "day": "Sun", "month": "Mar"}})"}) {
+    // Which keys and values a settings file may hold, SettingsFileTest shows; here that a refused
+    // file reaches the operator with exit 1.
+    for (const char* bad : {R"({"colour": 1})", "not json"}) {
         TempFile file(bad, "bad.json");
         const auto result = Write({"apply", file.path(), "127.0.0.2"});
         EXPECT_EQ(result.exitCode, 1) << bad;
