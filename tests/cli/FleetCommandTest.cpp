@@ -26,8 +26,6 @@ TEST(Targets, AddressesAndGroupsTogetherEachOnceAscending) {
     fleet.groups = {"south", "east"};
     EXPECT_EQ(NamedTargets({}, fleet, kSite, error),
               (std::vector<Ipv4Address>{Host("10.1.2.9"), Host("10.2.0.1")}));
-    EXPECT_EQ(NamedTargets({}, KnownClockArgs{}, kSite, error), std::vector<Ipv4Address>{})
-        << "no --group selects no known clock";
     EXPECT_EQ(NamedTargets({"10.1.2"}, fleet, kSite, error), std::nullopt);
     EXPECT_NE(error.find("10.1.2"), std::string::npos) << error;
 }

