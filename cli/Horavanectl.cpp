@@ -38,7 +38,9 @@ int RunHoravanectl(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         // A monitoring system reads check's bad usage from its status line and exit code 3.
-        if (e.get_exit_code() != 0 && check->parsed()) return ReportUnknown(e.what());
+        // Only check's own words: an option the program itself refused before it is the usage's.
+        if (e.get_exit_code() != 0 && check->parsed() && app.remaining(false).empty())
+            return ReportUnknown(e.what());
         const int code = app.exit(e);
         return code == 0 ? kExitOk : kExitUsage;
     }
