@@ -7,12 +7,12 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
+#include "cli/FleetCommand.h"
 #include "cli/KnownClockArgs.h"
 #include "cli/OutputText.h"
 #include "cli/PasswordPrompt.h"
-#include "dialog/ControlIds.h"
 #include "fleet/FleetWrite.h"
-#include "fleet/SettingsChange.h"
+#include "fleet/SettingsFile.h"
 
 namespace horavane::cli {
 namespace {
@@ -49,10 +49,8 @@ std::optional<SettingsChange> ReadSettingsFile(const std::string& path, std::str
 
 int RunApplyCommand(const ApplyArgs& args) {
     std::string error;
-    const auto options = MakeExchangeOptions(args.exchange, error);
-    const auto known = options ? LoadFleet(args.fleet, error) : std::nullopt;
-    auto targets = known ? ParseClockAddresses(args.addresses, error) : std::nullopt;
-    if (targets) AddGroupClocks(args.fleet, *known, *targets);
+    const auto command = OpenFleetCommand(args.exchange, args.fleet, error);
+    auto targets = command ? NamedTargets(args.addresses, args.fleet, command->known, error) : std::nullopt;
     if (targets && targets->empty()) {
         error = "name the clocks: ADDRESS... or --group";
         targets.reset();
@@ -64,11 +62,11 @@ int RunApplyCommand(const ApplyArgs& args) {
     }
     // One clock's own address copied onto many would give them all the same address: with more
     // than one clock, each keeps the address it has.
-    if (targets->size() > 1) change->DropAddress(ctl::IpAddress);
+    if (targets->size() > 1) change->ipAddress.reset();
     if (!CheckOperatorPassword(args.password)) return kExitPassword;
 
     const auto results =
-        WriteAndVerify(*targets, *change, "apply", *options, WriteJournal::OfThisUser(), error);
+        WriteAndVerify(*targets, *change, "apply", command->options, WriteJournal::OfThisUser(), error);
     if (!results) {
         PrintError(Untrusted{error} + "; nothing was sent");
         return kExitJournal;

@@ -9,6 +9,7 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
+#include "cli/FleetCommand.h"
 #include "cli/KnownClockArgs.h"
 #include "cli/OutputText.h"
 #include "fleet/FleetReadings.h"
@@ -121,8 +122,6 @@ int RunCheckCommand(const CheckArgs& args) {
     std::string error;
     std::vector<Ipv4Address> named;
     std::vector<Ipv4Address> all;
-    auto options = MakeExchangeOptions(args.exchange, error);
-    if (!options) return ReportUnknown(Untrusted{error});
     // Of a large fleet file only the rows of the targets and the groups are kept.
     KnownClockFilter keep;
     if (!args.targets.empty()) {
@@ -137,11 +136,12 @@ int RunCheckCommand(const CheckArgs& args) {
             return std::find(groups.begin(), groups.end(), clock.group) != groups.end();
         };
     }
-    const auto known = LoadFleet(args.fleet, error, keep);
-    if (!known) return ReportUnknown(Untrusted{error});
-    named.clear();
+    auto command = OpenFleetCommand(args.exchange, args.fleet, error, keep);
+    if (!command) return ReportUnknown(Untrusted{error});
+    std::optional<ExchangeOptions> options = command->options;
+    const KnownClocks* known = &command->known;
+    named = *NamedTargets({}, args.fleet, *known, error);
     all.clear();
-    AddGroupClocks(args.fleet, *known, named);
     if (args.targets.empty() && args.fleet.groups.empty())
         for (const KnownClock& clock : known->clocks()) named.push_back(clock.address);
     if (!SplitTargets(args.targets, *known, named, all, error)) return ReportUnknown(Untrusted{error});

@@ -81,16 +81,16 @@ ClocksByState SortByState(const std::vector<ClockReading>& readings, const std::
     for (const ClockReading& reading : readings) {
         heard.push_back(reading.outcome.address);
         ++sorted.clocks;
-        // Without a fleet file every clock would be unknown, which tells nothing.
-        if (!known.empty() && known.Find(reading.outcome.address) == nullptr)
-            sorted.unknown.push_back(reading.outcome.address);
-        if (!reading.status) {
+        if (UnknownTo(known, reading.outcome.address)) sorted.unknown.push_back(reading.outcome.address);
+        // The readings are of clocks heard: one without a reply kept failing the checksum.
+        const ClockState state = StateOf(reading);
+        if (!Answering(state)) {
             sorted.checksumErrors.push_back(reading.outcome.address);
             continue;
         }
         sorted.slowestReply = std::max(sorted.slowestReply,
                                        std::chrono::duration<double>(reading.outcome.responseTime).count());
-        if (reading.status->Synchronised())
+        if (state == ClockState::kSynchronised)
             ++sorted.synchronised;
         else
             sorted.unsynchronised.push_back(reading.outcome.address);

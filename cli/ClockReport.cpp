@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "cli/VisibleText.h"
-#include "dialog/ControlIds.h"
 
 namespace horavane::cli {
 namespace {
@@ -25,8 +24,8 @@ std::string PointText(const Json& point) {
 
 }  // namespace
 
-std::string StatusBlock(const DialogControls& controls, std::string_view address) {
-    const Json s = StatusJson(controls, address);
+std::string StatusBlock(const ClockReadout& readout, std::string_view address) {
+    const Json s = StatusJson(readout, address);
     std::vector<std::pair<std::string, std::string>> rows = {
         {"Clock:", std::string(address)},
         {"SN:", PlainValue(s["serialNumber"])},
@@ -60,9 +59,8 @@ std::string StatusBlock(const DialogControls& controls, std::string_view address
     return out.str();
 }
 
-std::string DaylightSavingText(const DialogControls& controls) {
-    if (!controls.IsChecked(ctl::DaylightSaving)) return "off";
-    const Json s = StatusJson(controls, "");
+std::string DaylightSavingText(const Json& s) {
+    if (!s["daylightSaving"].get<bool>()) return "off";
     auto point = [](const Json& p) {
         return PlainValue(p["hour"]) + " " + PlainValue(p["week"]) + " " + PlainValue(p["day"]) + " " +
                PlainValue(p["month"]);

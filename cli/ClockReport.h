@@ -11,9 +11,10 @@ namespace horavane::cli {
 
 // The read-out as an aligned block with the window's captions: plain `status`. Texts from the
 // clock are shown through VisibleText.
-[[nodiscard]] std::string StatusBlock(const DialogControls& controls, std::string_view address);
+[[nodiscard]] std::string StatusBlock(const ClockReadout& readout, std::string_view address);
 
-// "2 Second Sun Mar - 3 Last Sun Oct", or "off" when daylight saving is not ticked.
-[[nodiscard]] std::string DaylightSavingText(const DialogControls& controls);
+// "2 Second Sun Mar - 3 Last Sun Oct", or "off" when daylight saving is not ticked, from a
+// StatusJson or SettingsJson.
+[[nodiscard]] std::string DaylightSavingText(const Json& settings);
 
 }  // namespace horavane::cli

@@ -2,7 +2,6 @@
 
 #include <CLI/CLI.hpp>
 #include <iostream>
-#include <string_view>
 
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
@@ -40,11 +39,14 @@ int RunHoravanectl(int argc, char** argv) {
     AddCheckCommand(app, run);
     AddJournalCommands(app, run);
 
+    // The parser knows which command it took, even when it refused its options.
+    const CLI::App* check = app.get_subcommand("check");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         // A monitoring system reads check's bad usage from its status line and exit code 3.
-        if (e.get_exit_code() != 0 && argc > 1 && std::string_view(argv[1]) == "check")
+        // Only check's own words: an option the program itself refused before it is the usage's.
+        if (e.get_exit_code() != 0 && check->parsed() && app.remaining(false).empty())
             return ReportUnknown(Untrusted{e.what()});
         const int code = app.exit(e);
         return code == 0 ? kExitOk : kExitUsage;
@@ -53,11 +55,11 @@ int RunHoravanectl(int argc, char** argv) {
     try {
         return run();
     } catch (const ClockPortUnavailable& e) {
-        if (std::string_view(argv[1]) == "check") return ReportUnknown(Untrusted{e.what()});
+        if (check->parsed()) return ReportUnknown(Untrusted{e.what()});
         PrintError(Untrusted{e.what()});
         return kExitNoReply;
     } catch (const ClockPortHeld& held) {
-        if (std::string_view(argv[1]) == "check") return ReportUnknown(held.message);
+        if (check->parsed()) return ReportUnknown(held.message);
         PrintError(held.message);
         return kExitPortHeld;
     }

@@ -7,12 +7,13 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
+#include "cli/FleetCommand.h"
 #include "cli/KnownClockArgs.h"
 #include "cli/OneClockDialog.h"
 #include "cli/OutputText.h"
 #include "cli/TextTable.h"
 #include "cli/VisibleText.h"
-#include "dialog/ClockDisplay.h"
+#include "fleet/FleetReadings.h"
 #include "protocol/FleetExchange.h"
 
 namespace horavane::cli {
@@ -61,22 +62,18 @@ void AddFleetKeys(Json& row, const KnownClocks& known, Ipv4Address address, bool
     row["name"] = clock ? Json(clock->name) : Json();
     row["location"] = clock ? Json(clock->location) : Json();
     row["group"] = clock ? Json(clock->group) : Json();
-    row["state"] = !answered ? "silent" : clock == nullptr && !known.empty() ? "unknown" : "answered";
+    row["state"] = !answered ? "silent" : UnknownTo(known, address) ? "unknown" : "answered";
 }
 
 // One clock as the window shows it, keyed as Columns() names it; null where the window shows nothing.
-// One window serves every row, cleared and filled as the window does for each clock selected.
 Json InventoryRow(const ClockStatus& clock, Ipv4Address address) {
-    static InMemoryControls window = FreshWindow();
-    ClearClockInformation(window);
-    ShowReply(window, clock);
-    const Json status = StatusJson(window, address.ToString());
+    const Json status = StatusJson(ReadoutOf(clock), address.ToString());
     Json row;
     for (const auto& [key, title] : Columns()) {
         if (key.rfind("timeServer", 0) == 0 && key.size() == 11)
             row[key] = status["timeServers"][static_cast<std::size_t>(key.back() - '1')];
         else if (key == "daylightSaving")
-            row[key] = DaylightSavingText(window);
+            row[key] = DaylightSavingText(status);
         else if (status.contains(key))
             row[key] = status[key];
     }
@@ -148,9 +145,8 @@ std::string RenderRow(Json row, Format format) {
 
 int RunInventoryCommand(const InventoryArgs& args) {
     std::string error;
-    const auto options = MakeExchangeOptions(args.exchange, error);
-    const auto known = options ? LoadFleet(args.fleet, error) : std::nullopt;
-    auto hosts = known ? ParseSweepHosts(args.ranges, error) : std::nullopt;
+    const auto command = OpenFleetCommand(args.exchange, args.fleet, error);
+    auto hosts = command ? SweptTargets(args.ranges, args.fleet, command->known, error) : std::nullopt;
     if (hosts && args.ranges.empty() && args.fleet.groups.empty()) {
         error = "inventory needs blocks to sweep or --group";
         hosts.reset();
@@ -159,17 +155,13 @@ int RunInventoryCommand(const InventoryArgs& args) {
         PrintError(hosts ? Message("--csv and --json exclude each other") : Untrusted{error});
         return kExitUsage;
     }
-    AddGroupClocks(args.fleet, *known, *hosts);
+    const KnownClocks* known = &command->known;
     const Format format = args.csv ? Format::Csv : args.json ? Format::Json : Format::Table;
     // Every host is asked for its status at once: the reply that shows a clock is there is its row,
-    // so each clock costs one request instead of a search and then a query. Replies are only
-    // decoded as they come (a later one replaces an earlier), so that taking them in keeps up with
-    // a high --rate; the rows are made afterwards.
-    std::map<std::size_t, ClockStatus> replies;
-    const auto outcomes = QueryFleet(*hosts, *options, [&](std::size_t host, const ClockDatagram& reply) {
-        replies.insert_or_assign(host, DecodeStatus(reply));
-    });
-    if (!outcomes) {
+    // so each clock costs one request instead of a search and then a query. The rows are made
+    // once every reading is in, so that taking the replies in keeps up with a high --rate.
+    const auto readings = ReadClocks(*hosts, command->options);
+    if (!readings) {
         std::cerr << "horavanectl: nothing could be sent: no network adapter, or the clock port cannot be "
                      "opened\n";
         return kExitNoReply;
@@ -181,12 +173,12 @@ int RunInventoryCommand(const InventoryArgs& args) {
     int silent = 0;
     int checksumErrors = 0;
     // Known clocks are listed whether they answered or not: a dead clock must not vanish.
-    for (std::size_t host = 0; host < hosts->size(); ++host) {
-        const FleetOutcome& outcome = (*outcomes)[host];
-        const auto reply = replies.find(host);
-        const bool answered = outcome.Answered() && reply != replies.end();
-        if (!answered && (outcome.checksumError || known->Find((*hosts)[host]) == nullptr)) continue;
-        Json row = InventoryRow(answered ? &reply->second : nullptr, (*hosts)[host], *known);
+    for (const ClockReading& reading : *readings) {
+        const ClockState state = StateOf(reading);
+        const bool answered = Answering(state);
+        const Ipv4Address address = reading.outcome.address;
+        if (!answered && (state == ClockState::kChecksumError || known->Find(address) == nullptr)) continue;
+        Json row = InventoryRow(answered ? &*reading.status : nullptr, address, *known);
         if (format == Format::Table)
             table.push_back(TableRow(row));
         else if (format == Format::Csv)
@@ -199,8 +191,9 @@ int RunInventoryCommand(const InventoryArgs& args) {
     if (format == Format::Json) out += rows == 0 ? "]\n" : "\n]\n";
     if (format == Format::Table) out = AlignColumns(table, kTableWidths);
     std::cout << out;
-    for (const FleetOutcome& outcome : *outcomes)
-        if (outcome.checksumError) {
+    for (const ClockReading& reading : *readings)
+        if (StateOf(reading) == ClockState::kChecksumError) {
+            const FleetOutcome& outcome = reading.outcome;
             ++checksumErrors;
             std::cerr << "horavanectl: " << outcome.address.ToString()
                       << ": Error CheckSum, left out of the inventory\n";

@@ -42,16 +42,6 @@ void ReportDamaged(const WriteJournal& journal, int damaged) {
                    " skipped (the end of a program killed while it wrote, or a line that is no record)");
 }
 
-Json RecordJson(const JournalRecord& r) {
-    return Json{{"time", r.time},
-                {"user", r.user},
-                {"command", r.command},
-                {"address", r.address},
-                {"serialNumber", r.serialNumber},
-                {"before", r.before},
-                {"written", r.written}};
-}
-
 // "timeZoneEntry \"UTC +1\" -> \"UTC +8\"; brightness ..." for the settings the write changed.
 std::string ChangedSettingsText(const JournalRecord& record) {
     if (!KnowsBefore(record)) return "before not known (the window had not read the clock)";

@@ -23,6 +23,7 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
+#include "cli/FleetCommand.h"
 #include "cli/KnownClockArgs.h"
 #include "cli/OneClockDialog.h"
 #include "cli/OutputText.h"
@@ -73,16 +74,16 @@ std::string Now() {
 Json ClockRow(const ClockReading& reading, const Json* lastSeen, const KnownClocks& known) {
     Json row;
     const FleetOutcome& clock = reading.outcome;
-    const bool answered = reading.status.has_value();
+    const ClockState state = StateOf(reading);
+    const bool answered = Answering(state);
     if (answered) {
-        const InMemoryControls window = ShownWindow(*reading.status);
-        const Json status = StatusJson(window, clock.address.ToString());
+        const Json status = StatusJson(ReadoutOf(*reading.status), clock.address.ToString());
         row["address"] = status["address"];
         row["serialNumber"] = status["serialNumber"];
         row["syncStatus"] = status["syncStatus"];
         row["currentTimeServer"] = status["currentTimeServer"];
         row["timeZone"] = status["timeZone"];
-        row["daylightSaving"] = DaylightSavingText(window);
+        row["daylightSaving"] = DaylightSavingText(status);
         row["lastSeen"] = Now();
     } else if (lastSeen) {
         row = *lastSeen;
@@ -97,15 +98,22 @@ Json ClockRow(const ClockReading& reading, const Json* lastSeen, const KnownCloc
     row["location"] = knownClock ? Json(knownClock->location) : Json();
     row["group"] = knownClock ? Json(knownClock->group) : Json();
     row["known"] = knownClock != nullptr;
-    const bool synchronised = answered && row["syncStatus"] == std::string(msg::kSync);
     row["answered"] = answered;
-    row["synchronised"] = synchronised;
-    if (clock.checksumError)
-        row["state"] = "checksum error";
-    else if (!answered)
-        row["state"] = "silent";
-    else
-        row["state"] = synchronised ? "ok" : "unsynchronised";
+    row["synchronised"] = state == ClockState::kSynchronised;
+    switch (state) {
+        case ClockState::kChecksumError:
+            row["state"] = "checksum error";
+            break;
+        case ClockState::kSilent:
+            row["state"] = "silent";
+            break;
+        case ClockState::kSynchronised:
+            row["state"] = "ok";
+            break;
+        case ClockState::kUnsynchronised:
+            row["state"] = "unsynchronised";
+            break;
+    }
     return row;
 }
 
@@ -186,9 +194,7 @@ std::optional<std::vector<Ipv4Address>> Targets(const MonitorArgs& args, const K
         return std::nullopt;
     }
     if (!args.subnets.empty()) return FindBySearch(args.subnets, known, options, error);
-    auto addresses = ParseClockAddresses(args.addresses, error);
-    if (addresses) AddGroupClocks(args.fleet, known, *addresses);
-    return addresses;
+    return NamedTargets(args.addresses, args.fleet, known, error);
 }
 
 // One round: every clock queried at once; the readings, the rows, and whether all is well.
@@ -260,13 +266,14 @@ int RunMonitorCommand(const MonitorArgs& args) {
         }
     }
     std::string error;
-    const auto options = MakeExchangeOptions(args.exchange, error);
-    const auto known = options ? LoadFleet(args.fleet, error) : std::nullopt;
-    const auto targets = known ? Targets(args, *known, *options, error) : std::nullopt;
+    const auto command = OpenFleetCommand(args.exchange, args.fleet, error);
+    const auto targets = command ? Targets(args, command->known, command->options, error) : std::nullopt;
     if (!targets) {
         PrintError(Untrusted{error});
         return kExitUsage;
     }
+    const KnownClocks* known = &command->known;
+    const ExchangeOptions* options = &command->options;
     if (targets->empty()) std::cerr << "horavanectl: no clock answered the search\n";
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);

@@ -55,13 +55,13 @@ std::string PrometheusText(const std::vector<ClockReading>& readings, const Know
     std::string out;
     Family(out, "horavane_clock_up", "1 when the clock answered its status query, 0 when it did not.");
     for (const ClockReading& r : readings)
-        out += "horavane_clock_up" + AddressLabel(r) + (r.status ? " 1\n" : " 0\n");
+        out += "horavane_clock_up" + AddressLabel(r) + (Answering(StateOf(r)) ? " 1\n" : " 0\n");
     Family(out, "horavane_clock_synchronised",
            "1 when the clock reports it is synchronised with a time server.");
     for (const ClockReading& r : readings)
-        if (r.status)
+        if (Answering(StateOf(r)))
             out += "horavane_clock_synchronised" + AddressLabel(r) +
-                   (r.status->Synchronised() ? " 1\n" : " 0\n");
+                   (StateOf(r) == ClockState::kSynchronised ? " 1\n" : " 0\n");
     Family(out, "horavane_clock_response_seconds",
            "Seconds from the first request to the clock's first reply.");
     for (const ClockReading& r : readings)

@@ -10,9 +10,11 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
+#include "cli/FleetCommand.h"
 #include "cli/KnownClockArgs.h"
 #include "cli/OneClockDialog.h"
 #include "cli/OutputText.h"
+#include "dialog/ClockDisplay.h"
 #include "dialog/ControlIds.h"
 #include "dialog/SearchWorker.h"
 #include "protocol/HostRanges.h"
@@ -74,7 +76,8 @@ int SearchPaced(const std::string& address, bool json, const ExchangeOptions& op
         PrintError(Untrusted{error});
         return kExitUsage;
     }
-    InMemoryControls controls = FreshWindow();
+    InMemoryControls controls;
+    FillDialogLists(controls);
     controls.SetIpParts(ctl::SearchAddress, *field);
     if (!PrepareSearch(controls)) {
         PrintMessages(controls);
@@ -133,13 +136,13 @@ int ShowOneClock(const StatusArgs& args, Ipv4Address clock, const KnownClocks& k
         return code;
     }
     if (args.writableOnly) {
-        std::cout << JsonOutputText(WritableJson(dialog.controls()), 2) << "\n";
+        std::cout << JsonOutputText(SettingsJson(ReadSettingsForm(dialog.controls())), 2) << "\n";
     } else if (args.json) {
-        Json status = StatusJson(dialog.controls(), dialog.address());
+        Json status = StatusJson(ReadClockReadout(dialog.controls()), dialog.address());
         AddNameKeys(status, known, clock);
         std::cout << JsonOutputText(status, 2) << "\n";
     } else {
-        std::cout << StatusBlock(dialog.controls(), NamedClock(known, clock));
+        std::cout << StatusBlock(ReadClockReadout(dialog.controls()), NamedClock(known, clock));
     }
     return kExitOk;
 }
@@ -147,13 +150,13 @@ int ShowOneClock(const StatusArgs& args, Ipv4Address clock, const KnownClocks& k
 // One clock, or each clock of the groups in turn (status only); the first failure's code.
 int RunStatusCommand(const StatusArgs& args) {
     std::string error;
-    const auto options = MakeExchangeOptions(args.exchange, error);
-    const auto known = options ? LoadFleet(args.fleet, error) : std::nullopt;
+    const auto command = OpenFleetCommand(args.exchange, args.fleet, error);
     std::vector<Ipv4Address> clocks;
-    if (known && !args.writableOnly && args.address.empty() && !args.fleet.groups.empty()) {
-        AddGroupClocks(args.fleet, *known, clocks);
-    } else if (known) {
-        if (const auto clock = OneClock(args.address, args.fleet, *known, error)) clocks.push_back(*clock);
+    if (command && !args.writableOnly && args.address.empty() && !args.fleet.groups.empty()) {
+        clocks = *NamedTargets({}, args.fleet, command->known, error);
+    } else if (command) {
+        if (const auto clock = OneClock(args.address, args.fleet, command->known, error))
+            clocks.push_back(*clock);
     }
     if (clocks.empty()) {
         PrintError(Untrusted{error});
@@ -162,7 +165,7 @@ int RunStatusCommand(const StatusArgs& args) {
     int code = kExitOk;
     for (std::size_t i = 0; i < clocks.size(); ++i) {
         if (i > 0 && !args.json) std::cout << "\n";
-        const int shown = ShowOneClock(args, clocks[i], *known, *options);
+        const int shown = ShowOneClock(args, clocks[i], command->known, command->options);
         if (code == kExitOk) code = shown;
     }
     return code;

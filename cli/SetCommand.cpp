@@ -5,9 +5,11 @@
 #include "cli/Commands.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
+#include "cli/FleetCommand.h"
 #include "cli/KnownClockArgs.h"
 #include "cli/OutputText.h"
 #include "cli/PasswordPrompt.h"
+#include "cli/SetOptions.h"
 #include "fleet/FleetWrite.h"
 
 namespace horavane::cli {
@@ -58,9 +60,8 @@ int ReportSet(const WrittenClock& clock) {
 
 int RunSetCommand(const SetArgs& args) {
     std::string error;
-    const auto options = MakeExchangeOptions(args.exchange, error);
-    const auto known = options ? LoadFleet(args.fleet, error) : std::nullopt;
-    const auto clock = known ? OneClock(args.address, args.fleet, *known, error) : std::nullopt;
+    const auto command = OpenFleetCommand(args.exchange, args.fleet, error);
+    const auto clock = command ? OneClock(args.address, args.fleet, command->known, error) : std::nullopt;
     const auto change = clock ? ChangeFromOptions(args.settings, error) : std::nullopt;
     if (!change) {
         PrintError(Untrusted{error});
@@ -70,8 +71,8 @@ int RunSetCommand(const SetArgs& args) {
 
     // The one verified write of every program: the clock's reply taken from its own address only,
     // what it held journaled before anything is sent.
-    const auto results =
-        WriteAndVerify({*clock}, *change, "set", *options, WriteJournal::OfThisUser(), error, !args.noVerify);
+    const auto results = WriteAndVerify({*clock}, *change, "set", command->options,
+                                        WriteJournal::OfThisUser(), error, !args.noVerify);
     if (!results) {
         PrintError(Untrusted{error} + "; nothing was sent");
         return kExitJournal;

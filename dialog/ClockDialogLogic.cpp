@@ -57,9 +57,7 @@ bool ClockDialogLogic::BuildWriteSettings() {
     };
     if (const auto refusal = ValidateAddresses(form)) return refuse(*refusal);
     buffer_.Clear();
-    if (const auto refusal = CheckDaylightSavingRule(form)) return refuse(*refusal);
-    if (const auto refusal = CheckEnergySavingRule(form)) return refuse(*refusal);
-    if (const auto refusal = CheckBrightnessRule(form)) return refuse(*refusal);
+    if (const auto refusal = FirstRefusal(form)) return refuse(*refusal);
     // The checks above refuse every form TakeSettingCodes cannot take; should one ever slip past
     // them, nothing is built rather than a request from an empty value.
     const std::optional<ClockSettings> settings = TakeSettingCodes(form);

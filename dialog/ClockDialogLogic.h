@@ -5,10 +5,10 @@
 #include <string_view>
 
 #include "dialog/DialogControls.h"
-#include "dialog/WriteRecorder.h"
 #include "protocol/ClockDatagram.h"
 #include "protocol/Exchange.h"
 #include "protocol/StatusQuery.h"
+#include "protocol/WriteRecorder.h"
 
 namespace horavane {
 

@@ -142,7 +142,9 @@ SettingsForm ReadSettingsForm(const DialogControls& controls) {
     form.gateway = controls.GetIp(ctl::Gateway);
     form.dnsServer = controls.GetIp(ctl::DnsServer);
     form.twelveHour = controls.IsChecked(ctl::Format12);
+    form.twentyFourHour = controls.IsChecked(ctl::Format24);
     form.dynamicIp = controls.IsChecked(ctl::DynamicIp);
+    form.staticIp = controls.IsChecked(ctl::StaticIp);
     form.daylightSaving = controls.IsChecked(ctl::DaylightSaving);
     form.dstStart = ReadRulePoint(controls, kStartLists);
     form.dstEnd = ReadRulePoint(controls, kEndLists);
@@ -151,6 +153,19 @@ SettingsForm ReadSettingsForm(const DialogControls& controls) {
     form.energyTo = controls.GetText(ctl::EnergyTo);
     form.brightness = controls.GetText(ctl::Brightness);
     return form;
+}
+
+ClockReadout ReadClockReadout(const DialogControls& controls) {
+    ClockReadout readout;
+    readout.form = ReadSettingsForm(controls);
+    readout.serialNumber = controls.GetText(ctl::SerialNumber);
+    readout.syncStatus = controls.GetText(ctl::SyncStatus);
+    readout.timeZone = controls.GetText(ctl::TimeZoneText);
+    readout.currentTimeServer = controls.GetText(ctl::CurrentTimeServer);
+    std::string mac = controls.GetText(ctl::MacAddress);
+    while (!mac.empty() && (mac.back() == '\n' || mac.back() == '\r')) mac.pop_back();
+    readout.macAddress = mac;
+    return readout;
 }
 
 void ShowRefusal(DialogControls& controls, const Refusal& refusal) {

@@ -30,6 +30,8 @@ void ShowSettingCodes(DialogControls& controls, const ClockSettings& settings);
 
 // Everything a press of Modify reads.
 [[nodiscard]] SettingsForm ReadSettingsForm(const DialogControls& controls);
+// That and the read-outs: what the group shows, as the command line prints it.
+[[nodiscard]] ClockReadout ReadClockReadout(const DialogControls& controls);
 
 // A refused check as the operator sees it: the message in the window's own box, then the focus on
 // the address field it names, or the list it names starts over at its first entry, with the focus.

@@ -1,27 +1,29 @@
 #include "fleet/ClockRows.h"
 
-#include "dialog/ClockDisplay.h"
-#include "dialog/ControlIds.h"
+#include "settings/SettingsChange.h"
 
 namespace horavane {
 namespace {
 
 // The selected entry's text, or null without a selection.
-Json Selection(const DialogControls& controls, int id) {
-    if (controls.ComboSelectedIndex(id) < 0) return nullptr;
-    return controls.GetText(id);
+Json Selection(const std::string& text) {
+    if (text.empty()) return nullptr;
+    return text;
 }
 
-Json RadioPair(const DialogControls& controls, int first, std::string_view firstText, int second,
-               std::string_view secondText) {
-    if (controls.IsChecked(first)) return std::string(firstText);
-    if (controls.IsChecked(second)) return std::string(secondText);
+Json Selection(SettingList list, int index) {
+    if (index < 0) return nullptr;
+    return std::string(EntriesOf(list)[static_cast<std::size_t>(index)]);
+}
+
+Json RadioPair(bool first, std::string_view firstText, bool second, std::string_view secondText) {
+    if (first) return std::string(firstText);
+    if (second) return std::string(secondText);
     return nullptr;
 }
 
 // The field as typed: four parts joined by dots, an empty part left empty; "" when blank.
-std::string IpText(const DialogControls& controls, int id) {
-    const IpFieldValue value = controls.GetIp(id);
+std::string IpText(const IpFieldValue& value) {
     if (value.IsBlank()) return "";
     std::string text;
     for (std::size_t i = 0; i < value.parts.size(); ++i) {
@@ -31,13 +33,45 @@ std::string IpText(const DialogControls& controls, int id) {
     return text;
 }
 
-Json RulePointJson(const DialogControls& controls, int hour, int week, int day, int month) {
-    Json point;
-    point["hour"] = Selection(controls, hour);
-    point["week"] = Selection(controls, week);
-    point["day"] = Selection(controls, day);
-    point["month"] = Selection(controls, month);
-    return point;
+Json RulePointJson(const RuleSelection& point) {
+    Json json;
+    json["hour"] = Selection(SettingList::DstHour, point.hour);
+    json["week"] = Selection(SettingList::DstWeek, point.week);
+    json["day"] = Selection(SettingList::DstDay, point.day);
+    json["month"] = Selection(SettingList::DstMonth, point.month);
+    return json;
+}
+
+// Every key of StatusJson in its order; the read-outs only where `readout` is given.
+Json FormJson(const SettingsForm& form, const ClockReadout* readout, std::string_view address) {
+    Json out;
+    if (readout) {
+        out["address"] = std::string(address);
+        out["serialNumber"] = readout->serialNumber;
+        out["syncStatus"] = readout->syncStatus;
+        out["timeZone"] = readout->timeZone;
+    }
+    out["timeZoneEntry"] = Selection(form.timeZone);
+    out["timeFormat"] = RadioPair(form.twelveHour, "12", form.twentyFourHour, "24");
+    out["ipMode"] = RadioPair(form.staticIp, "Static IP", form.dynamicIp, "Dynamic IP");
+    Json servers = Json::array();
+    for (const IpFieldValue& server : form.timeServers) servers.push_back(IpText(server));
+    out["timeServers"] = servers;
+    out["ipAddress"] = IpText(form.ipAddress);
+    out["subnetMask"] = IpText(form.subnetMask);
+    out["defaultGateway"] = IpText(form.gateway);
+    out["dnsServer"] = IpText(form.dnsServer);
+    if (readout) {
+        out["currentTimeServer"] = readout->currentTimeServer;
+        out["macAddress"] = readout->macAddress;
+    }
+    out["daylightSaving"] = form.daylightSaving;
+    out["dstStart"] = RulePointJson(form.dstStart);
+    out["dstEnd"] = RulePointJson(form.dstEnd);
+    out["energySavingFrom"] = Selection(form.energyFrom);
+    out["energySavingTo"] = Selection(form.energyTo);
+    out["brightness"] = Selection(form.brightness);
+    return out;
 }
 
 }  // namespace
@@ -47,39 +81,8 @@ std::string WithoutLineEnd(std::string text) {
     return text;
 }
 
-InMemoryControls FreshWindow() {
-    InMemoryControls controls;
-    FillDialogLists(controls);
-    return controls;
-}
-
-Json StatusJson(const DialogControls& controls, std::string_view address) {
-    Json out;
-    out["address"] = std::string(address);
-    out["serialNumber"] = controls.GetText(ctl::SerialNumber);
-    out["syncStatus"] = controls.GetText(ctl::SyncStatus);
-    out["timeZone"] = controls.GetText(ctl::TimeZoneText);
-    out["timeZoneEntry"] = Selection(controls, ctl::TimeZoneList);
-    out["timeFormat"] = RadioPair(controls, ctl::Format12, "12", ctl::Format24, "24");
-    out["ipMode"] = RadioPair(controls, ctl::StaticIp, "Static IP", ctl::DynamicIp, "Dynamic IP");
-    Json servers = Json::array();
-    for (int id = ctl::TimeServer1; id <= ctl::TimeServer5; ++id) servers.push_back(IpText(controls, id));
-    out["timeServers"] = servers;
-    out["ipAddress"] = IpText(controls, ctl::IpAddress);
-    out["subnetMask"] = IpText(controls, ctl::SubnetMask);
-    out["defaultGateway"] = IpText(controls, ctl::Gateway);
-    out["dnsServer"] = IpText(controls, ctl::DnsServer);
-    out["currentTimeServer"] = controls.GetText(ctl::CurrentTimeServer);
-    out["macAddress"] = WithoutLineEnd(controls.GetText(ctl::MacAddress));
-    out["daylightSaving"] = controls.IsChecked(ctl::DaylightSaving);
-    out["dstStart"] =
-        RulePointJson(controls, ctl::DstStartHour, ctl::DstStartWeek, ctl::DstStartDay, ctl::DstStartMonth);
-    out["dstEnd"] =
-        RulePointJson(controls, ctl::DstEndHour, ctl::DstEndWeek, ctl::DstEndDay, ctl::DstEndMonth);
-    out["energySavingFrom"] = Selection(controls, ctl::EnergyFrom);
-    out["energySavingTo"] = Selection(controls, ctl::EnergyTo);
-    out["brightness"] = Selection(controls, ctl::Brightness);
-    return out;
+Json StatusJson(const ClockReadout& readout, std::string_view address) {
+    return FormJson(readout.form, &readout, address);
 }
 
 const std::vector<std::string>& WritableKeys() {
@@ -98,24 +101,26 @@ const std::vector<std::string>& ReadOnlyKeys() {
     return keys;
 }
 
-Json WritableJson(const DialogControls& controls) {
-    const Json all = StatusJson(controls, "");
-    Json out;
-    for (const std::string& key : WritableKeys()) out[key] = all[key];
-    return out;
+Json SettingsJson(const SettingsForm& form) {
+    return FormJson(form, nullptr, "");
+}
+
+Json SettingsJson(const ClockSettings& settings) {
+    return SettingsJson(FormOf(settings));
 }
 
 std::string JsonText(const Json& value, int indent) {
     return value.dump(indent, ' ', false, Json::error_handler_t::replace);
 }
 
-std::vector<std::string> DifferingFields(const Json& written, const Json& shown) {
+std::vector<std::string> DifferingFields(const SettingsForm& written, const SettingsForm& shown) {
     std::vector<std::string> lines;
-    for (const std::string& key : WritableKeys()) {
-        const Json& a = written.contains(key) ? written[key] : Json();
-        const Json& b = shown.contains(key) ? shown[key] : Json();
-        if (a != b) lines.push_back(key + ": wrote " + JsonText(a) + ", clock shows " + JsonText(b));
-    }
+    if (written == shown) return lines;
+    const Json a = SettingsJson(written);
+    const Json b = SettingsJson(shown);
+    for (const std::string& key : WritableKeys())
+        if (a[key] != b[key])
+            lines.push_back(key + ": wrote " + JsonText(a[key]) + ", clock shows " + JsonText(b[key]));
     return lines;
 }
 

@@ -5,31 +5,30 @@
 #include <string_view>
 #include <vector>
 
-#include "dialog/DialogControls.h"
-#include "dialog/InMemoryControls.h"
+#include "protocol/ClockCodec.h"
+#include "settings/SettingsForm.h"
 
 namespace horavane {
 
 using Json = nlohmann::ordered_json;
 
-// What every program reads about a clock is read from the controls the one decoder filled, exactly
-// as the operator would read it off the window; these are the rows that the journal, the verified
-// write and several commands share.
-
-// The main window in memory as it opens: every drop-down list filled, nothing selected.
-[[nodiscard]] InMemoryControls FreshWindow();
+// What every program prints or keeps about a clock, as JSON, from the read-out a window would show
+// (settings/SettingsForm); these are the rows the journal, the verified write and several commands
+// share.
 
 // The full read-out: `status --json`. Blank address fields are "", lists and radio pairs without
 // a selection are null.
-[[nodiscard]] Json StatusJson(const DialogControls& controls, std::string_view address);
+[[nodiscard]] Json StatusJson(const ClockReadout& readout, std::string_view address);
 
 // Keys of StatusJson that a write carries to the clock, in output order.
 [[nodiscard]] const std::vector<std::string>& WritableKeys();
 // Keys that only report on the clock (accepted in a settings file and ignored there).
 [[nodiscard]] const std::vector<std::string>& ReadOnlyKeys();
 
-// StatusJson cut down to the writable keys: `export`, and what the journal keeps.
-[[nodiscard]] Json WritableJson(const DialogControls& controls);
+// The writable keys alone: `export`, and the one form in which the journal keeps a clock's settings
+// (its records' "before" and "written").
+[[nodiscard]] Json SettingsJson(const SettingsForm& form);
+[[nodiscard]] Json SettingsJson(const ClockSettings& settings);
 
 // `text` without the line feeds and carriage returns at its end.
 [[nodiscard]] std::string WithoutLineEnd(std::string text);
@@ -39,6 +38,7 @@ using Json = nlohmann::ordered_json;
 [[nodiscard]] std::string JsonText(const Json& value, int indent = -1);
 
 // Writable fields whose values differ, one "key: wrote X, clock shows Y" line each.
-[[nodiscard]] std::vector<std::string> DifferingFields(const Json& written, const Json& shown);
+[[nodiscard]] std::vector<std::string> DifferingFields(const SettingsForm& written,
+                                                       const SettingsForm& shown);
 
 }  // namespace horavane

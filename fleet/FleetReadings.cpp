@@ -2,9 +2,6 @@
 
 #include <unordered_map>
 
-#include "dialog/ClockDisplay.h"
-#include "fleet/ClockRows.h"
-
 namespace horavane {
 
 std::optional<std::vector<ClockReading>> ReadClocks(const std::vector<Ipv4Address>& clocks,
@@ -26,12 +23,14 @@ std::optional<std::vector<ClockReading>> ReadClocks(const std::vector<Ipv4Addres
     return readings;
 }
 
-InMemoryControls ShownWindow(const ClockStatus& status) {
-    // Filling the lists is most of a fresh window's cost; a copy of a filled one is the same window.
-    static const InMemoryControls fresh = FreshWindow();
-    InMemoryControls window = fresh;
-    ShowReply(window, status);
-    return window;
+ClockState StateOf(const ClockReading& reading) {
+    if (reading.outcome.checksumError) return ClockState::kChecksumError;
+    if (!reading.status) return ClockState::kSilent;
+    return reading.status->Synchronised() ? ClockState::kSynchronised : ClockState::kUnsynchronised;
+}
+
+bool UnknownTo(const KnownClocks& known, Ipv4Address clock) {
+    return !known.empty() && known.Find(clock) == nullptr;
 }
 
 }  // namespace horavane

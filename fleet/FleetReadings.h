@@ -3,7 +3,7 @@
 #include <optional>
 #include <vector>
 
-#include "dialog/InMemoryControls.h"
+#include "fleet/KnownClocks.h"
 #include "protocol/ClockCodec.h"
 #include "protocol/FleetExchange.h"
 
@@ -23,8 +23,20 @@ struct ClockReading {
                                                                   const ExchangeOptions& options,
                                                                   bool keepSilent = true);
 
-// The main window in memory as a fresh query of this status would leave it: what every command
-// prints about a clock is read off such a window, one clock at a time.
-[[nodiscard]] InMemoryControls ShownWindow(const ClockStatus& status);
+// What a reading says of its clock, decided here for every command and the Prometheus text.
+enum class ClockState {
+    kSynchronised,    // answered, and synchronised with a time server
+    kUnsynchronised,  // answered, not synchronised
+    kChecksumError,   // its replies kept failing the checksum: "Error CheckSum"
+    kSilent,          // no reply
+};
+[[nodiscard]] ClockState StateOf(const ClockReading& reading);
+[[nodiscard]] inline bool Answering(ClockState state) {
+    return state == ClockState::kSynchronised || state == ClockState::kUnsynchronised;
+}
+
+// A clock the fleet file does not name. Without a fleet file no clock is unknown: every one would
+// be, which tells nothing.
+[[nodiscard]] bool UnknownTo(const KnownClocks& known, Ipv4Address clock);
 
 }  // namespace horavane

@@ -1,19 +1,20 @@
 #include "fleet/FleetWrite.h"
 
-#include "dialog/ClockDialogLogic.h"
 #include "fleet/FleetReadings.h"
-#include "fleet/WriteVerification.h"
+#include "fleet/SettingsFile.h"
 #include "protocol/FleetExchange.h"
 #include "settings/Messages.h"
+#include "settings/SettingCodes.h"
+#include "settings/SettingsChecks.h"
 
 namespace horavane {
 namespace {
 
-// One clock on its way through the write: its status as read, then the request built for it.
+// One clock on its way through the write: its status as read, then the settings written to it.
 struct ClockInWrite {
     WrittenClock clock;
     std::optional<ClockStatus> status;
-    std::optional<ClockDatagram> written;
+    std::optional<ClockSettings> written;
 };
 
 ClockInWrite Unread(Ipv4Address address) {
@@ -22,11 +23,9 @@ ClockInWrite Unread(Ipv4Address address) {
     return member;
 }
 
-std::vector<std::string> Messages(const InMemoryControls& controls) {
-    std::vector<std::string> texts;
-    for (const auto& message : controls.messages())
-        texts.push_back((message.title ? *message.title + ": " : std::string()) + message.text);
-    return texts;
+// A refusal as the window's message box shows it: "TITLE: text" when titled.
+std::string RefusalText(const Refusal& refusal) {
+    return (refusal.title ? *refusal.title + ": " : std::string()) + refusal.message;
 }
 
 void ReadClocksInWrite(std::vector<ClockInWrite>& members, const ExchangeOptions& options) {
@@ -44,30 +43,39 @@ void ReadClocksInWrite(std::vector<ClockInWrite>& members, const ExchangeOptions
     }
 }
 
-// The Modify button in each answering clock's own window; the journal's record for each write.
+// Modify's checks and encoding on each answering clock's form as the change leaves it; the
+// journal's record for each write.
 std::vector<FleetWrite> BuildWrites(std::vector<ClockInWrite>& members, const SettingsChange& change,
                                     std::string_view command, std::string& journalLines) {
     std::vector<FleetWrite> writes;
     for (ClockInWrite& member : members) {
         if (!member.clock.result.empty()) continue;
-        InMemoryControls window = ShownWindow(*member.status);
-        Json before = WritableJson(window);
-        ApplyChange(change, window);
-        window.ClearMessages();
-        ClockDialogLogic logic(window);
-        if (!logic.BuildWriteSettings()) {
+        const SettingsForm before = FormOf(member.status->settings);
+        const SettingsForm form = Changed(before, change);
+        const std::optional<Refusal> refusal = FirstRefusal(form);
+        // The checks refuse every form TakeSettingCodes cannot take; should one ever slip past
+        // them, the clock is refused rather than written with an empty value.
+        const std::optional<ClockSettings> settings = refusal ? std::nullopt : TakeSettingCodes(form);
+        if (!settings) {
             member.clock.stage = WriteStage::kRefused;
-            member.clock.refusals = Messages(window);
+            if (refusal) member.clock.refusals.push_back(RefusalText(*refusal));
             member.clock.result =
                 "refused: " + (member.clock.refusals.empty() ? "refused" : member.clock.refusals.front());
             continue;
         }
-        member.written = logic.buffer();
-        writes.push_back(FleetWrite{member.clock.address, logic.buffer()});
+        member.written = *settings;
+        writes.push_back(FleetWrite{member.clock.address, BuildWriteRequest(*settings)});
         journalLines += JournalLine(NewRecord(command, member.clock.address, member.status->serialNumber,
-                                              std::move(before), ExpectedDisplay(*member.written)));
+                                              SettingsJson(before), SettingsJson(*settings)));
     }
     return writes;
+}
+
+// Written and shown are compared as the operator would see them: a time zone the list lacks reads
+// as no entry on both sides, and so do the rule lists of a switched-off daylight saving.
+std::vector<std::string> Differences(const ClockSettings& written, const ClockSettings& shown) {
+    if (written == shown) return {};
+    return DifferingFields(FormOf(written), FormOf(shown));
 }
 
 void Verify(std::vector<ClockInWrite>& members, const ExchangeOptions& options) {
@@ -86,8 +94,7 @@ void Verify(std::vector<ClockInWrite>& members, const ExchangeOptions& options) 
             clock.result = "not verified: " + again[i].clock.result + " to the verifying query";
             continue;
         }
-        clock.differing =
-            DifferingFields(ExpectedDisplay(*sent[i]->written), WritableJson(ShownWindow(*again[i].status)));
+        clock.differing = Differences(*sent[i]->written, again[i].status->settings);
         clock.verified = clock.differing.empty();
         clock.stage = clock.verified ? WriteStage::kVerified : WriteStage::kNotVerified;
         clock.result = clock.verified ? "verified" : "not verified:";

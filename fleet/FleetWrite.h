@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
-#include "fleet/SettingsChange.h"
 #include "fleet/WriteJournal.h"
 #include "protocol/Exchange.h"
+#include "settings/SettingsChange.h"
 
 namespace horavane {
 
@@ -34,8 +34,8 @@ struct WrittenClock {
 };
 
 // What `set`, `apply` and `restore` do: every clock read at once (each reply taken from its own
-// clock's address only); in a window of its own each answering
-// clock gets the change as the operator would make it, then Modify's checks and encoding; what each
+// clock's address only); each answering clock's form (FormOf its settings) gets the change as the
+// operator would make it, then Modify's checks and encoding; what each
 // clock holds and what goes to it is recorded in the journal; the writes go out, and the clocks are
 // read again at once and compared, unless `verify` is false. nullopt with `error` when the journal
 // could not be written: then nothing was sent. `command` names the write in the journal.

@@ -1,15 +1,12 @@
 #include "fleet/JournalWriteRecorder.h"
 
-#include "fleet/FleetReadings.h"
-#include "fleet/WriteVerification.h"
-
 namespace horavane {
 
 std::optional<std::string> JournalWriteRecorder::Record(Ipv4Address clock, const ClockStatus* before,
                                                         const ClockDatagram& request) {
-    const JournalRecord record =
-        NewRecord(kCommand, clock, before ? before->serialNumber : std::string(),
-                  before ? WritableJson(ShownWindow(*before)) : Json::object(), ExpectedDisplay(request));
+    const JournalRecord record = NewRecord(kCommand, clock, before ? before->serialNumber : std::string(),
+                                           before ? SettingsJson(before->settings) : Json::object(),
+                                           SettingsJson(DecodeStatus(request).settings));
     std::string error;
     AppendedLines appended;
     last_.reset();

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "dialog/WriteRecorder.h"
 #include "fleet/WriteJournal.h"
+#include "protocol/WriteRecorder.h"
 
 namespace horavane {
 

@@ -74,18 +74,20 @@ WriteJournal WriteJournal::OfThisUser() {
     return WriteJournal(folder.empty() ? std::filesystem::path() : folder / "journal.jsonl");
 }
 
+Json RecordJson(const JournalRecord& r) {
+    return Json{{"time", r.time},
+                {"user", r.user},
+                {"command", r.command},
+                {"address", r.address},
+                {"serialNumber", r.serialNumber},
+                {"before", r.before},
+                {"written", r.written}};
+}
+
 std::string JournalLine(const JournalRecord& r) {
-    Json line;
-    line["time"] = r.time;
-    line["user"] = r.user;
-    line["command"] = r.command;
-    line["address"] = r.address;
-    line["serialNumber"] = r.serialNumber;
-    line["before"] = r.before;
-    line["written"] = r.written;
     // JSON escapes every control character, so no text from a clock can end a line early; bytes that
     // are not UTF-8 are kept as U+FFFD.
-    return JsonText(line) + "\n";
+    return JsonText(RecordJson(r)) + "\n";
 }
 
 std::vector<std::filesystem::path> WriteJournal::Generations() const {

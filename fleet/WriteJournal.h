@@ -103,6 +103,9 @@ class RestoreChoice {
     std::optional<JournalRecord> chosen_;
 };
 
+// A record as JSON, keys in the journal's order: its line in the journal and `history --json` alike.
+[[nodiscard]] Json RecordJson(const JournalRecord& record);
+
 // A record as its line of the journal, line feed included. Made as soon as the record is, so that a
 // fleet's records are held as text, not as documents.
 [[nodiscard]] std::string JournalLine(const JournalRecord& record);

@@ -4,9 +4,10 @@
 #include <cstdint>
 #include <string>
 
-#include "dialog/ClockDialogLogic.h"
-#include "fleet/ClockRows.h"
-#include "fleet/SettingsChange.h"
+#include "fleet/SettingsFile.h"
+#include "protocol/ClockCodec.h"
+#include "settings/SettingCodes.h"
+#include "settings/SettingsChecks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace horavane;
@@ -15,8 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string error;
     const auto change = ChangeFromJson(file, error);
     if (!change) return 0;
-    InMemoryControls controls = FreshWindow();
-    ApplyChange(*change, controls);
-    (void)ClockDialogLogic(controls).BuildWriteSettings();
+    const SettingsForm form = Changed(FormOf(ClockSettings{}), *change);
+    if (FirstRefusal(form)) return 0;
+    const auto settings = TakeSettingCodes(form);
+    if (settings) (void)BuildWriteRequest(*settings);
     return 0;
 }

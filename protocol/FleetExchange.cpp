@@ -204,13 +204,19 @@ std::optional<std::vector<FleetOutcome>> QueryFleet(const std::vector<Ipv4Addres
 int SendFleetWrites(std::vector<FleetWrite>& writes, const ExchangeOptions& options,
                     const std::function<bool()>& onceOpen) {
     const auto port = OpenExchangePort(options, 1, 1);
-    if (!port || (onceOpen && !onceOpen())) return 0;
+    if (!port) return 0;
+    // A write to where no clock can be sends nothing, and nothing is prepared for it either (no
+    // journal record in `onceOpen`): the whole batch is refused before anything goes.
+    for (const FleetWrite& write : writes)
+        if (!port->Allows(write.address)) return 0;
+    // Before `onceOpen`, so that a record made there holds each request exactly as it goes.
+    for (FleetWrite& write : writes) ApplyChecksum(write.request);
+    if (onceOpen && !onceOpen()) return 0;
     RequestPacer pacer(options.rate, port->Now());
     int sent = 0;
     for (FleetWrite& write : writes) {
         if (pacer.NextSlot() > port->Now()) port->SleepUntil(pacer.NextSlot());
         pacer.Take(port->Now());
-        ApplyChecksum(write.request);
         write.sent = port->SendTo(write.address, options.port, write.request.bytes());
         if (write.sent) ++sent;
     }

@@ -49,7 +49,9 @@ struct FleetWrite {
 // Sends every write once from one endpoint on the clock port, one datagram per clock, as fast as
 // the socket takes them within `options.rate`. Nothing is received. Returns how many went.
 // `onceOpen`, when given, runs after the endpoint is open (the clock port is this program's) and
-// before the first datagram; when it returns false nothing is sent.
+// every request's checksum applied, before the first datagram; when it returns false nothing is
+// sent. A batch holding an address where no clock can be is refused whole before `onceOpen`. The
+// window's Modify sends through here too (SendWrite), so there is one send path.
 int SendFleetWrites(std::vector<FleetWrite>& writes, const ExchangeOptions& options,
                     const std::function<bool()>& onceOpen = {});
 

@@ -96,4 +96,11 @@ std::optional<Refusal> CheckBrightnessRule(const SettingsForm& form) {
     return Refuse(msg::kBrightnessError, std::nullopt, ResetList::Brightness);
 }
 
+std::optional<Refusal> FirstRefusal(const SettingsForm& form) {
+    if (auto refusal = ValidateAddresses(form)) return refusal;
+    if (auto refusal = CheckDaylightSavingRule(form)) return refusal;
+    if (auto refusal = CheckEnergySavingRule(form)) return refusal;
+    return CheckBrightnessRule(form);
+}
+
 }  // namespace horavane

@@ -46,4 +46,7 @@ struct Refusal {
 // The brightness list must hold one of its four entries; it starts over at "Brilliant".
 [[nodiscard]] std::optional<Refusal> CheckBrightnessRule(const SettingsForm& form);
 
+// All four in Modify's order: the first refusal, or nothing when the form may be written.
+[[nodiscard]] std::optional<Refusal> FirstRefusal(const SettingsForm& form);
+
 }  // namespace horavane

@@ -8,8 +8,8 @@
 #include "dialog/ClockDialogLogic.h"
 #include "dialog/DialogControls.h"
 #include "dialog/ExchangeWorker.h"
-#include "dialog/WriteRecorder.h"
 #include "protocol/Exchange.h"
+#include "protocol/WriteRecorder.h"
 
 class QAction;
 class QComboBox;

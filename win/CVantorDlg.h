@@ -4,9 +4,9 @@
 
 #include "dialog/ClockDialogLogic.h"
 #include "dialog/DialogControls.h"
-#include "dialog/WriteRecorder.h"
 #include "platform/Windows.h"
 #include "protocol/Exchange.h"
+#include "protocol/WriteRecorder.h"
 #include "win/ModalDialog.h"
 
 namespace horavane {

@@ -209,6 +209,17 @@ TEST_F(FourKindsOfClock, StatusOfASilentClockIsExitThreeAndOfAChecksumFailureExi
     EXPECT_EQ(broken.out, "");
 }
 
+// The clock failing the checksum is left out of the inventory, said on stderr, and exit 4 tells it.
+TEST_F(FourKindsOfClock, InventoryLeavesOutAClockFailingTheChecksumAndExitsFour) {
+    const auto result = Run({"inventory", "127.0.0.0/29", "--csv"});
+    EXPECT_EQ(result.exitCode, 4) << result.err;
+    EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 3) << result.out;
+    EXPECT_NE(result.err.find("127.0.0.5: Error CheckSum, left out of the inventory"), std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("inventory: 2 clocks answered of 7 addresses"), std::string::npos)
+        << result.err;
+}
+
 TEST_F(FourKindsOfClock, MonitorRoundGivesEachClocksStateAndExitSixWhenAnyIsNotOk) {
     const auto healthy = Run({"monitor", "127.0.0.2", "--once", "--json"});
     EXPECT_EQ(healthy.exitCode, 0) << healthy.err;

@@ -104,22 +104,12 @@ TEST_F(CtlWrite, SetToAClockThatIgnoresItIsExitFiveUnlessUnverifiedAndToASilentO
     EXPECT_EQ(Set("127.0.0.4", {"--time-zone", "UTC +8"}).exitCode, 3) << "silent";
 }
 
-// An unknown text is answered with the valid entries, a malformed one is named.
+// Which texts the options take, and how a wrong one is named, SetOptionsTest shows; here that it
+// reaches the operator with exit 1.
 TEST_F(CtlWrite, SetOfAnUnknownOrMalformedSettingIsExitOneNamingIt) {
-    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
-        {{"--time-zone", "UTC +15"}, "\"UTC +14\""},
-        {{"--dst", "2,Sixth,Sun,Mar-3,Last,Sun,Oct"}, "\"Fifth\""},
-        {{"--time-server", "6=10.0.0.1"}, "\"6=10.0.0.1\""},
-        {{"--time-format", "13"}, "\"13\""},
-        {{"--ip-address", "10.0.0.256"}, "\"10.0.0.256\""},
-        {{"--energy-saving", "7"}, "\"7\""},
-        {{"--dst", "maybe"}, "\"maybe\""},
-    };
-    for (const auto& [bad, named] : refused) {
-        const auto result = Set("127.0.0.2", bad);
-        EXPECT_EQ(result.exitCode, 1) << bad[0] << " " << bad[1];
-        EXPECT_NE(result.err.find(named), std::string::npos) << result.err;
-    }
+    const auto result = Set("127.0.0.2", {"--dst", "2,Sixth,Sun,Mar-3,Last,Sun,Oct"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("\"Fifth\""), std::string::npos) << result.err;
 }
 
 TEST_F(CtlWrite, SetWrongOrMissingPasswordWritesNothing) {
@@ -191,10 +181,9 @@ TEST_F(CtlWrite, ApplyWritesNothingItCannotReadCheckOrUnlock) {
     EXPECT_NE(checks.out.find("127.0.0.2  refused: Two value not the same."), std::string::npos)
         << checks.out;
 
-    for (const char* bad :
-         {R"({"timeZoneEntry": "UTC +15"})", R"({"colour": 1})", "not json",
-          R"({"timeServers": ["10.0.0.1"]})",
-          R"({"dstStart": {"hour": "2", "weeek": "Last", "day": "Sun", "month": "Mar"}})"}) {
+    // Which keys and values a settings file may hold, SettingsFileTest shows; here that a refused
+    // file reaches the operator with exit 1.
+    for (const char* bad : {R"({"colour": 1})", "not json"}) {
         TempFile file(bad, "bad.json");
         const auto result = Write({"apply", file.path(), "127.0.0.2"});
         EXPECT_EQ(result.exitCode, 1) << bad;

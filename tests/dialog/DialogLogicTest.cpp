@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "dialog/ClockDialogLogic.h"
 #include "dialog/ClockDisplay.h"
 #include "dialog/ControlIds.h"
@@ -196,6 +198,36 @@ TEST_F(ClockDialogLogicTest, CodesOutsideTheirListsLeaveNoSelectionAndRadioPairs
     EXPECT_EQ(controls_.GetText(ctl::TimeZoneText), "GMT +2:30");
     EXPECT_TRUE(controls_.IsChecked(ctl::StaticIp));
     EXPECT_TRUE(controls_.IsChecked(ctl::Format12));
+}
+
+// The command line and the journal read a status through ReadoutOf, not a window: a fresh window
+// showing the same status must read back the same, for the simulator's clocks and for codes
+// outside every list.
+TEST(ClockReadout, AFreshWindowShowsWhatTheValueSays) {
+    std::vector<ClockStatus> statuses;
+    for (int index : {0, 1, 7}) statuses.push_back(DecodeStatus(sim::DefaultClockState(index)));
+    ClockStatus odd = statuses.front();
+    odd.settings.dstEnd.hour = 24;
+    odd.settings.dstStart.week = 9;
+    odd.settings.saveFromHour = 255;
+    odd.settings.brightness = 5;
+    odd.settings.timeZone = {0x02, 30};
+    odd.settings.timeFormat = 0;
+    odd.settings.dynamicIp = 2;
+    odd.settings.timeServerCount = 0x81;
+    odd.syncState = 1;
+    odd.serialNumber = "SN\x01";
+    statuses.push_back(odd);
+    odd.settings.dstEnd.hour = 3;
+    odd.settings.timeServerCount = 3;
+    odd.settings.timeServers[2] = Ip(10, 9, 8, 7);
+    statuses.push_back(odd);
+    for (const ClockStatus& status : statuses) {
+        InMemoryControls window;
+        FillDialogLists(window);
+        ShowReply(window, status);
+        EXPECT_EQ(ReadClockReadout(window), ReadoutOf(status)) << status.serialNumber;
+    }
 }
 
 TEST_F(ClockDialogLogicTest, SilentOrFaultyClockOrNoAddressClearsTheReadOutsButTheListsKeepThePreviousClock) {

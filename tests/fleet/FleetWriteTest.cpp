@@ -8,6 +8,7 @@
 #include "dialog/ClockDialogLogic.h"
 #include "dialog/ClockDisplay.h"
 #include "dialog/ControlIds.h"
+#include "dialog/InMemoryControls.h"
 #include "fleet/FleetReadings.h"
 #include "fleet/FleetWrite.h"
 #include "fleet/JournalWriteRecorder.h"
@@ -36,12 +37,9 @@ int WritesSent(const FakeNetwork& net) {
 }
 
 SettingsChange TimeZone(const std::string& entry) {
-    SetOptions options;
-    options.timeZone = entry;
-    std::string error;
-    auto change = ChangeFromOptions(options, error);
-    EXPECT_TRUE(change) << error;
-    return *change;
+    SettingsChange change;
+    change.timeZone = FindEntry(SettingList::TimeZone, entry);
+    return change;
 }
 
 std::vector<std::string> LinesOf(const std::filesystem::path& file) {
@@ -136,7 +134,7 @@ TEST_F(FleetWriteTest, SilentRefusedAndUnverifiedClocksAreToldApartAndOnlyWrites
     sim::FaultSwitches ignoring;
     ignoring.ignoreWrites = true;
     net.AddClock(Ip(127, 0, 0, 3), SimulatedClock(1, ignoring));
-    const std::string before = JsonText(WritableJson(ShownWindow(DecodeStatus(*state))));
+    const std::string before = JsonText(SettingsJson(DecodeStatus(*state).settings));
 
     const auto results = WriteAndVerify({Ip(127, 0, 0, 2), Ip(127, 0, 0, 3), Ip(127, 0, 0, 4)},
                                         TimeZone("UTC +8"), "apply", net.Options(Ms(100)), journal, error);
@@ -153,9 +151,8 @@ TEST_F(FleetWriteTest, SilentRefusedAndUnverifiedClocksAreToldApartAndOnlyWrites
     EXPECT_NE(lines[0].find("\"before\":" + before), std::string::npos) << lines[0];
 
     // A change Modify's checks refuse is neither journaled nor sent.
-    SetOptions sameHours;
-    sameHours.energySaving = "7-7";
-    const SettingsChange clash = *ChangeFromOptions(sameHours, error);
+    SettingsChange clash;
+    clash.energyFrom = clash.energyTo = FindEntry(SettingList::EnergyFrom, "7");
     const int writesBefore = WritesSent(net);
     const auto refused =
         WriteAndVerify({Ip(127, 0, 0, 2)}, clash, "set", net.Options(Ms(100)), journal, error);
@@ -224,8 +221,10 @@ TEST_F(FleetWriteTest, AWindowWriteIsJournaledLikeTheCommandLinesAndRestoreUndoe
     EXPECT_EQ(made.address, "127.0.0.2");
     EXPECT_EQ(made.serialNumber, set.serialNumber);
     EXPECT_EQ(made.before, set.written) << "the same keys and values the command line keeps";
-    EXPECT_EQ(DifferingFields(made.written, made.before),
-              std::vector<std::string>{"brightness: wrote \"Dim\", clock shows \"Normal\""});
+    EXPECT_EQ(made.written["brightness"], "Dim");
+    Json undone = made.written;
+    undone["brightness"] = "Normal";
+    EXPECT_EQ(undone, made.before) << "only the brightness was changed";
 
     RestoreChoice choice(std::nullopt);
     for (JournalRecord& record : contents->records) choice.Offer(std::move(record));

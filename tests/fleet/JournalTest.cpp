@@ -72,6 +72,21 @@ TEST_P(JournalLines, AreSkippedAndCountedNeverACrash) {
     EXPECT_EQ(damaged, GetParam().damaged);
 }
 
+// A program killed while appending leaves a line without its end: the next record starts a line of
+// its own instead of being glued to the torn one and lost with it.
+TEST(Journal, AnAppendAfterATornLineStartsALineOfItsOwn) {
+    TempFolder folder;
+    const WriteJournal journal(folder.File("journal.jsonl"));
+    std::ofstream(journal.file(), std::ios::binary) << R"({"time": "2026-01-01T00:00)";
+    std::string error;
+    ASSERT_TRUE(journal.Append(JournalLine(Record("2026-01-02T00:00:00.000Z", "127.0.0.2", 2)), error))
+        << error;
+    int damaged = 0;
+    bool read = false;
+    EXPECT_EQ(Times(journal, damaged, read), std::vector<std::string>{"2026-01-02T00:00:00.000Z"});
+    EXPECT_EQ(damaged, 1);
+}
+
 std::string Nested(int depth) {
     return std::string(static_cast<std::size_t>(depth), '[') +
            std::string(static_cast<std::size_t>(depth), ']');

@@ -161,7 +161,8 @@ TEST_F(Simulator, AccessorsAreSafeFromAnotherThreadWhileClocksAnswer) {
 // it for another program.
 TEST_F(Simulator, StartRefusesWhatItCannotHoldAndStopFreesTheAddressesAndPort) {
     for (const auto& [first, clocks] : {std::pair{Ip(10, 0, 0, 2), 1}, std::pair{Ip(127, 255, 255, 253), 3},
-                                        std::pair{Ip(127, 0, 0, 2), 0}, std::pair{Ip(127, 0, 0, 2), 65025}}) {
+                                        std::pair{Ip(127, 0, 0, 2), 0}, std::pair{Ip(127, 0, 0, 2), 65025},
+                                        std::pair{Ip(127, 0, 0, 255), 1}, std::pair{Ip(127, 0, 1, 0), 1}}) {
         sim::SimulatorOptions options;
         options.firstAddress = first;
         options.clocks = clocks;
@@ -192,6 +193,16 @@ TEST_F(Simulator, StartRefusesWhatItCannotHoldAndStopFreesTheAddressesAndPort) {
     std::string error;
     ASSERT_TRUE(sim().Start(&error)) << error;
     EXPECT_TRUE(Ask(1));
+}
+
+// A clock that is not synchronised names no time server, whatever its state holds.
+TEST(DefaultClock, AnUnsynchronisedClockReportsNoCurrentTimeServer) {
+    ClockDatagram state = sim::DefaultClockState(0);
+    state.setCurrentTimeServer(Ip(10, 0, 0, 1));
+    state.setSyncState(1);
+    EXPECT_EQ(sim::BuildStatusReply(state, 1).currentTimeServer(), Ip(10, 0, 0, 1));
+    state.setSyncState(0);
+    EXPECT_TRUE(sim::BuildStatusReply(state, 1).currentTimeServer().IsZero());
 }
 
 // An operator picks a clock, changes one setting and presses Modify: every simulated clock's

@@ -17,6 +17,7 @@
 #include <thread>
 #include <utility>
 
+#include "dialog/ClockDisplay.h"
 #include "dialog/ControlIds.h"
 #include "fleet/ClockRows.h"
 #include "settings/Messages.h"
@@ -505,7 +506,7 @@ TEST_F(EndToEnd, PasswordThenSearchSelectRefuseModifyReadBackLikeHoravanectlAndC
 
     // What the window shows of a clock is what horavanectl prints of it.
     WindowDriver::ClickListEntry(main, ctl::ClockList, 0);
-    const nlohmann::ordered_json shown = StatusJson(window, "127.0.0.2");
+    const nlohmann::ordered_json shown = StatusJson(ReadClockReadout(window), "127.0.0.2");
     EXPECT_EQ(shown, CtlStatus("127.0.0.2"));
     // The names are the labels' on the window as it runs, with a clock loaded.
     const auto [focusable, named] = CountNamed(main, 102);
