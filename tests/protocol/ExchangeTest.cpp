@@ -304,7 +304,11 @@ TEST(Destinations, NoExchangeSendsWhereNoClockCanBe) {
     }
     std::vector<FleetWrite> writes;
     for (const Ipv4Address address : fleet) writes.push_back({address, BuildWriteRequest(ClockSettings{})});
-    EXPECT_EQ(SendFleetWrites(writes, net.Options()), 1);
+    bool prepared = false;
+    EXPECT_EQ(SendFleetWrites(writes, net.Options(), [&] { return prepared = true; }), 0);
+    EXPECT_FALSE(prepared) << "a batch with a write that cannot go is refused before anything is journaled";
+    std::vector<FleetWrite> clean{{kClock, BuildWriteRequest(ClockSettings{})}};
+    EXPECT_EQ(SendFleetWrites(clean, net.Options()), 1);
     EXPECT_TRUE(SweepHosts(fleet, net.Options(), nullptr));
     EXPECT_EQ(Destinations(net), std::vector<Ipv4Address>(3, kClock)) << "the query, the write and the sweep";
 }
