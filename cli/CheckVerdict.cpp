@@ -5,28 +5,13 @@
 
 #include "cli/ExitCodes.h"
 #include "cli/KnownClockArgs.h"
+#include "cli/OutputText.h"
 
 namespace horavane::cli {
 namespace {
 
 // At most this many addresses are named in the status line; monitoring systems cut long lines.
 constexpr std::size_t kNamedInLine = 5;
-
-// Monitoring systems cut a plugin's text at "|" (the performance data follows) and Nagios turns ";"
-// into ":", so neither may come from a name; the names in `text` are visible already (NamedClock),
-// the rest is the check's own words, which use neither.
-std::string WithoutSeparators(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        if (c == ';')
-            out += "\\x3b";
-        else if (c == '|')
-            out += "\\x7c";
-        else
-            out += c;
-    }
-    return out;
-}
 
 std::string Counted(std::size_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
@@ -67,7 +52,9 @@ std::string PerformanceData(const ClocksByState& clocks, const CheckThresholds& 
 CheckVerdict Verdict(int code, const std::string& summary, const ClocksByState& clocks,
                      const CheckThresholds& thresholds) {
     static constexpr const char* kStates[] = {"OK", "WARNING", "CRITICAL", "UNKNOWN"};
-    return {code, std::string("CLOCKS ") + kStates[code] + " - " + WithoutSeparators(summary) + " | " +
+    // The names in `summary` are visible already (NamedClock); the rest is the check's own words,
+    // which hold no separator of their own.
+    return {code, std::string("CLOCKS ") + kStates[code] + " - " + WithoutPluginSeparators(summary) + " | " +
                       PerformanceData(clocks, thresholds)};
 }
 

@@ -68,8 +68,12 @@ void PrintLine(std::ostream& out, const Message& message) {
 }
 
 std::string PluginText(std::string_view text) {
+    return WithoutPluginSeparators(VisibleText(text));
+}
+
+std::string WithoutPluginSeparators(std::string_view visible) {
     std::string out;
-    for (const char c : VisibleText(text)) {
+    for (const char c : visible) {
         if (c == ';')
             out += "\\x3b";
         else if (c == '|')

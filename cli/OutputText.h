@@ -55,6 +55,8 @@ void PrintLine(std::ostream& out, const Message& message);
 // Untrusted text in a monitoring plugin's line: made visible, and without the "|" that starts the
 // performance data or the ";" that Nagios turns into ":" (\x7c, \x3b).
 [[nodiscard]] std::string PluginText(std::string_view text);
+// The same for a text made visible already.
+[[nodiscard]] std::string WithoutPluginSeparators(std::string_view visible);
 
 // horavanectl's JSON output: every string value through JsonVisibleText, so that a clock's bytes
 // that are not UTF-8 stay distinguishable.

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "platform/VisibleText.h"
 #include "tests/cli/CtlSupport.h"
 #include "tests/common/SimSupport.h"
 
@@ -301,7 +302,8 @@ TEST(CtlCheck, RefusedTargetsThresholdsAndFleetFilesAreUnknownWithTheReason) {
         {{"--group", "Wards", "--fleet", fleet.path()},
          "CLOCKS UNKNOWN - --group: no clock of the fleet file is in the group \"Wards\"\n"},
         {{"127.0.0.2", "--fleet", badFleet.path()},
-         "CLOCKS UNKNOWN - the fleet file " + badFleet.path() +
+         // The path is the operator's text: on Windows its backslashes show doubled.
+         "CLOCKS UNKNOWN - the fleet file " + VisibleText(badFleet.path()) +
              ", line 2: the row has 3 fields, the header 4\n"},
         {{"127.0.0.0/15"}, "CLOCKS UNKNOWN - \"127.0.0.0/15\" is larger than a /16 ("},
         {{"127.0.0.2", "--warn-unsynced", "-1"}, "CLOCKS UNKNOWN - --warn-unsynced"},
