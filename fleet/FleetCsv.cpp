@@ -152,44 +152,6 @@ bool CsvReader::Next(CsvRecord& record, std::string& error) {
     return true;
 }
 
-bool IsUtf8(std::string_view text) {
-    // Most fields are ASCII: those pass eight bytes at a time.
-    std::size_t i = 0;
-    for (std::uint64_t word = 0; i + 8 <= text.size(); i += 8) {
-        std::memcpy(&word, text.data() + i, 8);
-        if ((word & 0x8080808080808080U) != 0) break;
-    }
-    const auto byte = [&](std::size_t k) { return static_cast<std::uint8_t>(text[k]); };
-    while (i < text.size()) {
-        const std::uint8_t lead = byte(i);
-        std::size_t length = 1;
-        char32_t codePoint = lead;
-        char32_t lowest = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2, codePoint = lead & 0x1FU, lowest = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3, codePoint = lead & 0x0FU, lowest = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4, codePoint = lead & 0x07U, lowest = 0x10000;
-        } else {
-            return false;
-        }
-        if (text.size() - i < length) return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((byte(i + k) & 0xC0U) != 0x80U) return false;
-            codePoint = (codePoint << 6U) | (byte(i + k) & 0x3FU);
-        }
-        if (codePoint < lowest || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
-            return false;
-        i += length;
-    }
-    return true;
-}
-
 std::string UndoCsvField(std::string_view field) {
     // The writer put an apostrophe where a spreadsheet starts a cell (the field's start, and after
     // each ";" or "," in it, whichever separator it splits on) before = + - @, a tab, a carriage

@@ -40,9 +40,6 @@ class CsvReader {
     const char* end_ = nullptr;
 };
 
-// Whether `text` is well-formed UTF-8 (no overlong forms, surrogates or code points above U+10FFFF).
-[[nodiscard]] bool IsUtf8(std::string_view text);
-
 // A field as `inventory --csv` wrote it, back to the text the clock or the operator gave: the
 // apostrophe that kept a spreadsheet from taking it for a formula taken off, and the visible-text
 // escapes (\\ \n \r \t \xHH \uHHHH) undone; a backslash that starts no such escape stays as it is.

@@ -9,6 +9,7 @@
 
 #include "fleet/FleetCsv.h"
 #include "platform/Paths.h"
+#include "platform/VisibleText.h"
 #include "protocol/HostRanges.h"
 
 namespace horavane {

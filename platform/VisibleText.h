@@ -21,4 +21,8 @@ namespace horavane {
 // distinguishable instead of all turning into U+FFFD.
 [[nodiscard]] std::string JsonVisibleText(std::string_view text);
 
+// Whether `text` is well-formed UTF-8 (no overlong forms, surrogates or code points above U+10FFFF):
+// nothing in it that VisibleText would show as \xHH.
+[[nodiscard]] bool IsUtf8(std::string_view text);
+
 }  // namespace horavane
