@@ -217,6 +217,7 @@ TEST(Boundaries, AFleetFileSavedFromTheInventoryReadsBackAsTheClocksHoldTheirNam
                                             "''",
                                             "a;'\"b",
                                             "'plain",
+                                            "'\"at the start",
                                             "quo\"te",
                                             "two\nlines",
                                             "\x1b[31mred",
