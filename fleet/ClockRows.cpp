@@ -22,17 +22,6 @@ Json RadioPair(bool first, std::string_view firstText, bool second, std::string_
     return nullptr;
 }
 
-// The field as typed: four parts joined by dots, an empty part left empty; "" when blank.
-std::string IpText(const IpFieldValue& value) {
-    if (value.IsBlank()) return "";
-    std::string text;
-    for (std::size_t i = 0; i < value.parts.size(); ++i) {
-        if (i > 0) text += '.';
-        if (value.parts[i]) text += std::to_string(*value.parts[i]);
-    }
-    return text;
-}
-
 Json RulePointJson(const RuleSelection& point) {
     Json json;
     json["hour"] = Selection(SettingList::DstHour, point.hour);
@@ -55,12 +44,12 @@ Json FormJson(const SettingsForm& form, const ClockReadout* readout, std::string
     out["timeFormat"] = RadioPair(form.twelveHour, "12", form.twentyFourHour, "24");
     out["ipMode"] = RadioPair(form.staticIp, "Static IP", form.dynamicIp, "Dynamic IP");
     Json servers = Json::array();
-    for (const IpFieldValue& server : form.timeServers) servers.push_back(IpText(server));
+    for (const IpFieldValue& server : form.timeServers) servers.push_back(server.Text());
     out["timeServers"] = servers;
-    out["ipAddress"] = IpText(form.ipAddress);
-    out["subnetMask"] = IpText(form.subnetMask);
-    out["defaultGateway"] = IpText(form.gateway);
-    out["dnsServer"] = IpText(form.dnsServer);
+    out["ipAddress"] = form.ipAddress.Text();
+    out["subnetMask"] = form.subnetMask.Text();
+    out["defaultGateway"] = form.gateway.Text();
+    out["dnsServer"] = form.dnsServer.Text();
     if (readout) {
         out["currentTimeServer"] = readout->currentTimeServer;
         out["macAddress"] = readout->macAddress;

@@ -23,11 +23,6 @@ ClockInWrite Unread(Ipv4Address address) {
     return member;
 }
 
-// A refusal as the window's message box shows it: "TITLE: text" when titled.
-std::string RefusalText(const Refusal& refusal) {
-    return (refusal.title ? *refusal.title + ": " : std::string()) + refusal.message;
-}
-
 void ReadClocksInWrite(std::vector<ClockInWrite>& members, const ExchangeOptions& options) {
     std::vector<Ipv4Address> addresses;
     for (const ClockInWrite& member : members) addresses.push_back(member.clock.address);
@@ -45,13 +40,19 @@ void ReadClocksInWrite(std::vector<ClockInWrite>& members, const ExchangeOptions
 
 // Modify's checks and encoding on each answering clock's form as the change leaves it; the
 // journal's record for each write.
-std::vector<FleetWrite> BuildWrites(std::vector<ClockInWrite>& members, const SettingsChange& change,
+std::vector<FleetWrite> BuildWrites(std::vector<ClockInWrite>& members, const ChangeFor& changeFor,
                                     std::string_view command, std::string& journalLines) {
     std::vector<FleetWrite> writes;
     for (ClockInWrite& member : members) {
         if (!member.clock.result.empty()) continue;
+        const auto change = changeFor(member.clock.address, member.status->settings);
+        if (!change) {
+            member.clock.stage = WriteStage::kInLine;
+            member.clock.result = "in line";
+            continue;
+        }
         const SettingsForm before = FormOf(member.status->settings);
-        const SettingsForm form = Changed(before, change);
+        const SettingsForm form = Changed(before, *change);
         const std::optional<Refusal> refusal = FirstRefusal(form);
         // The checks refuse every form TakeSettingCodes cannot take; should one ever slip past
         // them, the clock is refused rather than written with an empty value.
@@ -82,7 +83,7 @@ void Verify(std::vector<ClockInWrite>& members, const ExchangeOptions& options) 
     std::vector<ClockInWrite*> sent;
     std::vector<ClockInWrite> again;
     for (ClockInWrite& member : members)
-        if (member.clock.result.empty() && member.written) {
+        if (member.clock.stage == WriteStage::kSent) {
             sent.push_back(&member);
             again.push_back(Unread(member.clock.address));
         }
@@ -108,12 +109,23 @@ void Verify(std::vector<ClockInWrite>& members, const ExchangeOptions& options) 
 std::optional<std::vector<WrittenClock>> WriteAndVerify(
     const std::vector<Ipv4Address>& clocks, const SettingsChange& change, std::string_view command,
     const ExchangeOptions& options, const WriteJournal& journal, std::string& error, bool verify) {
+    return WriteAndVerify(
+        clocks,
+        [&change](Ipv4Address, const ClockSettings&) { return std::optional<SettingsChange>(change); },
+        command, options, journal, error, verify);
+}
+
+std::optional<std::vector<WrittenClock>> WriteAndVerify(const std::vector<Ipv4Address>& clocks,
+                                                        const ChangeFor& changeFor, std::string_view command,
+                                                        const ExchangeOptions& options,
+                                                        const WriteJournal& journal, std::string& error,
+                                                        bool verify) {
     std::vector<ClockInWrite> members;
     for (const Ipv4Address address : clocks) members.push_back(Unread(address));
     ReadClocksInWrite(members, options);
 
     std::string journalLines;
-    std::vector<FleetWrite> writes = BuildWrites(members, change, command, journalLines);
+    std::vector<FleetWrite> writes = BuildWrites(members, changeFor, command, journalLines);
     // Nothing goes out that the journal does not hold: a write that cannot be undone is not made.
     // The records go in only once the clock port is ours, so that a port another program keeps, or
     // one that cannot be opened, leaves no record of a write that never went.

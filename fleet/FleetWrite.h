@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,7 @@ enum class WriteStage {
     kChecksumError,  // its replies kept failing the checksum: nothing was sent
     kRefused,        // Modify's checks refused the change: nothing was sent
     kNotSent,        // the write could not be sent
+    kInLine,         // it holds what it should already: nothing was sent
     kSent,           // sent, and not verified because no verification was asked for
     kNotVerified,    // sent, and the clock did not answer the verifying query or showed otherwise
     kVerified,
@@ -41,6 +43,15 @@ struct WrittenClock {
 // could not be written: then nothing was sent. `command` names the write in the journal.
 [[nodiscard]] std::optional<std::vector<WrittenClock>> WriteAndVerify(
     const std::vector<Ipv4Address>& clocks, const SettingsChange& change, std::string_view command,
+    const ExchangeOptions& options, const WriteJournal& journal, std::string& error, bool verify = true);
+
+// What goes to one clock, decided on the settings it holds as it is read for the write: nullopt
+// leaves it as it is ("in line").
+using ChangeFor = std::function<std::optional<SettingsChange>(Ipv4Address clock, const ClockSettings& holds)>;
+
+// WriteAndVerify with a change of each clock's own.
+[[nodiscard]] std::optional<std::vector<WrittenClock>> WriteAndVerify(
+    const std::vector<Ipv4Address>& clocks, const ChangeFor& changeFor, std::string_view command,
     const ExchangeOptions& options, const WriteJournal& journal, std::string& error, bool verify = true);
 
 // What restore writes to undo `record`: the settings its clock held before. nullopt with `error`

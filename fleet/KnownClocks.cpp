@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <fstream>
+#include <set>
 #include <system_error>
 #include <utility>
 
@@ -27,6 +28,21 @@ KnownClocks::KnownClocks(std::vector<KnownClock> clocks, std::size_t rowsInFile)
     : clocks_(std::move(clocks)), rowsInFile_(std::max(rowsInFile, clocks_.size())) {
     std::sort(clocks_.begin(), clocks_.end(),
               [](const KnownClock& a, const KnownClock& b) { return a.address < b.address; });
+    for (const KnownClock& clock : clocks_) groupsInFile_.push_back(clock.group);
+    std::sort(groupsInFile_.begin(), groupsInFile_.end());
+    groupsInFile_.erase(std::unique(groupsInFile_.begin(), groupsInFile_.end()), groupsInFile_.end());
+}
+
+KnownClocks::KnownClocks(std::vector<KnownClock> clocks, std::size_t rowsInFile,
+                         std::vector<std::string> groupsInFile)
+    : KnownClocks(std::move(clocks), rowsInFile) {
+    groupsInFile_.insert(groupsInFile_.end(), groupsInFile.begin(), groupsInFile.end());
+    std::sort(groupsInFile_.begin(), groupsInFile_.end());
+    groupsInFile_.erase(std::unique(groupsInFile_.begin(), groupsInFile_.end()), groupsInFile_.end());
+}
+
+bool KnownClocks::GroupInFile(const std::string& group) const {
+    return std::binary_search(groupsInFile_.begin(), groupsInFile_.end(), group);
 }
 
 const KnownClock* KnownClocks::Find(Ipv4Address address) const {
@@ -159,6 +175,7 @@ std::optional<KnownClocks> ParseFleetFile(std::istream& in, const std::string& f
         column[i] = static_cast<std::size_t>(found - header.begin());
     }
     std::vector<KnownClock> clocks;
+    std::set<std::string, std::less<>> groups;
     std::size_t rows = 0;
     while (reader.Next(record, why)) {
         if (Blank(record)) continue;
@@ -166,6 +183,7 @@ std::optional<KnownClocks> ParseFleetFile(std::istream& in, const std::string& f
         if (!clock) return refuse(record.line, why);
         lines.Add(clock->address, record.line);
         ++rows;
+        groups.insert(clock->group);
         if (keep && !keep(*clock)) continue;
         clock->name = UndoCsvField(record.fields[column[1]]);
         clock->location = UndoCsvField(record.fields[column[2]]);
@@ -173,7 +191,7 @@ std::optional<KnownClocks> ParseFleetFile(std::istream& in, const std::string& f
     }
     if (!why.empty()) return refuse(record.line, why);
     if (lines.FirstRepeat().line != 0) return refuse(SIZE_MAX, "");
-    return KnownClocks(std::move(clocks), rows);
+    return KnownClocks(std::move(clocks), rows, std::vector<std::string>(groups.begin(), groups.end()));
 }
 
 std::optional<KnownClocks> ParseFleetFile(std::string_view text, const std::string& fileName,
@@ -190,19 +208,21 @@ std::vector<std::filesystem::path> DefaultFleetFiles() {
     return places;
 }
 
+std::filesystem::path FleetFileIn(const std::filesystem::path& named,
+                                  const std::vector<std::filesystem::path>& candidates) {
+    if (!named.empty()) return named;
+    std::error_code failure;
+    for (const std::filesystem::path& candidate : candidates)
+        if (std::filesystem::exists(std::filesystem::symlink_status(candidate, failure))) return candidate;
+    return {};
+}
+
 std::optional<KnownClocks> LoadKnownClocks(const std::filesystem::path& named,
                                            const std::vector<std::filesystem::path>& candidates,
                                            std::string& error, const KnownClockFilter& keep) {
-    std::filesystem::path file = named;
+    const std::filesystem::path file = FleetFileIn(named, candidates);
+    if (file.empty()) return KnownClocks();
     std::error_code failure;
-    if (file.empty()) {
-        for (const std::filesystem::path& candidate : candidates)
-            if (std::filesystem::exists(std::filesystem::symlink_status(candidate, failure))) {
-                file = candidate;
-                break;
-            }
-        if (file.empty()) return KnownClocks();
-    }
     const std::string fileName = file.string();
     // A pipe or a device in the file's place would be read without end, or wait for a writer.
     const auto status = std::filesystem::status(file, failure);
@@ -222,7 +242,9 @@ std::optional<KnownClocks> LoadKnownClocks(const std::filesystem::path& named,
         error = "the fleet file " + fileName + " cannot be read";
         return std::nullopt;
     }
-    return ParseFleetFile(in, fileName, error, keep);
+    auto known = ParseFleetFile(in, fileName, error, keep);
+    if (known) known->SetFile(file);
+    return known;
 }
 
 }  // namespace horavane

@@ -30,6 +30,9 @@ class KnownClocks {
     // `clocks` must hold each address once (ParseFleetFile makes sure); `rowsInFile`: how many clocks
     // the file named, those not kept too (at least as many as are kept).
     explicit KnownClocks(std::vector<KnownClock> clocks, std::size_t rowsInFile = 0);
+    // `groupsInFile`: every group a row of the file names, those of rows not kept too.
+    KnownClocks(std::vector<KnownClock> clocks, std::size_t rowsInFile,
+                std::vector<std::string> groupsInFile);
 
     // nullptr for a clock the file does not name.
     [[nodiscard]] const KnownClock* Find(Ipv4Address address) const;
@@ -40,6 +43,12 @@ class KnownClocks {
     // Groups named by no clock, so that a mistyped --group is refused instead of selecting nothing.
     [[nodiscard]] std::vector<std::string> UnknownGroups(const std::vector<std::string>& groups) const;
 
+    // Whether any row of the file names `group`, kept or not.
+    [[nodiscard]] bool GroupInFile(const std::string& group) const;
+    // The file the clocks were read from; empty when there was none.
+    [[nodiscard]] const std::filesystem::path& file() const { return file_; }
+    void SetFile(std::filesystem::path file) { file_ = std::move(file); }
+
     // Whether the file named no clock at all (or there was none), whatever was kept.
     [[nodiscard]] bool empty() const { return rowsInFile_ == 0; }
     [[nodiscard]] std::size_t size() const { return clocks_.size(); }
@@ -48,6 +57,8 @@ class KnownClocks {
   private:
     std::vector<KnownClock> clocks_;
     std::size_t rowsInFile_ = 0;
+    std::vector<std::string> groupsInFile_;  // ascending, each once
+    std::filesystem::path file_;
 };
 
 // Which rows a command keeps of the file it reads; every row is judged all the same. Empty: all.
@@ -82,6 +93,11 @@ inline constexpr std::size_t kLargestFleetFile = 256U << 20U;
 // The places a fleet file is looked for when none is named, in order: the user's, then the
 // workstation's (UserConfigFolder and WorkstationConfigFolder, each with fleet.csv).
 [[nodiscard]] std::vector<std::filesystem::path> DefaultFleetFiles();
+
+// The file LoadKnownClocks reads: `named` when not empty, or else the first of `candidates` that
+// exists; empty when none does.
+[[nodiscard]] std::filesystem::path FleetFileIn(const std::filesystem::path& named,
+                                                const std::vector<std::filesystem::path>& candidates);
 
 // The fleet file `named` when not empty (it must exist), or else the first of `candidates` that
 // exists; no clocks when none does. A file that exists but cannot be read, is larger than

@@ -15,6 +15,16 @@ Ipv4Address IpFieldValue::Address() const {
     return address;
 }
 
+std::string IpFieldValue::Text() const {
+    if (IsBlank()) return "";
+    std::string text;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0) text += '.';
+        if (parts[i]) text += std::to_string(*parts[i]);
+    }
+    return text;
+}
+
 IpFieldValue IpFieldValue::From(Ipv4Address address) {
     IpFieldValue value;
     for (std::size_t i = 0; i < 4; ++i) value.parts[i] = address.octets[i];

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/NetTypes.h"
@@ -19,6 +20,8 @@ struct IpFieldValue {
     // Empty parts read as 0.
     [[nodiscard]] Ipv4Address Address() const;
     [[nodiscard]] static IpFieldValue From(Ipv4Address address);
+    // The field as typed: four parts joined by dots, an empty part left empty; "" when blank.
+    [[nodiscard]] std::string Text() const;
     // Up to four dot-separated parts, each 0..255 or empty ("10", "10..3.", "192.168.1.7").
     // nullopt for anything else.
     [[nodiscard]] static std::optional<IpFieldValue> Parse(std::string_view text);

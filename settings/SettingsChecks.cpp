@@ -103,4 +103,8 @@ std::optional<Refusal> FirstRefusal(const SettingsForm& form) {
     return CheckBrightnessRule(form);
 }
 
+std::string RefusalText(const Refusal& refusal) {
+    return (refusal.title ? *refusal.title + ": " : std::string()) + refusal.message;
+}
+
 }  // namespace horavane

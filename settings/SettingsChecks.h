@@ -46,6 +46,9 @@ struct Refusal {
 // The brightness list must hold one of its four entries; it starts over at "Brilliant".
 [[nodiscard]] std::optional<Refusal> CheckBrightnessRule(const SettingsForm& form);
 
+// A refusal as the window's message box shows it: "TITLE: text" when titled.
+[[nodiscard]] std::string RefusalText(const Refusal& refusal);
+
 // All four in Modify's order: the first refusal, or nothing when the form may be written.
 [[nodiscard]] std::optional<Refusal> FirstRefusal(const SettingsForm& form);
 
