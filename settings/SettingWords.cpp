@@ -143,30 +143,8 @@ std::size_t SlotOf(Setting setting) {
     return static_cast<std::size_t>(static_cast<int>(setting) - static_cast<int>(Setting::TimeServer1));
 }
 
-}  // namespace
-
-std::span<const Setting> AllSettings() {
-    return kSettings;
-}
-
-std::string_view NameOf(Setting setting) {
-    return kNames[static_cast<std::size_t>(setting)];
-}
-
-std::optional<Setting> SettingNamed(std::string_view name) {
-    const std::string lower = Lower(name);
-    for (std::size_t i = 0; i < kNames.size(); ++i)
-        if (kNames[i] == lower) return kSettings[i];
-    return std::nullopt;
-}
-
-std::optional<Setting> TimeServerSlot(std::size_t slot) {
-    if (slot >= ClockDatagram::kTimeServerSlots) return std::nullopt;
-    return static_cast<Setting>(static_cast<int>(Setting::TimeServer1) + static_cast<int>(slot));
-}
-
-bool SetFromWords(SettingsChange& change, Setting setting, std::string_view words, std::string_view shownAs,
-                  std::string& error) {
+bool SetFrom(SettingsChange& change, Setting setting, std::string_view words, std::string_view shownAs,
+             std::string& error) {
     switch (setting) {
         case Setting::TimeZone:
             return Pick(change.timeZone, SettingList::TimeZone, words, error);
@@ -201,6 +179,37 @@ bool SetFromWords(SettingsChange& change, Setting setting, std::string_view word
             break;
     }
     return Pick(change.brightness, SettingList::Brightness, words, error);
+}
+
+}  // namespace
+
+std::span<const Setting> AllSettings() {
+    return kSettings;
+}
+
+std::string_view NameOf(Setting setting) {
+    return kNames[static_cast<std::size_t>(setting)];
+}
+
+std::optional<Setting> SettingNamed(std::string_view name) {
+    const std::string lower = Lower(name);
+    for (std::size_t i = 0; i < kNames.size(); ++i)
+        if (kNames[i] == lower) return kSettings[i];
+    return std::nullopt;
+}
+
+std::optional<Setting> TimeServerSlot(std::size_t slot) {
+    if (slot >= ClockDatagram::kTimeServerSlots) return std::nullopt;
+    return static_cast<Setting>(static_cast<int>(Setting::TimeServer1) + static_cast<int>(slot));
+}
+
+bool SetFromWords(SettingsChange& change, Setting setting, std::string_view words, std::string_view shownAs,
+                  std::string& error) {
+    // A value refused halfway (an energy-saving range with a good from-hour) leaves nothing behind.
+    SettingsChange changed = change;
+    if (!SetFrom(changed, setting, words, shownAs, error)) return false;
+    change = changed;
+    return true;
 }
 
 std::string WordsOf(Setting setting, const SettingsForm& form) {

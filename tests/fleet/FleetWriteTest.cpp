@@ -163,6 +163,40 @@ TEST_F(FleetWriteTest, SilentRefusedAndUnverifiedClocksAreToldApartAndOnlyWrites
     EXPECT_EQ(LinesOf(journal.file()).size(), 2u);
 }
 
+// A change of each clock's own, decided on what it holds as read for the write: a clock that holds
+// it already is left alone, neither journaled nor sent; each of the others gets its own.
+TEST_F(FleetWriteTest, EachClockGetsItsOwnChangeAndOneInLineIsLeftAlone) {
+    const auto first = AddClock(0);
+    const auto second = AddClock(1);
+    const auto third = AddClock(2);
+    std::vector<Ipv4Address> asked;
+    const ChangeFor changeFor = [&](Ipv4Address clock,
+                                    const ClockSettings& holds) -> std::optional<SettingsChange> {
+        asked.push_back(clock);
+        EXPECT_EQ(holds,
+                  DecodeStatus(sim::DefaultClockState(static_cast<int>(clock.octets[3]) - 2)).settings);
+        if (clock == Ip(127, 0, 0, 3)) return std::nullopt;
+        return TimeZone(clock == Ip(127, 0, 0, 2) ? "UTC +8" : "UTC -3");
+    };
+    const auto results = WriteAndVerify({Ip(127, 0, 0, 2), Ip(127, 0, 0, 3), Ip(127, 0, 0, 4)}, changeFor,
+                                        "align", net.Options(Ms(100)), journal, error);
+    ASSERT_TRUE(results) << error;
+    EXPECT_EQ(asked, (std::vector<Ipv4Address>{Ip(127, 0, 0, 2), Ip(127, 0, 0, 3), Ip(127, 0, 0, 4)}));
+    EXPECT_EQ((*results)[0].stage, WriteStage::kVerified);
+    EXPECT_EQ((*results)[1].stage, WriteStage::kInLine);
+    EXPECT_EQ((*results)[1].result, "in line");
+    EXPECT_FALSE((*results)[1].verified) << "nothing written, nothing verified";
+    EXPECT_EQ((*results)[2].stage, WriteStage::kVerified);
+    EXPECT_EQ(WritesSent(net), 2);
+    EXPECT_EQ(FormOf(DecodeStatus(*first).settings).timeZone, "UTC +8");
+    EXPECT_EQ(DecodeStatus(*second).settings, DecodeStatus(sim::DefaultClockState(1)).settings);
+    EXPECT_EQ(FormOf(DecodeStatus(*third).settings).timeZone, "UTC -3");
+    const auto lines = LinesOf(journal.file());
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("\"command\":\"align\""), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find("127.0.0.4"), std::string::npos) << lines[1];
+}
+
 // ---- The window's Modify -----------------------------------------------------------------------
 
 // The main window's logic on in-memory controls, its writes recorded in `journal`.
