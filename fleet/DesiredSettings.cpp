@@ -24,8 +24,7 @@ SettingsForm PassingForm() {
     SettingsForm form;
     for (IpFieldValue& server : form.timeServers) server = address("10.0.0.1");
     form.ipAddress = address("10.0.0.2");
-    // The widest usual mask: an address it leaves a host part of zeros or ones has it under any
-    // longer mask too.
+    // Any full mask: the address against the mask is judged per clock.
     form.subnetMask = address("255.0.0.0");
     form.gateway = address("10.0.0.1");
     form.dnsServer = address("10.0.0.1");

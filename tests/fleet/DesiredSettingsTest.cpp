@@ -145,6 +145,8 @@ TEST(DesiredSettings, EveryBadRowIsRefusedWithTheFileAndLine) {
         "and \"24\" here: give it once");
     EXPECT_EQ(refusalOf("halls,,brightness\n"),
               "the desired settings file desired.csv, line 3: the row has 3 fields, the header 4");
+    EXPECT_EQ(refusalOf("halls,,brightness,Dim,\n"),
+              "the desired settings file desired.csv, line 3: the row has 5 fields, the header 4");
     EXPECT_EQ(
         refusalOf("h\xFF,,brightness,Dim\n"),
         "the desired settings file desired.csv, line 3: the text is not UTF-8: save the file as UTF-8 (CSV "
@@ -198,6 +200,10 @@ TEST(DesiredSettings, GroupsAndClocksMustBeInTheFleetFile) {
         "the desired settings file desired.csv, line 2: the group \"lost\" has no clock in the fleet file "
         "/etc/horavane/fleet.csv");
 
+    // A group is read as the fleet file's are: a saved inventory's formula guard is undone.
+    const KnownClocks guarded({{Ip(10, 1, 9, 20), "Gym", "", "=sums"}});
+    EXPECT_EQ(Parsed("'=sums,,brightness,Dim\n").RefusalAgainst(guarded), std::nullopt);
+
     // A group whose rows a command did not keep is still a group of the file.
     std::string error;
     const auto kept =
@@ -224,6 +230,14 @@ TEST(DesiredSettings, TheFileIsLookedForBesideTheFleetFile) {
     EXPECT_FALSE(LoadDesiredSettings({}, folder.File("desired.csv"), error));
     EXPECT_EQ(error,
               "the desired settings file " + folder.File("desired.csv").string() + " is not a plain file");
+    // The fleet file a command read is known by its place, where the desired settings are looked for.
+    folder.Write("fleet.csv", "address,name,location,group\n10.1.9.20,Gym,,halls\n");
+    const auto fleet = LoadKnownClocks({}, {folder.File("none.csv"), folder.File("fleet.csv")}, error);
+    ASSERT_TRUE(fleet) << error;
+    EXPECT_EQ(fleet->file(), folder.File("fleet.csv"));
+    EXPECT_EQ(FleetFileIn({}, {folder.File("none.csv"), folder.File("fleet.csv")}), folder.File("fleet.csv"));
+    EXPECT_EQ(FleetFileIn(folder.File("named.csv"), {folder.File("fleet.csv")}), folder.File("named.csv"));
+    EXPECT_EQ(FleetFileIn({}, {folder.File("none.csv")}), std::filesystem::path());
     folder.Write("mine.csv", "group,clock,setting,value\nhalls,,brightness,Dim\n");
     const auto read = LoadDesiredSettings(folder.File("mine.csv"), folder.File("desired.csv"), error);
     ASSERT_TRUE(read) << error;
@@ -311,7 +325,8 @@ TEST(DesiredSettings, WhatAClockHoldsAlreadyIsNoDrift) {
 }
 
 TEST(DesiredSettings, APlanNeverCallsASilentClockInLineAndSaysWhatModifyWouldRefuse) {
-    const auto desired = Parsed(",10.1.9.20,brightness,Bright\n").For(KnownClock{Ip(10, 1, 9, 20), "", "", ""});
+    const auto desired =
+        Parsed(",10.1.9.20,brightness,Bright\n").For(KnownClock{Ip(10, 1, 9, 20), "", "", ""});
     ClockReading silent;
     silent.outcome.address = Ip(10, 1, 9, 20);
     const ClockPlan none = PlanOf(silent, desired);
@@ -323,6 +338,11 @@ TEST(DesiredSettings, APlanNeverCallsASilentClockInLineAndSaysWhatModifyWouldRef
     failing.outcome.checksumError = true;
     EXPECT_EQ(PlanOf(failing, desired).state, ClockState::kChecksumError);
     EXPECT_FALSE(PlanOf(failing, desired).InLine());
+
+    // A clock whose replies failed the checksum after one passed: what it holds is not known.
+    failing.status = DecodeStatus(sim::DefaultClockState(0));
+    EXPECT_FALSE(PlanOf(failing, desired).InLine());
+    EXPECT_TRUE(PlanOf(failing, desired).drift.empty());
 
     ClockReading answering = silent;
     answering.status = DecodeStatus(sim::DefaultClockState(0));

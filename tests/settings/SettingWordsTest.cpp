@@ -110,6 +110,14 @@ TEST(SettingWords, AWrongValueIsNamedAsTheCallerNamesTheSetting) {
               "gateway: \"10.0.0.256\" is not an address (up to four numbers 0 to 255 joined by dots)");
     EXPECT_FALSE(SetFromWords(change, Setting::Dst, "2,Last,Sun,Mar", "dst", error));
     EXPECT_EQ(error, "dst: \"2,Last,Sun,Mar\" is not off, on or HOUR,WEEK,DAY,MONTH-HOUR,WEEK,DAY,MONTH");
+    EXPECT_FALSE(SetFromWords(change, Setting::Dst, "2,Last,Sun,Mar-3,Last,Sun", "dst", error))
+        << "an end point short of an item";
+    EXPECT_EQ(error,
+              "dst: \"2,Last,Sun,Mar-3,Last,Sun\" is not off, on or HOUR,WEEK,DAY,MONTH-HOUR,WEEK,DAY,MONTH");
+    EXPECT_FALSE(SetFromWords(change, Setting::EnergySaving, "1-2-3", "energy-saving", error));
+    EXPECT_EQ(error, "energy-saving: \"1-2-3\" is not FROM-TO (hours 0 to 23)");
+    EXPECT_FALSE(SetFromWords(change, Setting::TimeFormat, "", "time-format", error));
+    EXPECT_FALSE(SetFromWords(change, Setting::IpMode, "", "ip-mode", error));
     EXPECT_FALSE(SetFromWords(change, Setting::EnergySaving, "22", "energy-saving", error));
     EXPECT_EQ(error, "energy-saving: \"22\" is not FROM-TO (hours 0 to 23)");
     EXPECT_FALSE(SetFromWords(change, Setting::EnergySaving, "22-24", "energy-saving", error));
