@@ -174,7 +174,13 @@ TEST(CtlSite, CheckWarnsOfADriftedClockNamingItsSettingsOrIsCriticalWhenAskedTo)
     EXPECT_EQ(inLine.exitCode, 0) << inLine.out << inLine.err;
     EXPECT_EQ(inLine.out.substr(0, inLine.out.find(" | ")), "CLOCKS OK - 1 clock, 1 synchronised, 1 in line");
 
-    // A row the fleet file cannot place: UNKNOWN naming the file and the line, nothing judged.
+    // A value set would refuse, or a row the fleet file cannot place: UNKNOWN naming the file and
+    // the line, nothing judged.
+    const std::string bad = site.Write("bad.csv", "group,clock,setting,value\nWards,,time-format,13\n");
+    const auto badValue = RunCtl(sim, {"check", "--fleet", fleet, "--desired", bad});
+    EXPECT_EQ(badValue.exitCode, 3) << badValue.out << badValue.err;
+    EXPECT_EQ(badValue.out.substr(0, 17), "CLOCKS UNKNOWN - ") << badValue.out;
+    EXPECT_NE(badValue.out.find("bad.csv, line 2"), std::string::npos) << badValue.out;
     const std::string stray =
         site.Write("stray.csv", "group,clock,setting,value\n,127.0.0.9,time-format,12\n");
     const auto refused = RunCtl(sim, {"check", "--fleet", fleet, "--desired", stray});
