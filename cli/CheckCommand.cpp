@@ -7,6 +7,7 @@
 
 #include "cli/CheckVerdict.h"
 #include "cli/Commands.h"
+#include "cli/DesiredArgs.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
 #include "cli/FleetCommand.h"
@@ -23,6 +24,7 @@ struct CheckArgs {
     CheckThresholds thresholds;
     std::optional<double> timeout;
     KnownClockArgs fleet;
+    DesiredArgs desired;
     ExchangeArgs exchange;
 };
 
@@ -136,8 +138,13 @@ int RunCheckCommand(const CheckArgs& args) {
             return std::find(groups.begin(), groups.end(), clock.group) != groups.end();
         };
     }
-    auto command = OpenFleetCommand(args.exchange, args.fleet, error, keep);
+    // Read before the fleet file, whose rows it must find among those kept.
+    const auto desired = ReadDesired(args.desired, args.fleet, error);
+    if (!desired) return ReportUnknown(Untrusted{error});
+    auto command = OpenFleetCommand(args.exchange, args.fleet, error, AlsoKeeping(std::move(keep), *desired));
     if (!command) return ReportUnknown(Untrusted{error});
+    if (const auto refusal = desired->RefusalAgainst(command->known))
+        return ReportUnknown(Untrusted{*refusal});
     std::optional<ExchangeOptions> options = command->options;
     const KnownClocks* known = &command->known;
     named = *NamedTargets({}, args.fleet, *known, error);
@@ -179,7 +186,8 @@ int RunCheckCommand(const CheckArgs& args) {
     if (!readings)
         return ReportUnknown("no network: no adapter, or the clock port " +
                              Message::Own(std::to_string(options->port)) + " cannot be opened");
-    const CheckVerdict verdict = Judge(SortByState(*readings, named, *known), args.thresholds, *known);
+    const CheckVerdict verdict =
+        Judge(SortByState(*readings, named, *known, *desired), args.thresholds, *known);
     std::cout << verdict.line << "\n";
     return verdict.code;
 }
@@ -219,7 +227,11 @@ void AddCheckCommand(CLI::App& app, CommandRun& run) {
         ->add_option("--warn-unknown", args->thresholds.warnUnknown,
                      "warn when more clocks than this answer that the fleet file does not name")
         ->check(CLI::Range(0, 1000000));
+    check->add_flag("--drift-critical", args->thresholds.driftCritical,
+                    "a clock that holds a setting otherwise than desired makes the check CRITICAL instead "
+                    "of WARNING");
     AddKnownClockOptions(*check, args->fleet);
+    AddDesiredOption(*check, args->desired);
     AddFleetOptions(*check, args->exchange);
     AddExchangeOptions(*check, args->exchange);
     check->footer(
@@ -229,10 +241,13 @@ void AddCheckCommand(CLI::App& app, CommandRun& run) {
         "and those inside a block must answer.\nExit codes of this command, as monitoring plugins have "
         "them:\n"
         "  0  OK\n"
-        "  1  WARNING: more clocks unsynchronised than --warn-unsynced, or more answering clocks the fleet "
-        "file does not name than --warn-unknown\n"
-        "  2  CRITICAL: more clocks silent or failing the checksum than --crit-silent, or none answered\n"
-        "  3  UNKNOWN: bad usage, a fleet file refused, no network, or the clock port held by another "
+        "  1  WARNING: more clocks unsynchronised than --warn-unsynced, more answering clocks the fleet "
+        "file does not name than --warn-unknown, or a clock that holds a setting otherwise than the desired "
+        "settings say (named with the settings, \"drifted: Gym (10.1.9.20) time-zone, dst\")\n"
+        "  2  CRITICAL: more clocks silent or failing the checksum than --crit-silent, none answered, or a "
+        "drifted clock with --drift-critical\n"
+        "  3  UNKNOWN: bad usage, a fleet file or desired-settings file refused, no network, or the clock "
+        "port held by another "
         "program past --lock-wait (named in the line)");
     check->callback([&run, args] { run = [args] { return RunCheckCommand(*args); }; });
 }

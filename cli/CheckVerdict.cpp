@@ -28,6 +28,21 @@ std::string NamesOf(const char* what, const std::vector<Ipv4Address>& clocks, co
     return text;
 }
 
+// " - drifted: Gym (10.1.9.20) time-zone, dst / 10.1.9.21 brightness / 3 more clocks": a clock's
+// settings are set apart by commas, the clocks by slashes, so that neither reads as the other.
+std::string DriftedNames(const std::vector<DriftedClock>& clocks, const KnownClocks& known) {
+    if (clocks.empty()) return "";
+    std::string text = " - drifted: ";
+    for (std::size_t i = 0; i < clocks.size() && i < kNamedInLine; ++i) {
+        text += (i == 0 ? "" : " / ") + NamedClock(known, clocks[i].address);
+        for (std::size_t k = 0; k < clocks[i].settings.size(); ++k)
+            text += (k == 0 ? " " : ", ") + std::string(NameOf(clocks[i].settings[k]));
+    }
+    if (clocks.size() > kNamedInLine)
+        text += " / " + Counted(clocks.size() - kNamedInLine, "more clock", "more clocks");
+    return text;
+}
+
 // Performance data in the plugins' syntax, 'label'=value[unit];[warn];[crit];[min];[max], with the
 // thresholds this check alerts at.
 std::string PerformanceData(const ClocksByState& clocks, const CheckThresholds& thresholds) {
@@ -35,6 +50,10 @@ std::string PerformanceData(const ClocksByState& clocks, const CheckThresholds& 
         return std::string(label) + "=" + std::to_string(value) + ";" + warn + ";" + crit + ";0";
     };
     const std::string critSilent = std::to_string(thresholds.critSilent);
+    // Always there, at 0 without desired settings: a graphing engine keeps a series per label and
+    // would see a label that comes and goes as a gap or a new series.
+    const std::string drifted = count("drifted", clocks.drifted.size(), thresholds.driftCritical ? "" : "0",
+                                      thresholds.driftCritical ? "0" : "");
     char response[64];
     std::snprintf(response, sizeof response, "response_time=%.6fs;;;0", clocks.slowestReply);
     return count("clocks", static_cast<std::size_t>(clocks.clocks), "", "") + " " +
@@ -46,7 +65,7 @@ std::string PerformanceData(const ClocksByState& clocks, const CheckThresholds& 
            " " +
            count("unknown", clocks.unknown.size(),
                  thresholds.warnUnknown ? std::to_string(*thresholds.warnUnknown) : "", "") +
-           " " + response;
+           " " + response + " " + drifted;
 }
 
 CheckVerdict Verdict(int code, const std::string& summary, const ClocksByState& clocks,
@@ -61,8 +80,9 @@ CheckVerdict Verdict(int code, const std::string& summary, const ClocksByState& 
 }  // namespace
 
 ClocksByState SortByState(const std::vector<ClockReading>& readings, const std::vector<Ipv4Address>& expected,
-                          const KnownClocks& known) {
+                          const KnownClocks& known, const DesiredSettings& desired) {
     ClocksByState sorted;
+    sorted.desired = !desired.empty();
     std::vector<Ipv4Address> heard;
     heard.reserve(readings.size());
     for (const ClockReading& reading : readings) {
@@ -81,6 +101,17 @@ ClocksByState SortByState(const std::vector<ClockReading>& readings, const std::
             ++sorted.synchronised;
         else
             sorted.unsynchronised.push_back(reading.outcome.address);
+        const KnownClock* clock = sorted.desired ? known.Find(reading.outcome.address) : nullptr;
+        const std::vector<DesiredValue> should = clock ? desired.For(*clock) : std::vector<DesiredValue>();
+        if (should.empty()) continue;
+        const ClockPlan plan = PlanOf(reading, should);
+        if (plan.InLine()) {
+            ++sorted.inLine;
+            continue;
+        }
+        DriftedClock drifted{reading.outcome.address, {}};
+        for (const SettingDrift& setting : plan.drift) drifted.settings.push_back(setting.setting);
+        sorted.drifted.push_back(std::move(drifted));
     }
     std::sort(heard.begin(), heard.end());
     for (const Ipv4Address clock : expected)
@@ -96,12 +127,15 @@ CheckVerdict Judge(const ClocksByState& clocks, const CheckThresholds& threshold
     const std::size_t failing = clocks.silent.size() + clocks.checksumErrors.size();
     const std::string summary =
         Counted(static_cast<std::size_t>(clocks.clocks), "clock", "clocks") + ", " +
-        std::to_string(clocks.synchronised) + " synchronised" + NamesOf("silent", clocks.silent, known) +
-        NamesOf("checksum errors", clocks.checksumErrors, known) +
-        NamesOf("unsynchronised", clocks.unsynchronised, known) + NamesOf("unknown", clocks.unknown, known);
-    if (failing > static_cast<std::size_t>(thresholds.critSilent))
+        std::to_string(clocks.synchronised) + " synchronised" +
+        (clocks.desired ? ", " + std::to_string(clocks.inLine) + " in line" : "") +
+        NamesOf("silent", clocks.silent, known) + NamesOf("checksum errors", clocks.checksumErrors, known) +
+        NamesOf("unsynchronised", clocks.unsynchronised, known) + DriftedNames(clocks.drifted, known) +
+        NamesOf("unknown", clocks.unknown, known);
+    const bool drifted = !clocks.drifted.empty();
+    if (failing > static_cast<std::size_t>(thresholds.critSilent) || (drifted && thresholds.driftCritical))
         return Verdict(kCheckCritical, summary, clocks, thresholds);
-    if (clocks.unsynchronised.size() > static_cast<std::size_t>(thresholds.warnUnsynced) ||
+    if (drifted || clocks.unsynchronised.size() > static_cast<std::size_t>(thresholds.warnUnsynced) ||
         (thresholds.warnUnknown && clocks.unknown.size() > static_cast<std::size_t>(*thresholds.warnUnknown)))
         return Verdict(kCheckWarning, summary, clocks, thresholds);
     return Verdict(kCheckOk, summary, clocks, thresholds);

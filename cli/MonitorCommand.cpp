@@ -21,6 +21,7 @@
 
 #include "cli/ClockReport.h"
 #include "cli/Commands.h"
+#include "cli/DesiredArgs.h"
 #include "cli/ExchangeArgs.h"
 #include "cli/ExitCodes.h"
 #include "cli/FleetCommand.h"
@@ -54,6 +55,7 @@ struct MonitorArgs {
     int rounds = 0;      // 0: until Ctrl-C
     std::string output;  // --output FILE, replaced whole
     KnownClockArgs fleet;
+    DesiredArgs desired;
     ExchangeArgs exchange;
 };
 
@@ -230,11 +232,12 @@ void SleepInterruptibly(std::chrono::milliseconds total) {
 // The round in the file --output names, replaced whole: its states are in the file, so the exit code
 // says only whether the file was written.
 int WriteOutput(const MonitorArgs& args, const std::vector<ClockReading>& readings, const Json& rows,
-                const KnownClocks& known, RoundTimes times, std::chrono::steady_clock::time_point start) {
+                const KnownClocks& known, const DesiredSettings& desired, RoundTimes times,
+                std::chrono::steady_clock::time_point start) {
     std::string text;
     times.took = std::chrono::steady_clock::now() - start;
     if (args.format == "prometheus")
-        text = PrometheusText(readings, known, times);
+        text = PrometheusText(readings, known, times, desired);
     else if (args.json || args.format == "json")
         text = JsonOutputText(rows, 2) + "\n";
     else {
@@ -266,7 +269,20 @@ int RunMonitorCommand(const MonitorArgs& args) {
         }
     }
     std::string error;
-    const auto command = OpenFleetCommand(args.exchange, args.fleet, error);
+    // The desired settings are the Prometheus text's alone (the series that say whether a clock is in
+    // line); a table or JSON round does not read them, so a file beside the fleet file cannot stop it.
+    const bool prometheus = args.format == "prometheus";
+    if (!prometheus && !args.desired.file.empty()) {
+        PrintError("--desired needs --format prometheus");
+        return kExitUsage;
+    }
+    const auto desired = prometheus ? ReadDesired(args.desired, args.fleet, error) : DesiredSettings();
+    auto command = desired ? OpenFleetCommand(args.exchange, args.fleet, error) : std::nullopt;
+    if (command)
+        if (auto refusal = desired->RefusalAgainst(command->known)) {
+            error = std::move(*refusal);
+            command.reset();
+        }
     const auto targets = command ? Targets(args, command->known, command->options, error) : std::nullopt;
     if (!targets) {
         PrintError(Untrusted{error});
@@ -288,7 +304,7 @@ int RunMonitorCommand(const MonitorArgs& args) {
         const RoundTimes times{std::chrono::system_clock::now()};
         const auto start = std::chrono::steady_clock::now();
         allWell = MonitorRound(*targets, *known, *options, lastSeen, readings, rows);
-        if (!args.output.empty()) return WriteOutput(args, readings, rows, *known, times, start);
+        if (!args.output.empty()) return WriteOutput(args, readings, rows, *known, *desired, times, start);
         if (args.format == "prometheus") {
 #ifdef _WIN32
             // The Prometheus parser refuses CR LF: the console's text mode must not add the CR.
@@ -296,7 +312,7 @@ int RunMonitorCommand(const MonitorArgs& args) {
             (void)_setmode(_fileno(stdout), _O_BINARY);
 #endif
             std::cout << PrometheusText(readings, *known,
-                                        {times.started, std::chrono::steady_clock::now() - start})
+                                        {times.started, std::chrono::steady_clock::now() - start}, *desired)
                       << std::flush;
         } else if (json)
             std::cout << JsonOutputText(rows, args.once ? 2 : -1) << std::endl;
@@ -342,6 +358,7 @@ void AddMonitorCommand(CLI::App& app, CommandRun& run) {
     monitor->add_option("--rounds", args->rounds, "end after this many rounds (default: until Ctrl-C)")
         ->check(CLI::Range(1, 1000000));
     AddKnownClockOptions(*monitor, args->fleet);
+    AddDesiredOption(*monitor, args->desired);
     AddFleetOptions(*monitor, args->exchange);
     AddExchangeOptions(*monitor, args->exchange);
     monitor->footer(

@@ -1,6 +1,8 @@
 #include "cli/PrometheusText.h"
 
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "cli/VisibleText.h"
 #include "settings/SettingCodes.h"
@@ -51,8 +53,17 @@ void Family(std::string& out, const char* name, const char* help) {
 }  // namespace
 
 std::string PrometheusText(const std::vector<ClockReading>& readings, const KnownClocks& known,
-                           const RoundTimes& times) {
+                           const RoundTimes& times, const DesiredSettings& desired) {
     std::string out;
+    // The plan of each answering clock something is desired of, in the order of the readings.
+    std::vector<std::pair<const ClockReading*, ClockPlan>> plans;
+    if (!desired.empty())
+        for (const ClockReading& r : readings) {
+            const KnownClock* clock = known.Find(r.outcome.address);
+            if (!clock || !Answering(StateOf(r))) continue;
+            const std::vector<DesiredValue> should = desired.For(*clock);
+            if (!should.empty()) plans.emplace_back(&r, PlanOf(r, should));
+        }
     Family(out, "horavane_clock_up", "1 when the clock answered its status query, 0 when it did not.");
     for (const ClockReading& r : readings)
         out += "horavane_clock_up" + AddressLabel(r) + (Answering(StateOf(r)) ? " 1\n" : " 0\n");
@@ -72,6 +83,15 @@ std::string PrometheusText(const std::vector<ClockReading>& readings, const Know
            "What the clock sent about itself and what the fleet file calls it; always 1.");
     for (const ClockReading& r : readings)
         if (r.status) out += "horavane_clock_info" + InfoLabels(r, known.Find(r.outcome.address)) + " 1\n";
+    Family(out, "horavane_clock_in_line",
+           "1 when the clock holds every setting the desired settings give it, 0 when it does not.");
+    for (const auto& [r, plan] : plans)
+        out += "horavane_clock_in_line" + AddressLabel(*r) + (plan.InLine() ? " 1\n" : " 0\n");
+    Family(out, "horavane_clock_drifted_settings",
+           "How many of the settings desired of the clock it holds otherwise.");
+    for (const auto& [r, plan] : plans)
+        out += "horavane_clock_drifted_settings" + AddressLabel(*r) + " " +
+               std::to_string(plan.drift.size()) + "\n";
     Family(out, "horavane_last_run_timestamp_seconds", "When the round that wrote these samples began.");
     out += "horavane_last_run_timestamp_seconds" +
            Number(std::chrono::duration<double>(times.started.time_since_epoch()).count());

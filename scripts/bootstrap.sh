@@ -23,6 +23,9 @@ PACKAGES=(
   dpkg-dev fakeroot file desktop-file-utils scdoc lintian devscripts man-db bash-completion
   # the monitoring engines that load the shipped Nagios and Icinga 2 command definitions
   nagios4-core icinga2-bin
+  # promtool, which judges and unit-tests the shipped Prometheus alert rules (Debian 12 ships it in
+  # the server's package, prometheus)
+  prometheus
   # the Windows programs: cross compiler and resource compiler, GoogleTest's sources to build for
   # Windows, Wine to run their tests, and wrestool to read the version record from the .exe
   g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine64 icoutils

@@ -64,5 +64,58 @@ TEST(PrometheusText, EachStateItsSamplesAndTheRoundInSeconds) {
     EXPECT_TRUE(has("horavane_last_run_duration_seconds 0.500000"));
 }
 
+// 10.0.0.1 holds what the Wards should, 10.0.0.2 not (two settings), 10.0.0.3 fails the checksum
+// and 10.0.0.4 is silent: those two have no in-line sample at all, for what they hold is not known.
+// 10.0.0.5 is of a group nothing is desired of, 10.0.0.6 is not in the fleet file.
+TEST(PrometheusText, InLineAndDriftedSettingsForEachAnsweringClockSomethingIsDesiredOf) {
+    auto holding = [](std::string_view address, int timeFormat, int brightness) {
+        ClockReading reading = Reading(address, false, 1);
+        reading.status->settings.timeFormat = static_cast<std::uint8_t>(timeFormat);
+        reading.status->settings.brightness = static_cast<std::uint8_t>(brightness);
+        return reading;
+    };
+    const std::vector<ClockReading> readings = {holding("10.0.0.1", 24, 2),
+                                                holding("10.0.0.2", 12, 3),
+                                                Reading("10.0.0.3", true, std::nullopt),
+                                                Reading("10.0.0.4", false, std::nullopt),
+                                                holding("10.0.0.5", 12, 3),
+                                                holding("10.0.0.6", 12, 3)};
+    std::vector<KnownClock> clocks;
+    for (const char* address : {"10.0.0.1", "10.0.0.2", "10.0.0.3", "10.0.0.4"})
+        clocks.push_back({*Ipv4Address::Parse(address), "", "", "Wards"});
+    clocks.push_back({*Ipv4Address::Parse("10.0.0.5"), "", "", "Office"});
+    const KnownClocks known(clocks);
+    std::string error;
+    const auto desired = ParseDesiredFile(
+        std::string_view("group,clock,setting,value\nWards,,time-format,24\nWards,,brightness,Normal\n"),
+        "desired.csv", error);
+    ASSERT_TRUE(desired) << error;
+    const std::string text = PrometheusText(readings, known, RoundTimes{}, *desired);
+    const auto from = [&](const std::string& family) {
+        std::string samples;
+        for (std::size_t at = text.find("\n" + family + "{"); at != std::string::npos;
+             at = text.find("\n" + family + "{", at + 1))
+            samples += text.substr(at + 1, text.find('\n', at + 1) - at);
+        return samples;
+    };
+    EXPECT_EQ(
+        from("horavane_clock_in_line"),
+        "horavane_clock_in_line{address=\"10.0.0.1\"} 1\nhoravane_clock_in_line{address=\"10.0.0.2\"} 0\n")
+        << text;
+    EXPECT_EQ(from("horavane_clock_drifted_settings"),
+              "horavane_clock_drifted_settings{address=\"10.0.0.1\"} 0\n"
+              "horavane_clock_drifted_settings{address=\"10.0.0.2\"} 2\n");
+    EXPECT_NE(text.find("# HELP horavane_clock_in_line 1 when the clock holds every setting the desired "
+                        "settings give it, 0 when it does not.\n# TYPE horavane_clock_in_line gauge\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("# TYPE horavane_clock_drifted_settings gauge\n"), std::string::npos);
+
+    // Without desired settings the families are there, empty, and the rest unchanged.
+    const std::string plain = PrometheusText(readings, known, RoundTimes{});
+    EXPECT_EQ(plain.find("horavane_clock_in_line{"), std::string::npos);
+    EXPECT_EQ(plain.find("horavane_clock_drifted_settings{"), std::string::npos);
+    EXPECT_NE(plain.find("horavane_clock_up{address=\"10.0.0.4\"} 0\n"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace horavane::cli

@@ -34,7 +34,9 @@ for entry in ./usr/bin/horavane ./usr/bin/horavanectl ./usr/bin/horavane-sim \
     ./usr/share/man/man1/horavane-sim.1.gz \
     ./usr/share/bash-completion/completions/horavanectl \
     ./usr/share/doc/horavane/copyright ./usr/share/doc/horavane/changelog.Debian.gz \
-    ./usr/share/doc/horavane/README.md ./usr/lib/tmpfiles.d/horavane.conf; do
+    ./usr/share/doc/horavane/README.md ./usr/lib/tmpfiles.d/horavane.conf \
+    ./usr/share/horavane/monitoring/horavane-nagios.cfg ./usr/share/horavane/monitoring/horavane-icinga2.conf \
+    ./usr/share/horavane/monitoring/horavane-alerts.yml; do
     grep -q " $entry\$" "$scratch/contents" || fail "$entry is not in the package"
 done
 grep -q '^drwxr-xr-x root/root .* ./var/lib/horavane/$' "$scratch/contents" ||
