@@ -207,10 +207,12 @@ void AddPlanCommands(CLI::App& app, CommandRun& run) {
     AddExchangeOptions(*write, align->exchange);
     write->footer(
         std::string("Shows the plan and asks before writing. What each clock held is kept in the "
-                    "journal of writes first (see history, restore), then the plan of what remains "
-                    "is shown.\nExit code 0 when every clock was put right and verified and nothing "
-                    "remains, 5 when some write did not verify, otherwise the plan's:\n") +
-        kPlanCodes + kExitCodeHelp);
+                    "journal of writes first (see history, restore); then the plan of what remains is "
+                    "shown.\nExit code 0 when every drifted clock was put right and verified and no "
+                    "clock is left that differs or could not tell; 5 when some write did not verify; "
+                    "otherwise the plan's of what remains: 12 some clock still differs (also when the "
+                    "answer was no), 13 some clock silent or failing the checksum.\n") +
+        kExitCodeHelp);
     write->callback([&run, align] { run = [align] { return RunAlignCommand(*align); }; });
 }
 

@@ -235,6 +235,37 @@ TEST_F(CtlPlan, DesiredNamesAFileKeptElsewhere) {
               "setting), 0 could not tell; 4 clocks with nothing desired not asked\n");
 }
 
+// A drifted clock whose settings, put right, Modify's checks would refuse (an address the mask leaves
+// a host part of all ones) is shown so, and left out of the write; the others are put right.
+TEST_F(CtlPlan, AClockTheChecksWouldRefuseIsShownSoAndNotWritten) {
+    const TempFile desired(
+        "group,clock,setting,value\n,127.0.0.5,subnet-mask,255.255.255.252\n,127.0.0.3,brightness,Dim\n",
+        "refused.csv");
+    const std::string refused =
+        "Corridor B (127.0.0.5)\n  subnet-mask: \"255.255.255.0\" -> \"255.255.255.252\"\n  cannot be put "
+        "right: "
+        "Modify's checks refuse it: Invalid Subnet Mask or Default Gateway,Please try again!\n";
+    const auto plan = Ctl({"plan", "--desired", desired.path()});
+    EXPECT_EQ(plan.exitCode, 12);
+    EXPECT_NE(plan.out.find(refused), std::string::npos) << plan.out;
+
+    const auto aligned = Write({"align", "--yes", "--desired", desired.path()});
+    EXPECT_EQ(aligned.exitCode, 12) << aligned.err;
+    EXPECT_NE(aligned.out.find(
+                  "Ward 4 (127.0.0.3)  verified\nalign: 1 of 1 clocks put right and verified\n\nafter:\n" +
+                  refused),
+              std::string::npos)
+        << aligned.out;
+    const json records = Records("align");
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0]["address"], "127.0.0.3");
+
+    const auto again = Write({"align", "--yes", "--desired", desired.path()});
+    EXPECT_EQ(again.exitCode, 12);
+    EXPECT_NE(again.out.find("align: no drifted clock can be put right"), std::string::npos) << again.out;
+    EXPECT_EQ(Records("align").size(), 1u);
+}
+
 // Writing asks first: without a terminal and without --yes nothing is sent; the password is
 // checked before any write.
 TEST_F(CtlPlan, AlignWithoutTerminalOrPasswordSendsNothing) {
@@ -318,6 +349,9 @@ TEST_F(CtlPlanFaults, SilentAndChecksumFailingClocksAreExitThirteenAndNeverInLin
     const auto silentOnly = Ctl({"plan", "127.0.0.2"});
     EXPECT_EQ(silentOnly.exitCode, 13) << "a silent clock is never taken for one in line";
     EXPECT_EQ(Ctl({"plan", "127.0.0.5"}).exitCode, 0);
+    const auto nothing = Write({"align", "--yes", "127.0.0.2", "127.0.0.5"});
+    EXPECT_EQ(nothing.exitCode, 13) << "nothing to put right, and a clock that could not tell";
+    EXPECT_NE(nothing.out.find("align: nothing to put right\n"), std::string::npos) << nothing.out;
 }
 
 TEST_F(CtlPlanFaults, AClockThatDoesNotTakeTheWriteIsNeverCountedPutRight) {
