@@ -43,8 +43,7 @@ std::string NoDesiredSettings(const PlanArgs& args, const DesiredSettings& desir
     const auto beside = DesiredFileBeside(FleetFileIn(args.fleet.fleetFile, DefaultFleetFiles()));
     if (beside.empty())
         return "no desired settings: there is no fleet file to keep desired.csv beside; name one with "
-               "--fleet, "
-               "or the desired settings with --desired FILE";
+               "--fleet, or the desired settings with --desired FILE";
     return "no desired settings: " + beside.string() + " does not exist (or name a file with --desired FILE)";
 }
 

@@ -57,6 +57,10 @@ TEST(FleetPlan, SummaryOfOneOfEachIsSingular) {
     EXPECT_EQ(PlanText(plan, Fleet()),
               "Gym (127.0.0.3)\n  dst: \"off\" -> \"on\"\n"
               "plan: 1 clock, 0 in line, 1 drifted (1 setting), 0 could not tell\n");
+    plan.clocks = {Clock(5, ClockState::kChecksumError)};
+    EXPECT_EQ(PlanText(plan, Fleet()),
+              "could not tell:\n  127.0.0.5  Error CheckSum\n"
+              "plan: 1 clock, 0 in line, 0 drifted (0 settings), 1 could not tell\n");
     plan.notAsked = 2;
     plan.clocks.clear();
     EXPECT_EQ(PlanText(plan, Fleet()),
