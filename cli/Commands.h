@@ -22,6 +22,7 @@ void AddMonitorCommand(CLI::App& app, CommandRun& run);  // monitor
 void AddInventoryCommand(CLI::App& app, CommandRun& run);
 void AddCheckCommand(CLI::App& app, CommandRun& run);
 void AddJournalCommands(CLI::App& app, CommandRun& run);  // history, restore
+void AddPlanCommands(CLI::App& app, CommandRun& run);     // plan, align
 
 // `check`'s answer when it cannot check: "CLOCKS UNKNOWN - reason" on stdout, and its exit code.
 int ReportUnknown(const Message& reason);

@@ -16,6 +16,8 @@ enum ExitCode : int {
     kExitPortHeld = 9,      // the clock port is held by another program after --lock-wait; nothing sent
     kExitOutput = 10,       // monitor --output: the file could not be written
     kExitNotAFile = 11,     // monitor --output: FILE is no regular file (nor a link to one); nothing changed
+    kExitDrift = 12,        // plan, align: some clock holds otherwise than its desired settings
+    kExitCannotTell = 13,   // plan, align: some clock silent or failing the checksum (wins over 12)
 };
 
 // `check` speaks the monitoring plugins' language instead.
@@ -41,6 +43,8 @@ inline constexpr const char* kExitCodeHelp =
     "  10 monitor --output: the file could not be written\n"
     "  11 monitor --output: FILE is a folder, device, FIFO or socket, or a link to none of a regular\n"
     "     file; nothing was sent and FILE was left as it is\n"
+    "  12 plan, align: drift found: some clock holds otherwise than its desired settings\n"
+    "  13 plan, align: could not tell: some clock silent or failing the checksum (wins over 12)\n"
     "(check has its own: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN)";
 
 }  // namespace horavane::cli

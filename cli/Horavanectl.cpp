@@ -38,6 +38,7 @@ int RunHoravanectl(int argc, char** argv) {
     AddInventoryCommand(app, run);
     AddCheckCommand(app, run);
     AddJournalCommands(app, run);
+    AddPlanCommands(app, run);
 
     // The parser knows which command it took, even when it refused its options.
     const CLI::App* check = app.get_subcommand("check");
