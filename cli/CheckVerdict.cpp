@@ -101,8 +101,7 @@ ClocksByState SortByState(const std::vector<ClockReading>& readings, const std::
             ++sorted.synchronised;
         else
             sorted.unsynchronised.push_back(reading.outcome.address);
-        const KnownClock* clock = sorted.desired ? known.Find(reading.outcome.address) : nullptr;
-        const std::vector<DesiredValue> should = clock ? desired.For(*clock) : std::vector<DesiredValue>();
+        const std::vector<DesiredValue> should = desired.For(known, reading.outcome.address);
         if (should.empty()) continue;
         const ClockPlan plan = PlanOf(reading, should);
         if (plan.InLine()) {

@@ -60,17 +60,11 @@ std::vector<Ipv4Address> FleetPlan::ToPutRight() const {
     return addresses;
 }
 
-std::vector<DesiredValue> DesiredOf(const DesiredSettings& desired, const KnownClocks& known,
-                                    Ipv4Address clock) {
-    const KnownClock* named = known.Find(clock);
-    return desired.For(named ? *named : KnownClock{clock, {}, {}, {}});
-}
-
 std::vector<Ipv4Address> ManagedAmong(const std::vector<Ipv4Address>& targets, const DesiredSettings& desired,
                                       const KnownClocks& known, std::size_t& leftOut) {
     std::vector<Ipv4Address> managed;
     for (const Ipv4Address clock : targets)
-        if (!DesiredOf(desired, known, clock).empty()) managed.push_back(clock);
+        if (!desired.For(known, clock).empty()) managed.push_back(clock);
     leftOut = targets.size() - managed.size();
     return managed;
 }
@@ -84,7 +78,7 @@ std::optional<FleetPlan> ReadPlan(const std::vector<Ipv4Address>& clocks, const 
     // Each reading goes once planned: a site's thousands of replies are not all kept at once beside
     // their plans.
     for (ClockReading& reading : *readings) {
-        plan.clocks.push_back(PlanOf(reading, DesiredOf(desired, known, reading.outcome.address)));
+        plan.clocks.push_back(PlanOf(reading, desired.For(known, reading.outcome.address)));
         reading.status.reset();
     }
     return plan;

@@ -22,10 +22,6 @@ struct FleetPlan {
     [[nodiscard]] std::vector<Ipv4Address> ToPutRight() const;
 };
 
-// What `clock` should hold; a clock the fleet file does not name has no group and nothing desired.
-[[nodiscard]] std::vector<DesiredValue> DesiredOf(const DesiredSettings& desired, const KnownClocks& known,
-                                                  Ipv4Address clock);
-
 // The targets something is desired of, and how many are left out.
 [[nodiscard]] std::vector<Ipv4Address> ManagedAmong(const std::vector<Ipv4Address>& targets,
                                                     const DesiredSettings& desired, const KnownClocks& known,

@@ -142,7 +142,7 @@ int RunAlignCommand(const PlanArgs& args) {
     const KnownClocks& known = setup->command.known;
     const ChangeFor changeFor = [&](Ipv4Address clock,
                                     const ClockSettings& holds) -> std::optional<SettingsChange> {
-        const auto values = DesiredOf(desired, known, clock);
+        const auto values = desired.For(known, clock);
         const auto drift = DriftOf(holds, values);
         if (drift.empty()) return std::nullopt;
         return PuttingRight(values, drift);

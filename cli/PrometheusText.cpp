@@ -59,9 +59,8 @@ std::string PrometheusText(const std::vector<ClockReading>& readings, const Know
     std::vector<std::pair<const ClockReading*, ClockPlan>> plans;
     if (!desired.empty())
         for (const ClockReading& r : readings) {
-            const KnownClock* clock = known.Find(r.outcome.address);
-            if (!clock || !Answering(StateOf(r))) continue;
-            const std::vector<DesiredValue> should = desired.For(*clock);
+            if (!Answering(StateOf(r))) continue;
+            const std::vector<DesiredValue> should = desired.For(known, r.outcome.address);
             if (!should.empty()) plans.emplace_back(&r, PlanOf(r, should));
         }
     Family(out, "horavane_clock_up", "1 when the clock answered its status query, 0 when it did not.");

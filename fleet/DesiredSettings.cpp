@@ -114,6 +114,11 @@ std::vector<DesiredValue> DesiredSettings::For(const KnownClock& clock) const {
     return values;
 }
 
+std::vector<DesiredValue> DesiredSettings::For(const KnownClocks& known, Ipv4Address address) const {
+    const KnownClock* clock = known.Find(address);
+    return clock ? For(*clock) : std::vector<DesiredValue>();
+}
+
 std::vector<Ipv4Address> DesiredSettings::Clocks() const {
     std::vector<Ipv4Address> clocks;
     for (const auto& [address, values] : clocks_) clocks.push_back(address);

@@ -34,6 +34,9 @@ class DesiredSettings {
     // What `clock` should hold, each managed setting once in AllSettings' order: its group's values,
     // with its own in their place where it gives one. Empty for a clock nothing is desired of.
     [[nodiscard]] std::vector<DesiredValue> For(const KnownClock& clock) const;
+    // What the clock at `address` should hold, as the fleet file's row of it says; nothing for a clock
+    // the fleet file does not name (or whose row was not kept).
+    [[nodiscard]] std::vector<DesiredValue> For(const KnownClocks& known, Ipv4Address address) const;
     // The clocks given values of their own, ascending.
     [[nodiscard]] std::vector<Ipv4Address> Clocks() const;
     [[nodiscard]] bool HasGroup(const std::string& group) const { return groups_.count(group) != 0; }

@@ -121,8 +121,8 @@ TEST(FleetPlan, OnlyClocksSomethingIsDesiredOfAreAsked) {
     const auto managed = ManagedAmong({At(2), At(3), At(4), At(9)}, *desired, Fleet(), leftOut);
     EXPECT_EQ(managed, (std::vector<Ipv4Address>{At(2), At(3)}));
     EXPECT_EQ(leftOut, 2u);
-    EXPECT_EQ(DesiredOf(*desired, Fleet(), At(3)).size(), 1u);
-    EXPECT_EQ(DesiredOf(*desired, Fleet(), At(9)).size(), 0u) << "unknown to the fleet file";
+    EXPECT_EQ(desired->For(Fleet(), At(3)).size(), 1u);
+    EXPECT_EQ(desired->For(Fleet(), At(9)).size(), 0u) << "unknown to the fleet file";
 }
 
 }  // namespace

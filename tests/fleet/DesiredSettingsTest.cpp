@@ -73,6 +73,8 @@ TEST(DesiredSettings, AClocksOwnValueWinsOverItsGroupsAndOnlyGivenSettingsAreMan
     EXPECT_TRUE(desired.For(*fleet.Find(Ip(10, 1, 9, 30))).empty()) << "nothing desired of the wards";
     EXPECT_EQ(Names(desired.For(*fleet.Find(Ip(10, 1, 9, 40)))), std::vector<std::string>{"time-format"})
         << "a clock of no group with values of its own";
+    EXPECT_EQ(Names(desired.For(fleet, Ip(10, 1, 9, 21))), Names(hall)) << "found by address";
+    EXPECT_TRUE(desired.For(fleet, Ip(10, 1, 9, 22)).empty()) << "a clock the fleet file does not name";
     EXPECT_EQ(desired.Clocks(), (std::vector<Ipv4Address>{Ip(10, 1, 9, 21), Ip(10, 1, 9, 40)}));
     EXPECT_TRUE(desired.HasGroup("halls"));
     EXPECT_FALSE(desired.HasGroup("wards"));
