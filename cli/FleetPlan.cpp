@@ -84,6 +84,16 @@ std::optional<FleetPlan> ReadPlan(const std::vector<Ipv4Address>& clocks, const 
     return plan;
 }
 
+ChangeFor ChangeToPutRight(const DesiredSettings& desired, const KnownClocks& known) {
+    return
+        [&desired, &known](Ipv4Address clock, const ClockSettings& holds) -> std::optional<SettingsChange> {
+            const auto values = desired.For(known, clock);
+            const auto drift = DriftOf(holds, values);
+            if (drift.empty()) return std::nullopt;
+            return PuttingRight(values, drift);
+        };
+}
+
 std::string PlanText(const FleetPlan& plan, const KnownClocks& known) {
     std::string text;
     const auto line = [&text](const Message& message) { text += message.ForTerminal() + "\n"; };

@@ -7,6 +7,7 @@
 
 #include "fleet/ClockRows.h"
 #include "fleet/DesiredSettings.h"
+#include "fleet/FleetWrite.h"
 
 namespace horavane::cli {
 
@@ -32,6 +33,10 @@ struct FleetPlan {
 [[nodiscard]] std::optional<FleetPlan> ReadPlan(const std::vector<Ipv4Address>& clocks,
                                                 const DesiredSettings& desired, const KnownClocks& known,
                                                 const ExchangeOptions& options);
+
+// What align writes to a clock, decided on what it holds as read for the write: the desired values
+// of the settings that differ then; nothing for a clock in line by then (put right meanwhile).
+[[nodiscard]] ChangeFor ChangeToPutRight(const DesiredSettings& desired, const KnownClocks& known);
 
 // The plan for a terminal, made visible: each drifted clock with its differing settings, then the
 // clocks that could not tell, then the line "plan: ...".

@@ -138,18 +138,10 @@ int RunAlignCommand(const PlanArgs& args) {
 
     // Decided again on what each clock holds as it is read for the write: a clock put right by
     // someone else meanwhile is left alone, and only what still differs is written.
-    const DesiredSettings& desired = setup->desired;
     const KnownClocks& known = setup->command.known;
-    const ChangeFor changeFor = [&](Ipv4Address clock,
-                                    const ClockSettings& holds) -> std::optional<SettingsChange> {
-        const auto values = desired.For(known, clock);
-        const auto drift = DriftOf(holds, values);
-        if (drift.empty()) return std::nullopt;
-        return PuttingRight(values, drift);
-    };
     std::string error;
-    const auto results = WriteAndVerify(drifted, changeFor, "align", setup->command.options,
-                                        WriteJournal::OfThisUser(), error);
+    const auto results = WriteAndVerify(drifted, ChangeToPutRight(setup->desired, known), "align",
+                                        setup->command.options, WriteJournal::OfThisUser(), error);
     if (!results) {
         PrintError(Untrusted{error} + "; nothing was sent");
         return kExitJournal;

@@ -5,6 +5,9 @@
 
 #include "cli/ExitCodes.h"
 #include "cli/FleetPlan.h"
+#include "protocol/ClockCodec.h"
+#include "settings/SettingCodes.h"
+#include "sim/ClockBehaviour.h"
 
 namespace horavane::cli {
 namespace {
@@ -72,7 +75,9 @@ TEST(FleetPlan, JsonGivesEveryClockItsStateNamesAndDrift) {
     FleetPlan plan;
     plan.clocks = {Clock(2, ClockState::kSynchronised, {{Setting::Brightness, "Dim", "Normal"}}),
                    Clock(3, ClockState::kUnsynchronised), Clock(4, ClockState::kSilent),
-                   Clock(5, ClockState::kChecksumError)};
+                   Clock(5, ClockState::kChecksumError),
+                   Clock(6, ClockState::kSynchronised,
+                         {{Setting::TimeFormat, "24", "12"}, {Setting::IpMode, "static", "dynamic"}})};
     plan.clocks[0].refusal = "ERROR: x";
     plan.notAsked = 3;
     const Json json = PlanJson(plan, Fleet());
@@ -87,7 +92,8 @@ TEST(FleetPlan, JsonGivesEveryClockItsStateNamesAndDrift) {
     EXPECT_EQ(json["clocks"][2]["state"], "silent");
     EXPECT_EQ(json["clocks"][2]["name"], nullptr) << "the fleet file does not name it";
     EXPECT_EQ(json["clocks"][3]["state"], "checksum error");
-    EXPECT_EQ(json["summary"], Json::parse(R"({"clocks": 4, "inLine": 1, "drifted": 1, "settings": 1,
+    EXPECT_EQ(json["clocks"][4]["drift"].size(), 2u);
+    EXPECT_EQ(json["summary"], Json::parse(R"({"clocks": 5, "inLine": 1, "drifted": 2, "settings": 3,
                                               "couldNotTell": 2, "notAsked": 3})"));
 }
 
@@ -123,6 +129,33 @@ TEST(FleetPlan, OnlyClocksSomethingIsDesiredOfAreAsked) {
     EXPECT_EQ(leftOut, 2u);
     EXPECT_EQ(desired->For(Fleet(), At(3)).size(), 1u);
     EXPECT_EQ(desired->For(Fleet(), At(9)).size(), 0u) << "unknown to the fleet file";
+}
+
+// align decides each clock's write on what it holds as read for the write: only the settings that
+// differ then, and nothing for a clock that holds them by then.
+TEST(FleetPlan, AlignWritesWhatDiffersAtTheWriteAndLeavesAClockInLine) {
+    std::string error;
+    const auto desired = ParseDesiredFile(
+        "group,clock,setting,value\nWards,,brightness,Dim\nWards,,time-format,12\n", "desired.csv", error);
+    ASSERT_TRUE(desired) << error;
+    const KnownClocks fleet = Fleet();
+    const ChangeFor changeFor = ChangeToPutRight(*desired, fleet);
+    ClockSettings holds = DecodeStatus(sim::DefaultClockState(0)).settings;
+    const auto change = changeFor(At(2), holds);
+    ASSERT_TRUE(change);
+    SettingsChange expected;
+    expected.brightness = FindEntry(SettingList::Brightness, "Dim");
+    expected.twelveHour = true;
+    EXPECT_EQ(*change, expected);
+    holds = *TakeSettingCodes(Changed(FormOf(holds), *change));
+    EXPECT_EQ(changeFor(At(2), holds), std::nullopt) << "in line by the time of the write";
+    SettingsForm halfway = FormOf(holds);
+    halfway.twelveHour = false;
+    halfway.twentyFourHour = true;
+    SettingsChange onlyFormat;
+    onlyFormat.twelveHour = true;
+    EXPECT_EQ(changeFor(At(2), *TakeSettingCodes(halfway)), onlyFormat);
+    EXPECT_EQ(changeFor(At(3), holds), std::nullopt) << "nothing desired of the gym";
 }
 
 }  // namespace
