@@ -48,10 +48,6 @@ std::optional<std::string> RefusedAnywhere(const SettingsChange& value) {
     return RefusalText(*refusal);
 }
 
-bool Blank(const CsvRecord& record) {
-    return record.fields.size() == 1 && record.fields[0].empty();
-}
-
 std::string SettingNames() {
     std::string names;
     for (const Setting setting : AllSettings())
@@ -163,24 +159,14 @@ std::optional<DesiredSettings> ParseDesiredFile(std::istream& in, const std::str
     if (!reader.Next(record, why))
         return refuse(record.line, why.empty() ? "no header row (group,clock,setting,value)" : why);
     const std::vector<std::string> header = record.fields;
-    std::array<std::size_t, kColumns.size()> column{};
-    for (std::size_t i = 0; i < kColumns.size(); ++i) {
-        const auto found = std::find(header.begin(), header.end(), kColumns[i]);
-        if (found == header.end())
-            return refuse(record.line, std::string("the header has no column \"") + kColumns[i] +
-                                           "\" (it needs group,clock,setting,value)");
-        column[i] = static_cast<std::size_t>(found - header.begin());
-    }
+    const auto found = FindColumns(header, kColumns, why);
+    if (!found) return refuse(record.line, why);
+    const std::vector<std::size_t>& column = *found;
     DesiredSettings desired;
     desired.fileName_ = fileName;
     while (reader.Next(record, why)) {
-        if (Blank(record)) continue;
-        if (std::any_of(record.fields.begin(), record.fields.end(),
-                        [](const std::string& field) { return !IsUtf8(field); }))
-            return refuse(record.line, "the text is not UTF-8: save the file as UTF-8 (CSV UTF-8)");
-        if (record.fields.size() != header.size())
-            return refuse(record.line, "the row has " + std::to_string(record.fields.size()) +
-                                           " fields, the header " + std::to_string(header.size()));
+        if (BlankRecord(record)) continue;
+        if (why = RowTextFault(record, header.size()); !why.empty()) return refuse(record.line, why);
         const std::string group = UndoCsvField(record.fields[column[0]]);
         const std::string& clockText = record.fields[column[1]];
         const std::string& name = record.fields[column[2]];
@@ -235,26 +221,9 @@ std::optional<DesiredSettings> LoadDesiredSettings(const std::filesystem::path& 
             return DesiredSettings();
         file = beside;
     }
-    const std::string fileName = file.string();
-    // A pipe or a device in the file's place would be read without end, or wait for a writer.
-    const auto status = std::filesystem::status(file, failure);
-    if (!std::filesystem::is_regular_file(status)) {
-        error = "the desired settings file " + fileName +
-                (std::filesystem::exists(status) ? " is not a plain file" : " does not exist");
-        return std::nullopt;
-    }
-    const std::uintmax_t size = std::filesystem::file_size(file, failure);
-    if (!failure && size > kLargestDesiredFile) {
-        error = "the desired settings file " + fileName + " is larger than " +
-                std::to_string(kLargestDesiredFile >> 20U) + " MiB";
-        return std::nullopt;
-    }
-    std::ifstream in(file, std::ios::binary);
-    if (failure || !in) {
-        error = "the desired settings file " + fileName + " cannot be read";
-        return std::nullopt;
-    }
-    return ParseDesiredFile(in, fileName, error);
+    auto in = OpenCsvFile(file, "the desired settings file", kLargestDesiredFile, error);
+    if (!in) return std::nullopt;
+    return ParseDesiredFile(*in, file.string(), error);
 }
 
 std::vector<SettingDrift> DriftOf(const ClockSettings& settings, const std::vector<DesiredValue>& desired) {

@@ -1,8 +1,11 @@
 #include "fleet/FleetCsv.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+
+#include "platform/VisibleText.h"
 
 namespace horavane {
 namespace {
@@ -150,6 +153,58 @@ bool CsvReader::Next(CsvRecord& record, std::string& error) {
     }
     fields.resize(count);
     return true;
+}
+
+bool BlankRecord(const CsvRecord& record) {
+    return record.fields.size() == 1 && record.fields[0].empty();
+}
+
+std::optional<std::vector<std::size_t>> FindColumns(const std::vector<std::string>& header,
+                                                    std::span<const char* const> names, std::string& why) {
+    std::vector<std::size_t> columns;
+    for (const char* name : names) {
+        const auto found = std::find(header.begin(), header.end(), name);
+        if (found == header.end()) {
+            std::string needed;
+            for (const char* each : names) needed += (needed.empty() ? "" : ",") + std::string(each);
+            why = std::string("the header has no column \"") + name + "\" (it needs " + needed + ")";
+            return std::nullopt;
+        }
+        columns.push_back(static_cast<std::size_t>(found - header.begin()));
+    }
+    return columns;
+}
+
+std::string RowTextFault(const CsvRecord& record, std::size_t fieldCount) {
+    for (const std::string& field : record.fields)
+        if (!IsUtf8(field)) return "the text is not UTF-8: save the file as UTF-8 (CSV UTF-8)";
+    if (record.fields.size() != fieldCount)
+        return "the row has " + std::to_string(record.fields.size()) + " fields, the header " +
+               std::to_string(fieldCount);
+    return "";
+}
+
+std::optional<std::ifstream> OpenCsvFile(const std::filesystem::path& file, const std::string& what,
+                                         std::uintmax_t largest, std::string& error) {
+    std::error_code failure;
+    const std::string fileName = file.string();
+    const auto status = std::filesystem::status(file, failure);
+    if (!std::filesystem::is_regular_file(status)) {
+        error = what + " " + fileName +
+                (std::filesystem::exists(status) ? " is not a plain file" : " does not exist");
+        return std::nullopt;
+    }
+    const std::uintmax_t size = std::filesystem::file_size(file, failure);
+    if (!failure && size > largest) {
+        error = what + " " + fileName + " is larger than " + std::to_string(largest >> 20U) + " MiB";
+        return std::nullopt;
+    }
+    std::ifstream in(file, std::ios::binary);
+    if (failure || !in) {
+        error = what + " " + fileName + " cannot be read";
+        return std::nullopt;
+    }
+    return in;
 }
 
 std::string UndoCsvField(std::string_view field) {

@@ -1,6 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <span>
 #include <streambuf>
 #include <string>
 #include <string_view>
@@ -39,6 +44,25 @@ class CsvReader {
     const char* at_ = nullptr;
     const char* end_ = nullptr;
 };
+
+// What the fleet file and the desired settings file share: a blank line is skipped; the columns are
+// found by name in the header, in any order; a row is refused for text that is not UTF-8 or for a
+// field count other than the header's.
+[[nodiscard]] bool BlankRecord(const CsvRecord& record);
+// Where each of `names` stands in `header`; nullopt with `why` naming the first one missing and all
+// the file needs.
+[[nodiscard]] std::optional<std::vector<std::size_t>> FindColumns(const std::vector<std::string>& header,
+                                                                  std::span<const char* const> names,
+                                                                  std::string& why);
+// Why a row of a file whose header has `fieldCount` fields is refused as text; "" when it is not.
+[[nodiscard]] std::string RowTextFault(const CsvRecord& record, std::size_t fieldCount);
+
+// `file` opened for reading, `what` ("the fleet file") naming it in a refusal: only a plain file (a
+// pipe or a device in its place would be read without end, or wait for a writer) of at most
+// `largest` bytes.
+[[nodiscard]] std::optional<std::ifstream> OpenCsvFile(const std::filesystem::path& file,
+                                                       const std::string& what, std::uintmax_t largest,
+                                                       std::string& error);
 
 // A field as `inventory --csv` wrote it, back to the text the clock or the operator gave: the
 // apostrophe that kept a spreadsheet from taking it for a formula taken off, and the visible-text

@@ -18,10 +18,6 @@ namespace {
 
 constexpr std::array<const char*, 4> kColumns = {"address", "name", "location", "group"};
 
-bool Blank(const CsvRecord& record) {
-    return record.fields.size() == 1 && record.fields[0].empty();
-}
-
 }  // namespace
 
 KnownClocks::KnownClocks(std::vector<KnownClock> clocks, std::size_t rowsInFile)
@@ -114,19 +110,10 @@ std::string NotAClock(const std::string& text) {
 
 // The row's clock (its address and group: the name and location are read for a row kept), or the
 // reason it is refused.
-std::optional<KnownClock> RowClock(const CsvRecord& record,
-                                   const std::array<std::size_t, kColumns.size()>& column,
+std::optional<KnownClock> RowClock(const CsvRecord& record, const std::vector<std::size_t>& column,
                                    std::size_t fieldCount, std::string& why) {
-    for (const std::string& field : record.fields)
-        if (!IsUtf8(field)) {
-            why = "the text is not UTF-8: save the file as UTF-8 (CSV UTF-8)";
-            return std::nullopt;
-        }
-    if (record.fields.size() != fieldCount) {
-        why = "the row has " + std::to_string(record.fields.size()) + " fields, the header " +
-              std::to_string(fieldCount);
-        return std::nullopt;
-    }
+    why = RowTextFault(record, fieldCount);
+    if (!why.empty()) return std::nullopt;
     const std::string& addressText = record.fields[column[0]];
     const auto address = Ipv4Address::Parse(addressText);
     if (!address) {
@@ -166,27 +153,21 @@ std::optional<KnownClocks> ParseFleetFile(std::istream& in, const std::string& f
     if (!reader.Next(record, why))
         return refuse(record.line, why.empty() ? "no header row (address,name,location,group)" : why);
     const std::vector<std::string> header = record.fields;
-    std::array<std::size_t, kColumns.size()> column{};
-    for (std::size_t i = 0; i < kColumns.size(); ++i) {
-        const auto found = std::find(header.begin(), header.end(), kColumns[i]);
-        if (found == header.end())
-            return refuse(record.line, std::string("the header has no column \"") + kColumns[i] +
-                                           "\" (it needs address,name,location,group)");
-        column[i] = static_cast<std::size_t>(found - header.begin());
-    }
+    const auto column = FindColumns(header, kColumns, why);
+    if (!column) return refuse(record.line, why);
     std::vector<KnownClock> clocks;
     std::set<std::string, std::less<>> groups;
     std::size_t rows = 0;
     while (reader.Next(record, why)) {
-        if (Blank(record)) continue;
-        auto clock = RowClock(record, column, header.size(), why);
+        if (BlankRecord(record)) continue;
+        auto clock = RowClock(record, *column, header.size(), why);
         if (!clock) return refuse(record.line, why);
         lines.Add(clock->address, record.line);
         ++rows;
         groups.insert(clock->group);
         if (keep && !keep(*clock)) continue;
-        clock->name = UndoCsvField(record.fields[column[1]]);
-        clock->location = UndoCsvField(record.fields[column[2]]);
+        clock->name = UndoCsvField(record.fields[(*column)[1]]);
+        clock->location = UndoCsvField(record.fields[(*column)[2]]);
         clocks.push_back(std::move(*clock));
     }
     if (!why.empty()) return refuse(record.line, why);
@@ -222,27 +203,9 @@ std::optional<KnownClocks> LoadKnownClocks(const std::filesystem::path& named,
                                            std::string& error, const KnownClockFilter& keep) {
     const std::filesystem::path file = FleetFileIn(named, candidates);
     if (file.empty()) return KnownClocks();
-    std::error_code failure;
-    const std::string fileName = file.string();
-    // A pipe or a device in the file's place would be read without end, or wait for a writer.
-    const auto status = std::filesystem::status(file, failure);
-    if (!std::filesystem::is_regular_file(status)) {
-        error = "the fleet file " + fileName +
-                (std::filesystem::exists(status) ? " is not a plain file" : " does not exist");
-        return std::nullopt;
-    }
-    const std::uintmax_t size = std::filesystem::file_size(file, failure);
-    if (!failure && size > kLargestFleetFile) {
-        error = "the fleet file " + fileName + " is larger than " + std::to_string(kLargestFleetFile >> 20U) +
-                " MiB";
-        return std::nullopt;
-    }
-    std::ifstream in(file, std::ios::binary);
-    if (failure || !in) {
-        error = "the fleet file " + fileName + " cannot be read";
-        return std::nullopt;
-    }
-    auto known = ParseFleetFile(in, fileName, error, keep);
+    auto in = OpenCsvFile(file, "the fleet file", kLargestFleetFile, error);
+    if (!in) return std::nullopt;
+    auto known = ParseFleetFile(*in, file.string(), error, keep);
     if (known) known->SetFile(file);
     return known;
 }

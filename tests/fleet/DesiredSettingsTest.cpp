@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fleet/DesiredSettings.h"
+#include "fleet/FleetCsv.h"
 #include "protocol/ClockCodec.h"
 #include "settings/SettingCodes.h"
 #include "sim/ClockBehaviour.h"
@@ -245,6 +246,10 @@ TEST(DesiredSettings, TheFileIsLookedForBesideTheFleetFile) {
     ASSERT_TRUE(read) << error;
     EXPECT_EQ(read->fileName(), folder.File("mine.csv").string());
     EXPECT_TRUE(read->HasGroup("halls"));
+    // Both files are opened alike: a plain file within its bound.
+    EXPECT_TRUE(OpenCsvFile(folder.File("mine.csv"), "the file", 1U << 20U, error));
+    EXPECT_FALSE(OpenCsvFile(folder.File("mine.csv"), "the file", 30, error)) << "larger than its bound";
+    EXPECT_EQ(error, "the file " + folder.File("mine.csv").string() + " is larger than 0 MiB");
     folder.Write("bad.csv", "group,clock,setting,value\nhalls,,brightness,loud\n");
     EXPECT_FALSE(LoadDesiredSettings(folder.File("bad.csv"), {}, error));
     EXPECT_EQ(error.rfind("the desired settings file " + folder.File("bad.csv").string() + ", line 2: ", 0),
